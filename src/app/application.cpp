@@ -1,0 +1,61 @@
+#include "app/application.h"
+
+#include <QByteArray>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace app {
+namespace {
+ExceptionHandler& installedHandler()
+{
+    static ExceptionHandler handler;
+    return handler;
+}
+} // namespace
+
+void setExceptionHandler(ExceptionHandler handler)
+{
+    installedHandler() = std::move(handler);
+}
+
+bool handleException(QObject* sender, const std::exception& e)
+{
+    if (!installedHandler())
+        return false;
+    try {
+        installedHandler()(sender, e);
+    } catch (...) {
+        // The handler itself must never end the program.
+    }
+    return true;
+}
+
+CorvaleApplication::CorvaleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool CorvaleApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        if (!handleException(receiver, e))
+            qWarning("unhandled exception: %s", e.what());
+    } catch (...) {
+        const std::runtime_error unknown("Unknown exception");
+        if (!handleException(receiver, unknown))
+            qWarning("unhandled exception of unknown type");
+    }
+    return false;
+}
+
+void prepareBrowserEnvironment()
+{
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    flags += " --disable-background-networking --disable-component-update --no-first-run"
+             " --disable-sync --autoplay-policy=no-user-gesture-required";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+} // namespace app

@@ -1,0 +1,25 @@
+#pragma once
+#include <QApplication>
+#include <exception>
+#include <functional>
+
+namespace app {
+
+using ExceptionHandler = std::function<void(QObject* sender, const std::exception& e)>;
+
+// Exceptions that escape an event handler go to this handler instead of ending the program.
+void setExceptionHandler(ExceptionHandler handler);
+// Hands e to the installed handler; true when one was installed.
+bool handleException(QObject* sender, const std::exception& e);
+
+class CorvaleApplication : public QApplication {
+    Q_OBJECT
+public:
+    CorvaleApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Chromium refuses to run as root with its sandbox; call before the application object exists.
+void prepareBrowserEnvironment();
+
+} // namespace app

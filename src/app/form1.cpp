@@ -1,0 +1,209 @@
+#include "app/form1.h"
+
+#include "app/screen_adaptation.h"
+#include "browser/webengine_browser.h"
+#include "download/engine_window_adapter.h"
+#include "download/transfer_engine.h"
+#include "ui/song_list_view.h"
+#include "ui/status_bar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+QToolButton* speedButton(QWidget* parent, const QString& caption, const QString& hint, int left,
+                         int top)
+{
+    auto* button = new QToolButton(parent);
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setGeometry(left, top, 25, 25);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoRaise(true);
+    return button;
+}
+
+} // namespace
+
+TForm1::TForm1(const Form1Options& options, QWidget* parent)
+    : QMainWindow(parent), hosts(options.hosts), programFolderOverride_(options.programFolder)
+{
+    setObjectName("TForm1");
+    setWindowTitle("Corvale");
+    auto* client = new QWidget(this);
+    client->setObjectName("client");
+    setCentralWidget(client);
+    client->setFixedSize(696, 604);
+
+    buildTopBar();
+    buildLeftColumn();
+    buildResultList();
+    buildPlayPanel();
+    buildDownloadPanel();
+    buildCardPanel();
+    buildStatusBarAndMenus();
+
+    connectShellHandlers();
+    connectSearchHandlers();
+    connectDownloadHandlers();
+    connectPlayerHandlers();
+    connectCardHandlers();
+
+    FormCreate();
+    Edit1->setFocus();
+}
+
+TForm1::~TForm1() = default;
+
+int TForm1::MediaType() const
+{
+    return SeSkinComboBox1->currentIndex();
+}
+
+QProgressBar* TForm1::workerBar(int k) const
+{
+    QProgressBar* bars[] = {SeSkinProgressBar1, SeSkinProgressBar2, SeSkinProgressBar3,
+                            SeSkinProgressBar4, SeSkinProgressBar5};
+    return k >= 0 && k < 5 ? bars[k] : nullptr;
+}
+
+void TForm1::buildTopBar()
+{
+    QWidget* client = centralWidget();
+    Panel1 = new QWidget(client);
+    Panel1->setObjectName("Panel1");
+    Panel1->setGeometry(0, 0, 696, 73);
+
+    SeSkinComboBox2 = new QComboBox(Panel1);
+    SeSkinComboBox2->addItem("默认mp3搜索引擎");
+    SeSkinComboBox2->setGeometry(8, 8, 140, 24);
+
+    SeSkinComboBox1 = new QComboBox(Panel1);
+    SeSkinComboBox1->addItems({"MP3", "RM", "WMA", "ASF", "RAM"});
+    SeSkinComboBox1->setCurrentIndex(0);
+    SeSkinComboBox1->setGeometry(154, 8, 70, 24);
+
+    Edit1 = new QLineEdit(Panel1);
+    Edit1->setToolTip("请输入歌手名或歌曲名,然后点击搜索键");
+    Edit1->setGeometry(230, 8, 250, 24);
+
+    Button1 = new QPushButton("搜索", Panel1);
+    Button1->setGeometry(486, 7, 64, 26);
+    Button1->setDefault(true);
+
+    SeSkinButton1 = new QPushButton("保存目录", Panel1);
+    SeSkinButton1->setGeometry(556, 7, 80, 26);
+
+    windowMenuButton = new QToolButton(Panel1);
+    windowMenuButton->setText("≡");
+    windowMenuButton->setToolTip("窗口菜单");
+    windowMenuButton->setGeometry(650, 7, 30, 26);
+    windowMenuButton->setFocusPolicy(Qt::NoFocus);
+    windowMenuButton->setPopupMode(QToolButton::InstantPopup);
+
+    SeSkinToolBar1 = new QWidget(Panel1);
+    SeSkinToolBar1->setObjectName("SeSkinToolBar1");
+    SeSkinToolBar1->setGeometry(0, 40, 696, 31);
+    searchProgressLabel = new QLabel("搜索进度", SeSkinToolBar1);
+    searchProgressLabel->setGeometry(8, 3, 56, 25);
+    SeSkinProgressBar6 = new QProgressBar(SeSkinToolBar1);
+    SeSkinProgressBar6->setGeometry(66, 9, 150, 14);
+    SeSkinProgressBar6->setTextVisible(false);
+    SeSkinProgressBar6->setValue(0);
+    SeSkinSpeedButton2 = speedButton(SeSkinToolBar1, "刷", "刷新搜索结果", 222, 3);
+    stopbtn = speedButton(SeSkinToolBar1, "停", "停止搜索", 247, 3);
+    manlistbtn = speedButton(SeSkinToolBar1, "男", "男歌手列表", 272, 3);
+    womanlistbtn = speedButton(SeSkinToolBar1, "女", "女歌手列表", 297, 3);
+    musiclist = speedButton(SeSkinToolBar1, "歌", "歌曲列表", 322, 3);
+    menubtn = speedButton(SeSkinToolBar1, "辑", "显示相关专辑", 347, 3);
+    resultlabel = new QLabel("搜索结果为:", SeSkinToolBar1);
+    resultlabel->setGeometry(380, 3, 306, 25);
+
+    Button7 = new QPushButton(client);
+    Button7->hide();
+    Button9 = new QPushButton(client);
+    Button9->hide();
+
+    WebBrowser1 = new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Hidden, client, this);
+    WebBrowser2 = new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Hidden, client, this);
+}
+
+void TForm1::buildLeftColumn()
+{
+    Panel2 = new QGroupBox("功能选项", centralWidget());
+    Panel2->setObjectName("Panel2");
+    Panel2->setGeometry(0, 73, 121, 509);
+    Button3 = new QPushButton("在线听歌", Panel2);
+    Button3->setGeometry(10, 30, 100, 30);
+    Button4 = new QPushButton("下载", Panel2);
+    Button4->setGeometry(10, 70, 100, 30);
+    Button5 = new QPushButton("音乐贺卡", Panel2);
+    Button5->setGeometry(10, 110, 100, 30);
+    Edit2 = new QLineEdit("5", Panel2);
+    Edit2->hide();
+}
+
+void TForm1::buildResultList()
+{
+    ListView1 = new ui::SongListView(centralWidget());
+    ListView1->setObjectName("ListView1");
+    ListView1->setGeometry(121, 73, 575, 311);
+}
+
+void TForm1::buildStatusBarAndMenus()
+{
+    SeSkinStatusBar1 = new ui::PanelStatusBar({150, 100, 80, 50}, centralWidget());
+    SeSkinStatusBar1->setGeometry(0, 582, 696, 22);
+
+    SeSkinPopupMenu1 = new QMenu(this);
+    CustomItem1 = SeSkinPopupMenu1->addAction("还原");
+    CustomItem2 = SeSkinPopupMenu1->addAction("最小化");
+    CustomItem3 = SeSkinPopupMenu1->addAction("收缩");
+    CustomItem4 = SeSkinPopupMenu1->addAction("缩为图标");
+    windowMenuButton->setMenu(SeSkinPopupMenu1);
+
+    SeSkinPopupMenu2 = new QMenu(this);
+    CustomItem7 = SeSkinPopupMenu2->addAction("还原");
+    trayIcon = new QSystemTrayIcon(this);
+    trayIcon->setToolTip("Corvale");
+    trayIcon->setContextMenu(SeSkinPopupMenu2);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+}
+
+void TForm1::connectShellHandlers()
+{
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(CustomItem1, &QAction::triggered, this, &TForm1::CustomItem1Click);
+    connect(CustomItem2, &QAction::triggered, this, &TForm1::CustomItem2Click);
+    connect(CustomItem3, &QAction::triggered, this, &TForm1::CustomItem3Click);
+    connect(CustomItem4, &QAction::triggered, this, &TForm1::CustomItem4Click);
+    connect(CustomItem7, &QAction::triggered, this, &TForm1::CustomItem7Click);
+    connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger)
+            CustomItem7Click();
+    });
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}

@@ -1,0 +1,316 @@
+#pragma once
+// The main window. It owns every control under its design name; each event handler is a thin
+// adapter that reads the controls, calls the subsystem's logic and writes the results back.
+// The handlers of each subsystem are implemented beside that subsystem (search/form1_*.cpp,
+// download/form1_*.cpp, player/form1_*.cpp, card/form1_*.cpp); app/ holds start-up, views,
+// menus and the close path.
+#include "search/service_hosts.h"
+#include "search/song_entry.h"
+#include "ui/dialogs.h"
+
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSystemTrayIcon;
+class QTimer;
+class QToolButton;
+class QWidget;
+
+namespace browser {
+class BrowserControl;
+}
+namespace ui {
+class PanelStatusBar;
+class SongListView;
+} // namespace ui
+namespace download {
+class TransferEngine;
+class EngineWindowAdapter;
+} // namespace download
+
+class TForm2;
+
+// Start-up choices that do not come from the user: where the services are, and (for tests)
+// which folder serves as the program folder.
+struct Form1Options {
+    search::ServiceHosts hosts;
+    std::string programFolder; // empty: the program's own folder (or the per-user data folder)
+};
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(const Form1Options& options = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ---- shared state (texts are GBK) -------------------------------------------------------
+    search::ServiceHosts hosts;
+    std::string ProgramFolder; // ends in the platform's separator
+    std::string SaveFolder;
+    std::string CardPicture;
+    int SearchStopped = 0;
+    int ResultPageNumber = 2;
+    int ResultRowCount = 0;
+    std::string ClientAddress;
+    bool QuitConfirmed = false;
+    bool ChooserRewrite = false;
+    int MediaType() const; // the selected index of SeSkinComboBox1, -1 when none
+
+    TForm2* Form2 = nullptr; // the folder chooser, created after this window
+
+    // ---- top bar -----------------------------------------------------------------------------
+    QWidget* Panel1 = nullptr;
+    QComboBox* SeSkinComboBox2 = nullptr; // search engine, one entry
+    QComboBox* SeSkinComboBox1 = nullptr; // MediaType
+    QLineEdit* Edit1 = nullptr;           // search words
+    QPushButton* Button1 = nullptr;       // 搜索
+    QPushButton* SeSkinButton1 = nullptr; // 保存目录
+    QWidget* SeSkinToolBar1 = nullptr;
+    QLabel* searchProgressLabel = nullptr; // 搜索进度
+    QProgressBar* SeSkinProgressBar6 = nullptr;
+    QToolButton* SeSkinSpeedButton2 = nullptr; // 刷
+    QToolButton* stopbtn = nullptr;            // 停
+    QToolButton* manlistbtn = nullptr;         // 男
+    QToolButton* womanlistbtn = nullptr;       // 女
+    QToolButton* musiclist = nullptr;          // 歌
+    QToolButton* menubtn = nullptr;            // 辑
+    QLabel* resultlabel = nullptr;             // 搜索结果为:
+    QToolButton* windowMenuButton = nullptr;   // opens the window menu
+
+    // ---- left column -------------------------------------------------------------------------
+    QGroupBox* Panel2 = nullptr;
+    QPushButton* Button3 = nullptr; // 在线听歌
+    QPushButton* Button4 = nullptr; // 下载
+    QPushButton* Button5 = nullptr; // 音乐贺卡
+    QLineEdit* Edit2 = nullptr;     // hidden, "5": connections per file
+
+    // ---- result list and hidden search controls ----------------------------------------------
+    ui::SongListView* ListView1 = nullptr;
+    browser::BrowserControl* WebBrowser1 = nullptr; // result pages, never shown
+    browser::BrowserControl* WebBrowser2 = nullptr; // chart and album pages, never shown
+    std::vector<std::string> Memo1;                 // lines of the loaded result page (GBK)
+    QPushButton* Button7 = nullptr;                 // hidden: parse a result page
+    QPushButton* Button9 = nullptr;                 // hidden: request the next page
+
+    // ---- play panel --------------------------------------------------------------------------
+    QGroupBox* SeSkinPanel1 = nullptr;
+    QWidget* SeSkinToolBar3 = nullptr;
+    QLabel* SeSkinLabel7 = nullptr;
+    QToolButton* dragplaybtn = nullptr; // 播
+    QToolButton* dragdownbtn = nullptr; // 下
+    QToolButton* dragcardbtn = nullptr; // 卡
+    QLabel* SeSkinLabel8 = nullptr;
+    QToolButton* playdelbtn = nullptr;  // 删
+    QToolButton* playclear = nullptr;   // 清
+    QLabel* SeSkinLabel9 = nullptr;
+    QToolButton* playsavebtn = nullptr; // 存
+    QToolButton* playloadbtn = nullptr; // 装
+    QToolButton* playnowbtn = nullptr;  // 唱 (hidden)
+    QPushButton* SeSkinButton4 = nullptr; // 在线播放
+    QPushButton* playbtn = nullptr;       // hidden
+    QPushButton* playviewbtn = nullptr;   // hidden
+    QPushButton* savelist = nullptr;      // hidden
+    ui::SongListView* playListView = nullptr;
+    browser::BrowserControl* WebBrowser3 = nullptr; // player pages
+    QLabel* SeSkinLabel4 = nullptr;                 // loading label
+
+    // ---- download panel ----------------------------------------------------------------------
+    QGroupBox* Iesetpanel = nullptr;
+    ui::SongListView* downloadlistview = nullptr;
+    ui::SongListView* downloadnow = nullptr; // the active list
+    QPushButton* downbtn = nullptr;          // 开始下载
+    QPushButton* delbtn = nullptr;           // 删除所选项
+    QPushButton* delallbtn = nullptr;        // 清空列表
+    QPushButton* SeSkinButton3 = nullptr;    // 修改保存地址
+    QPushButton* downloadbtn = nullptr;      // 至下载列表 (hidden)
+    QProgressBar* SeSkinProgressBar1 = nullptr;
+    QProgressBar* SeSkinProgressBar2 = nullptr;
+    QProgressBar* SeSkinProgressBar3 = nullptr;
+    QProgressBar* SeSkinProgressBar4 = nullptr;
+    QProgressBar* SeSkinProgressBar5 = nullptr;
+    QProgressBar* workerBar(int k) const; // bar k + 1 shows worker k
+    QPlainTextEdit* downinimemo = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // ---- card panel --------------------------------------------------------------------------
+    QGroupBox* setpanel = nullptr;
+    ui::SongListView* cardlistview = nullptr;
+    QPushButton* cancelbtn = nullptr;
+    browser::BrowserControl* WebBrowser4 = nullptr;
+    QLabel* previewLabel = nullptr; // 预览
+    QGroupBox* SeSkinPanel2 = nullptr;
+    QWidget* SeSkinToolBar2 = nullptr;
+    QToolButton* htmlrunbtn = nullptr;
+    QToolButton* h1btn = nullptr;
+    QToolButton* h2btn = nullptr;
+    QToolButton* h3btn = nullptr;
+    QToolButton* h4btn = nullptr;
+    QToolButton* bigbtn = nullptr;
+    QToolButton* strongbtn = nullptr;
+    QToolButton* ibtn = nullptr;
+    QToolButton* ubtn = nullptr;
+    QToolButton* centrebtn = nullptr;
+    QToolButton* picbtn = nullptr;
+    QToolButton* backbtn = nullptr;
+    QComboBox* colorcombox = nullptr;
+    QComboBox* fontsizecombox = nullptr;
+    QLineEdit* nameedit = nullptr;
+    QPlainTextEdit* iememo = nullptr;
+    QPushButton* previewbtn = nullptr;
+    QPushButton* iesetbtn = nullptr;
+    QPushButton* cardsurebtn = nullptr;
+
+    // ---- status bar, menus, images, dialogs ----------------------------------------------------
+    ui::PanelStatusBar* SeSkinStatusBar1 = nullptr;
+    QMenu* SeSkinPopupMenu1 = nullptr; // window menu
+    QMenu* SeSkinPopupMenu2 = nullptr; // tray menu
+    QAction* CustomItem1 = nullptr;    // 还原
+    QAction* CustomItem2 = nullptr;    // 最小化
+    QAction* CustomItem3 = nullptr;    // 收缩
+    QAction* CustomItem4 = nullptr;    // 缩为图标
+    QAction* CustomItem7 = nullptr;    // tray: 还原
+    QSystemTrayIcon* trayIcon = nullptr;
+    QList<QIcon> ImageList1;
+    ui::FileDialog SaveDialog1; // play-list files
+    ui::FileDialog OpenDialog2; // play-list files
+    ui::FileDialog OpenDialog1; // card pictures
+
+    // ---- application shell -------------------------------------------------------------------
+    void FormCreate();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void CustomItem1Click();
+    void CustomItem2Click();
+    void CustomItem3Click();
+    void CustomItem4Click();
+    void CustomItem7Click();
+    void FormCloseQuery(bool& canClose);
+    void FormClose();
+    void FormResize() {}
+    bool rolledUp() const { return rolledUp_; }
+    // How the process ends once the close was allowed; tests replace it.
+    std::function<void(int exitCode)> endProcess;
+
+    // ---- search ------------------------------------------------------------------------------
+    void Button1Click();
+    void SeSkinComboBox1Change();
+    void SeSkinSpeedButton2Click();
+    void stopbtnClick();
+    void WebBrowser1ProgressChange(int progress, int maximum);
+    void WebBrowser1DocumentComplete();
+    void Button7Click();
+    void Button9Click();
+    void manlistbtnClick();
+    void womanlistbtnClick();
+    void musiclistClick();
+    void menubtnClick();
+    void WebBrowser2ProgressChange(int progress, int maximum);
+    void WebBrowser2DocumentComplete();
+    void ListView1SelectItem(int row, bool selected);
+    void ListView1DblClick();
+
+    // ---- downloads ---------------------------------------------------------------------------
+    void dragdownbtnClick();
+    void downloadbtnClick();
+    void delbtnClick();
+    void delallbtnClick();
+    void SeSkinButton3Click();
+    void SeSkinButton1Click();
+    void downbtnClick();
+    bool DownloadsRunning() const;
+    void StopAllTransfers();
+    void Timer1Timer();
+    void WriteFinalReport();
+    void downloadnowSelectItem(int row, bool selected);
+    // The application-wide handler of exceptions that escape a handler.
+    void myexception(QObject* sender, const std::exception& e);
+    download::TransferEngine* engine() const { return engine_.get(); }
+
+    // ---- play list and player pages ------------------------------------------------------------
+    void dragplaybtnClick();
+    void playdelbtnClick();
+    void playclearClick();
+    void playListViewSelectItem() {}
+    void playsavebtnClick();
+    void playloadbtnClick();
+    void savelistClick() {}
+    void playnowbtnClick() {}
+    void playbtnClick() {}
+    void playviewbtnClick() {}
+    void SeSkinButton4Click();
+    void ShowRealPage(const std::string& listPath, int shrink);
+    void ShowMediaPage(const std::string& listPath, int objectHeight, int shrink);
+    void PlayChosenListFile(const std::string& chosenPath);
+    void WebBrowser3ProgressChange(int progress, int maximum);
+    void WebBrowser3DocumentComplete();
+
+    // ---- greeting cards ----------------------------------------------------------------------
+    void dragcardbtnClick();
+    void cancelbtnClick();
+    void htmlrunbtnClick();
+    void h1btnClick();
+    void h2btnClick();
+    void h3btnClick();
+    void h4btnClick();
+    void bigbtnClick();
+    void strongbtnClick();
+    void ibtnClick();
+    void ubtnClick();
+    void centrebtnClick();
+    void colorcomboxChange();
+    void fontsizecomboxChange();
+    void backbtnClick();
+    void cardsurebtnClick();
+    void previewbtnClick();
+    void picbtnClick();
+    void iesetbtnClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Building the regions; each subsystem builds the inside of its own panel.
+    void buildTopBar();
+    void buildLeftColumn();
+    void buildResultList();
+    void buildPlayPanel();
+    void buildDownloadPanel();
+    void buildCardPanel();
+    void buildStatusBarAndMenus();
+    void connectShellHandlers();
+    void connectSearchHandlers();
+    void connectDownloadHandlers();
+    void connectPlayerHandlers();
+    void connectCardHandlers();
+    void showView(bool search, bool download, bool card);
+    void fillTypeIcons();
+    void adaptToScreen();
+
+    // ---- download engine (see download/) ------------------------------------------------------
+    std::unique_ptr<download::TransferEngine> engine_;
+    std::unique_ptr<download::EngineWindowAdapter> engineAdapter_;
+
+    // ---- greeting card editor state (see card/) -----------------------------------------------
+    // (members of the card editor go here)
+
+    bool rolledUp_ = false;
+    QRect geometryBeforeRollUp_;
+    std::string programFolderOverride_;
+};

@@ -1,0 +1,51 @@
+#pragma once
+// What the program needs of an embedded browser: navigate, stop, the browser object's own
+// Visible property, the finished document's links and rendered text, save-as, and progress and
+// completion events. The window uses only this interface.
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace browser {
+
+struct DocumentLink {
+    QString href; // the link's target address
+    QString text; // its rendered (inner) text
+};
+
+// A finished document as the program reads it.
+struct Document {
+    std::vector<DocumentLink> links; // every link with a target, in document order
+    QString bodyText;                // the body's rendered text, lines separated by line breaks
+};
+
+class BrowserControl : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~BrowserControl() override = default;
+
+    // Returns at once; the page loads in the background and ends in DocumentComplete.
+    virtual void Navigate(const QString& address) = 0;
+    virtual void Stop() = 0;
+    // The browser object's own Visible property (not the widget's placement in the window).
+    virtual void setBrowserVisible(bool visible) = 0;
+    virtual bool browserVisible() const = 0;
+    // The loaded document, or nullptr when there is none (nothing loaded, or the load failed).
+    virtual const Document* document() const = 0;
+    // The browser's own save-as for the shown page; false when no document is shown.
+    virtual bool ExecSaveAs() = 0;
+    // The view of a shown instance; nullptr for an instance that is never shown.
+    virtual QWidget* view() const = 0;
+    // The address of the last navigation.
+    virtual QString address() const = 0;
+
+signals:
+    void ProgressChange(int progress, int maximum);
+    void DocumentComplete();
+};
+
+} // namespace browser

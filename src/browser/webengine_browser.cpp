@@ -1,0 +1,158 @@
+#include "browser/webengine_browser.h"
+
+#include "ui/dialogs.h"
+
+#include <QVariant>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace browser {
+namespace {
+
+// Reads every link with a target, in document order, and the body's rendered text.
+const char* const kReadDocumentScript = R"JS(
+(function () {
+  var links = [];
+  var all = document.links;
+  for (var i = 0; i < all.length; i++)
+    links.push([String(all[i].href), String(all[i].innerText || '')]);
+  return { links: links, body: document.body ? String(document.body.innerText) : '' };
+})()
+)JS";
+
+void configure(QWebEnginePage* page)
+{
+    QWebEngineSettings* s = page->settings();
+    s->setAttribute(QWebEngineSettings::JavascriptEnabled, false); // page scripts never run
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    // Local pages may show local pictures; with page scripts off nothing can read files.
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+}
+
+} // namespace
+
+WebEngineBrowser::WebEngineBrowser(Kind kind, QWidget* parentWidget, QObject* parent)
+    : BrowserControl(parent), kind_(kind)
+{
+    if (kind == Kind::Shown) {
+        view_ = new QWebEngineView(parentWidget);
+        page_ = view_->page();
+    } else {
+        page_ = new QWebEnginePage(this);
+    }
+    configure(page_);
+    connect(page_, &QWebEnginePage::loadProgress, this,
+            [this](int progress) { emit ProgressChange(progress, 100); });
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] { document_.reset(); });
+    connect(page_, &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo& info) {
+                switch (info.status()) {
+                case QWebEngineLoadingInfo::LoadSucceededStatus:
+                    onLoadFinished(true);
+                    break;
+                case QWebEngineLoadingInfo::LoadFailedStatus:
+                    onLoadFinished(false);
+                    break;
+                default: // started, or stopped / replaced by a newer navigation
+                    break;
+                }
+            });
+}
+
+WebEngineBrowser::~WebEngineBrowser() = default;
+
+QUrl WebEngineBrowser::toUrl(const QString& address)
+{
+    static const QString filePrefix = QStringLiteral("file:///");
+    if (address.startsWith(filePrefix, Qt::CaseInsensitive)) {
+        QString path = address.mid(filePrefix.size());
+        if (!path.startsWith('/'))
+            path.prepend('/');
+        return QUrl::fromLocalFile(path);
+    }
+    return QUrl(address, QUrl::TolerantMode);
+}
+
+void WebEngineBrowser::Navigate(const QString& address)
+{
+    address_ = address;
+    ++generation_;
+    document_.reset();
+    page_->load(toUrl(address));
+}
+
+void WebEngineBrowser::Stop()
+{
+    page_->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebEngineBrowser::setBrowserVisible(bool visible)
+{
+    visible_ = visible;
+    if (view_)
+        view_->setVisible(visible);
+}
+
+const Document* WebEngineBrowser::document() const
+{
+    return document_ ? &*document_ : nullptr;
+}
+
+QWidget* WebEngineBrowser::view() const
+{
+    return view_;
+}
+
+void WebEngineBrowser::onLoadFinished(bool ok)
+{
+    if (!ok) {
+        document_.reset();
+        emit DocumentComplete();
+        return;
+    }
+    readDocument(generation_);
+}
+
+void WebEngineBrowser::readDocument(quint64 generation)
+{
+    page_->runJavaScript(
+        QString::fromUtf8(kReadDocumentScript), QWebEngineScript::ApplicationWorld,
+        [this, generation](const QVariant& result) {
+            if (generation != generation_)
+                return; // a newer navigation has replaced this page
+            Document doc;
+            const QVariantMap map = result.toMap();
+            for (const QVariant& entry : map.value("links").toList()) {
+                const QVariantList pair = entry.toList();
+                if (pair.size() == 2)
+                    doc.links.push_back({pair[0].toString(), pair[1].toString()});
+            }
+            doc.bodyText = map.value("body").toString();
+            document_ = std::move(doc);
+            emit DocumentComplete();
+        });
+}
+
+bool WebEngineBrowser::ExecSaveAs()
+{
+    if (!document_ && page_->url().isEmpty())
+        return false;
+    ui::FileDialog dialog;
+    dialog.filter = QStringLiteral("网页(*.html;*.htm)|*.html;*.htm");
+    dialog.fileName = page_->url().fileName();
+    if (!dialog.Execute(view_, true))
+        return true;
+    page_->save(dialog.fileName, QWebEngineDownloadRequest::SingleHtmlSaveFormat);
+    return true;
+}
+
+} // namespace browser

@@ -1,0 +1,5 @@
+#pragma once
+// Placeholder until the transfer engine lands.
+namespace download {
+class EngineWindowAdapter {};
+} // namespace download

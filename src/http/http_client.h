@@ -1,0 +1,70 @@
+#pragma once
+// The HTTP client every download goes through: plain HTTP/1.1 GETs over libcurl with fixed
+// Accept and User-Agent headers, optional byte ranges, and begin / work / end notifications
+// that run on the thread performing the request.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace http {
+
+// Every failure of a request. what() is either "Socket Error # <errno>\r\n<system text>" or
+// "<status code> <reason phrase>" for a status outside 2xx (redirects and 304 included).
+class HttpError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class HttpClient {
+public:
+    using BeginHandler = std::function<void(HttpClient& sender, int mode, std::int64_t countMax)>;
+    using WorkHandler = std::function<void(HttpClient& sender, int mode, std::int64_t count)>;
+    using EndHandler = std::function<void(HttpClient& sender, int mode)>;
+    using BodySink = std::function<void(std::string_view chunk)>;
+
+    HttpClient();
+    ~HttpClient();
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    int tag = 0;
+    std::string host;
+    int port = 80;
+    std::int64_t rangeStart = 0; // inclusive byte positions; both 0 means no Range header
+    std::int64_t rangeEnd = 0;
+    std::string accept = "text/html, */*";
+    std::string userAgent = "Mozilla/3.0 (compatible; Indy Library)";
+
+    BeginHandler onWorkBegin; // once, when the body starts: announced length, 0 when none
+    WorkHandler onWork;       // as body bytes arrive: body bytes of this response so far
+    EndHandler onWorkEnd;     // once, when reading the body stops, at its end or cut short
+
+    // Blocking: opens the TCP connection to host:port that the next GET uses.
+    void Connect();
+    // Closes the connection. Harmless when idle; allowed from inside a notification of this
+    // client and from another thread, where it makes a running GET end promptly.
+    void Disconnect();
+    bool Connected() const;
+
+    // GET to text: the whole response body.
+    std::string Get(const std::string& url);
+    // GET to stream: the body is handed to sink as it arrives.
+    void Get(const std::string& url, const BodySink& sink);
+
+    // The Range header value for the current range fields, or empty when none is sent.
+    std::string rangeHeaderValue() const;
+
+    // While a blocking call runs on the thread that installed the pump, the pump is called at
+    // least every 200 ms (the window processes its pending messages there). Calls on any other
+    // thread never call it. An empty function removes the pump.
+    static void setMessagePump(std::function<void()> pump);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace http

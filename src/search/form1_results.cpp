@@ -1,0 +1,14 @@
+// Placeholder handlers of result parsing, charts and the result list; the search subsystem
+// replaces this file.
+#include "app/form1.h"
+
+void TForm1::Button7Click() {}
+void TForm1::Button9Click() {}
+void TForm1::manlistbtnClick() {}
+void TForm1::womanlistbtnClick() {}
+void TForm1::musiclistClick() {}
+void TForm1::menubtnClick() {}
+void TForm1::WebBrowser2ProgressChange(int, int) {}
+void TForm1::WebBrowser2DocumentComplete() {}
+void TForm1::ListView1SelectItem(int, bool) {}
+void TForm1::ListView1DblClick() {}

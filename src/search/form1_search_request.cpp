@@ -1,0 +1,95 @@
+// Starting a search and capturing each finished result page.
+#include "app/form1.h"
+
+#include "browser/browser_control.h"
+#include "core/line_file.h"
+#include "search/search_request.h"
+#include "ui/dialogs.h"
+#include "ui/gbk_qt.h"
+#include "ui/song_list_view.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+
+void TForm1::connectSearchHandlers()
+{
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Edit1, &QLineEdit::returnPressed, this, &TForm1::Button1Click);
+    connect(SeSkinComboBox1, &QComboBox::activated, this, &TForm1::SeSkinComboBox1Change);
+    connect(SeSkinSpeedButton2, &QToolButton::clicked, this, &TForm1::SeSkinSpeedButton2Click);
+    connect(stopbtn, &QToolButton::clicked, this, &TForm1::stopbtnClick);
+    connect(WebBrowser1, &browser::BrowserControl::ProgressChange, this,
+            &TForm1::WebBrowser1ProgressChange);
+    connect(WebBrowser1, &browser::BrowserControl::DocumentComplete, this,
+            &TForm1::WebBrowser1DocumentComplete);
+    connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+    connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+    connect(manlistbtn, &QToolButton::clicked, this, &TForm1::manlistbtnClick);
+    connect(womanlistbtn, &QToolButton::clicked, this, &TForm1::womanlistbtnClick);
+    connect(musiclist, &QToolButton::clicked, this, &TForm1::musiclistClick);
+    connect(menubtn, &QToolButton::clicked, this, &TForm1::menubtnClick);
+    connect(WebBrowser2, &browser::BrowserControl::ProgressChange, this,
+            &TForm1::WebBrowser2ProgressChange);
+    connect(WebBrowser2, &browser::BrowserControl::DocumentComplete, this,
+            &TForm1::WebBrowser2DocumentComplete);
+    connect(ListView1, &ui::SongListView::rowSelectionChanged, this, &TForm1::ListView1SelectItem);
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1DblClick(); });
+}
+
+void TForm1::Button1Click()
+{
+    SearchStopped = 0;
+    if (Edit1->text().isEmpty()) {
+        Edit1->setFocus();
+        return;
+    }
+    ListView1->clearRows();
+    ResultRowCount = 0;
+    const int image = search::headerImage(MediaType());
+    ListView1->headerItem()->setIcon(0, image < ImageList1.size() ? ImageList1[image] : QIcon());
+    const std::string address =
+        search::firstRequestAddress(hosts, ui::toGbk(Edit1->text()), MediaType());
+    WebBrowser1->Navigate(ui::fromGbk(address));
+    WebBrowser1->setBrowserVisible(false);
+    ResultPageNumber = 1;
+}
+
+void TForm1::SeSkinComboBox1Change()
+{
+    if (!SeSkinComboBox1->currentText().isEmpty() && !Edit1->text().isEmpty())
+        Button1Click();
+}
+
+void TForm1::SeSkinSpeedButton2Click()
+{
+    ListView1->clearRows();
+    Button1->click();
+}
+
+void TForm1::stopbtnClick()
+{
+    SearchStopped = -1;
+    WebBrowser1->Stop();
+}
+
+void TForm1::WebBrowser1ProgressChange(int progress, int maximum)
+{
+    SeSkinProgressBar6->setMaximum(maximum);
+    SeSkinProgressBar6->setValue(progress);
+}
+
+void TForm1::WebBrowser1DocumentComplete()
+{
+    Memo1.clear();
+    const browser::Document* document = WebBrowser1->document();
+    if (!document) {
+        ui::showMessage(this, "请检查网络连接!");
+        return;
+    }
+    Memo1 = core::splitLines(ui::toGbk(document->bodyText));
+    Button7Click();
+}

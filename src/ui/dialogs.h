@@ -1,0 +1,38 @@
+#pragma once
+// The program's only prompts: one-sentence message boxes, the quit question, and the common
+// open / save dialogs. Tests replace them through hooks, so that no modal box blocks a run.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace ui {
+
+struct DialogHooks {
+    std::function<void(const QString& text)> message;     // information box with OK
+    std::function<bool(const QString& text)> question;    // warning box, Yes returns true
+    std::function<void(const QString& text)> fatal;       // error box before the program closes
+    // An open or save dialog: returns the chosen path, or an empty text for cancel.
+    std::function<QString(const struct FileDialog& dialog, bool save)> file;
+};
+
+DialogHooks& dialogHooks();
+
+void showMessage(QWidget* parent, const QString& text);
+bool askYesNo(QWidget* parent, const QString& text);
+void showFatal(QWidget* parent, const QString& text);
+
+// A common file dialog as the window's design keeps it: a filter text of "description|patterns"
+// pairs, the selected filter, a file name kept from the last use, an initial folder.
+struct FileDialog {
+    QString filter;
+    int filterIndex = 1; // 1-based, as the filter list counts
+    QString fileName;
+    QString initialDir;
+    QString title;
+
+    // Shows the dialog; true when the user confirmed, with fileName holding the choice.
+    bool Execute(QWidget* parent, bool save);
+};
+
+} // namespace ui

@@ -1,0 +1,173 @@
+#include "ui/song_list_view.h"
+
+#include "ui/gbk_qt.h"
+
+#include <QHeaderView>
+
+namespace ui {
+namespace {
+constexpr int BytesRole = Qt::UserRole + 1;
+constexpr int ImageRole = Qt::UserRole + 2;
+constexpr int SubCountRole = Qt::UserRole + 3;
+
+void setCell(QTreeWidgetItem* item, int column, const std::string& gbk)
+{
+    item->setText(column, fromGbk(gbk));
+    item->setData(column, BytesRole, QByteArray(gbk.data(), static_cast<qsizetype>(gbk.size())));
+}
+
+std::string cell(const QTreeWidgetItem* item, int column)
+{
+    QByteArray bytes = item->data(column, BytesRole).toByteArray();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+} // namespace
+
+SongListView::SongListView(QWidget* parent) : QTreeWidget(parent)
+{
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setAllColumnsShowFocus(true);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(true);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
+        std::vector<bool> now(static_cast<size_t>(rowCount()));
+        for (int i = 0; i < rowCount(); ++i)
+            now[static_cast<size_t>(i)] = topLevelItem(i)->isSelected();
+        std::vector<bool> before = lastSelection_;
+        before.resize(now.size(), false);
+        lastSelection_ = now;
+        for (size_t i = 0; i < now.size(); ++i)
+            if (now[i] != before[i])
+                emit rowSelectionChanged(static_cast<int>(i), now[i]);
+    });
+}
+
+void SongListView::setColumnCaptions(const QStringList& captions)
+{
+    setColumnCount(static_cast<int>(captions.size()));
+    setHeaderLabels(captions);
+}
+
+void SongListView::setImageList(const QList<QIcon>* icons)
+{
+    icons_ = icons;
+}
+
+void SongListView::setMultiSelect(bool multi)
+{
+    setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
+                           : QAbstractItemView::SingleSelection);
+}
+
+void SongListView::setGridLines(bool on)
+{
+    setStyleSheet(on ? "QTreeView::item { border-right: 1px solid #c8d0dc; border-bottom: 1px "
+                       "solid #c8d0dc; }"
+                     : QString());
+}
+
+int SongListView::rowCount() const
+{
+    return topLevelItemCount();
+}
+
+void SongListView::appendRow(const search::SongEntry& row)
+{
+    auto* item = new QTreeWidgetItem;
+    setCell(item, 0, row.caption);
+    item->setData(0, ImageRole, row.imageIndex);
+    item->setData(0, SubCountRole, static_cast<int>(row.subItems.size()));
+    for (size_t i = 0; i < row.subItems.size(); ++i)
+        setCell(item, static_cast<int>(i) + 1, row.subItems[i]);
+    refreshIcon(item);
+    addTopLevelItem(item);
+    lastSelection_.resize(static_cast<size_t>(rowCount()), false);
+}
+
+search::SongEntry SongListView::rowAt(int index) const
+{
+    search::SongEntry row;
+    const QTreeWidgetItem* item = topLevelItem(index);
+    if (!item)
+        return row;
+    row.caption = cell(item, 0);
+    row.imageIndex = item->data(0, ImageRole).toInt();
+    const int count = item->data(0, SubCountRole).toInt();
+    for (int i = 0; i < count; ++i)
+        row.subItems.push_back(cell(item, i + 1));
+    return row;
+}
+
+void SongListView::removeRowAt(int index)
+{
+    const bool selected = isRowSelected(index);
+    delete takeTopLevelItem(index);
+    if (index >= 0 && static_cast<size_t>(index) < lastSelection_.size())
+        lastSelection_.erase(lastSelection_.begin() + index);
+    if (selected)
+        emit itemSelectionChanged();
+}
+
+void SongListView::clearRows()
+{
+    clear();
+    lastSelection_.clear();
+}
+
+void SongListView::setSubItem(int row, size_t sub, const std::string& gbk)
+{
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (!item)
+        return;
+    const int count = item->data(0, SubCountRole).toInt();
+    if (static_cast<int>(sub) >= count)
+        item->setData(0, SubCountRole, static_cast<int>(sub) + 1);
+    setCell(item, static_cast<int>(sub) + 1, gbk);
+}
+
+void SongListView::setCaption(int row, const std::string& gbk)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        setCell(item, 0, gbk);
+}
+
+bool SongListView::isRowSelected(int index) const
+{
+    const QTreeWidgetItem* item = topLevelItem(index);
+    return item && item->isSelected();
+}
+
+void SongListView::setRowSelected(int index, bool selected)
+{
+    if (QTreeWidgetItem* item = topLevelItem(index))
+        item->setSelected(selected);
+}
+
+std::vector<int> SongListView::selectedRows() const
+{
+    std::vector<int> rows;
+    for (int i = 0; i < rowCount(); ++i)
+        if (topLevelItem(i)->isSelected())
+            rows.push_back(i);
+    return rows;
+}
+
+int SongListView::firstSelectedRow() const
+{
+    for (int i = 0; i < rowCount(); ++i)
+        if (topLevelItem(i)->isSelected())
+            return i;
+    return -1;
+}
+
+void SongListView::refreshIcon(QTreeWidgetItem* item)
+{
+    const int image = item->data(0, ImageRole).toInt();
+    if (icons_ && image >= 0 && image < icons_->size())
+        item->setIcon(0, icons_->at(image));
+}
+
+} // namespace ui

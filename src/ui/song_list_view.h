@@ -1,0 +1,50 @@
+#pragma once
+// A report-style list whose rows are SongEntry records. The exact GBK bytes of every cell are
+// kept beside the shown text, so a row read back is byte for byte the row put in.
+#include "search/song_entry.h"
+
+#include <QIcon>
+#include <QList>
+#include <QTreeWidget>
+#include <vector>
+
+namespace ui {
+
+class SongListView : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit SongListView(QWidget* parent = nullptr);
+
+    void setColumnCaptions(const QStringList& captions);
+    void setImageList(const QList<QIcon>* icons);
+    void setMultiSelect(bool multi);
+    void setGridLines(bool on);
+
+    int rowCount() const;
+    void appendRow(const search::SongEntry& row);
+    search::SongEntry rowAt(int index) const;
+    void removeRowAt(int index);
+    void clearRows();
+
+    // Sub-item i is column i + 1; the caption is column 0.
+    void setSubItem(int row, size_t sub, const std::string& gbk);
+    void setCaption(int row, const std::string& gbk);
+
+    bool isRowSelected(int index) const;
+    void setRowSelected(int index, bool selected);
+    std::vector<int> selectedRows() const; // in list order
+    int firstSelectedRow() const;          // -1 when none
+
+    QTreeWidgetItem* itemAtRow(int index) const { return topLevelItem(index); }
+
+signals:
+    // A row's selection changed (the list's SelectItem event).
+    void rowSelectionChanged(int row, bool selected);
+
+private:
+    void refreshIcon(QTreeWidgetItem* item);
+    const QList<QIcon>* icons_ = nullptr;
+    std::vector<bool> lastSelection_;
+};
+
+} // namespace ui

@@ -1,0 +1,15 @@
+// Test main for tests that need Qt: one application object for the whole run, on the
+// offscreen platform unless the caller chose another.
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    app::prepareBrowserEnvironment();
+    app::CorvaleApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
