@@ -157,13 +157,6 @@ void TForm1::buildLeftColumn()
     Edit2->hide();
 }
 
-void TForm1::buildResultList()
-{
-    ListView1 = new ui::SongListView(centralWidget());
-    ListView1->setObjectName("ListView1");
-    ListView1->setGeometry(121, 73, 575, 311);
-}
-
 void TForm1::buildStatusBarAndMenus()
 {
     SeSkinStatusBar1 = new ui::PanelStatusBar({150, 100, 80, 50}, centralWidget());

@@ -297,6 +297,7 @@ private:
     void connectShellHandlers();
     void connectSearchHandlers();
     void connectDownloadHandlers();
+    void connectTransferHandlers();
     void connectPlayerHandlers();
     void connectCardHandlers();
     void showView(bool search, bool download, bool card);

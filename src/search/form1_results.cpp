@@ -2,6 +2,15 @@
 // replaces this file.
 #include "app/form1.h"
 
+#include "ui/song_list_view.h"
+
+void TForm1::buildResultList()
+{
+    ListView1 = new ui::SongListView(centralWidget());
+    ListView1->setObjectName("ListView1");
+    ListView1->setGeometry(121, 73, 575, 311);
+}
+
 void TForm1::Button7Click() {}
 void TForm1::Button9Click() {}
 void TForm1::manlistbtnClick() {}
