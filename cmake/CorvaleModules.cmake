@@ -21,7 +21,7 @@ endfunction()
 # tests/<folder>/window_*_test.cpp become test_<folder>_window, linked with the main window.
 function(corvale_test_folder folder)
   cmake_parse_arguments(ARG "" "" "LIBS;WINDOW_LIBS" ${ARGN})
-  file(GLOB unit CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(GLOB unit CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*_test.cpp)
   set(window ${unit})
   list(FILTER unit EXCLUDE REGEX "/window_[^/]*\\.cpp$")
   list(FILTER window INCLUDE REGEX "/window_[^/]*\\.cpp$")
