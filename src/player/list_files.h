@@ -1,0 +1,38 @@
+#pragma once
+// The Real (.rpm) and Windows Media (.asx) list files: their texts, which format a list or a
+// chosen file takes, the reader's rules, and the proposed file name of a save.
+#include "search/song_entry.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace player {
+
+// One line per row: the row's download address.
+std::vector<std::string> realListLines(const std::vector<search::SongEntry>& rows);
+// "<asx version = "3.0">", the title line, three lines per row, "</asx>": 3n + 3 lines.
+std::vector<std::string> mediaListLines(const std::vector<search::SongEntry>& rows,
+                                        std::string_view title);
+
+// A list whose first row's type is "RM" or "RAM" in any letter case is played and saved as a
+// Real list; anything else as a Windows Media list.
+bool isRealType(std::string_view typeText);
+// A chosen file whose name ends in "RPM" in any letter case is a Real list; the content is
+// not looked at.
+bool isRealListName(std::string_view fileName);
+
+// Rows read from a file carry a caption only. A Real list gives one row per line, empty lines
+// included; a Windows Media list gives the lines with zero-based index 3, 6, ..., 3n, where n
+// is (number of lines - 1) / 3.
+std::vector<search::SongEntry> readRealList(const std::vector<std::string>& lines);
+std::vector<search::SongEntry> readMediaList(const std::vector<std::string>& lines);
+
+// The leading part of a proposed list name: the date and time without characters that file
+// names may not hold, "YYYYMMDD-hhmmss".
+std::string nameStamp(int year, int month, int day, int hour, int minute, int second);
+// leading part + the search text without blanks and control characters at either end +
+// ".rpm" or ".asx".
+std::string proposedListName(std::string_view stamp, std::string_view searchText, bool real);
+
+} // namespace player

@@ -1,0 +1,63 @@
+#include "player/play_list.h"
+
+namespace player {
+
+Family familyOf(std::string_view typeText)
+{
+    if (typeText == "rm" || typeText == "ram")
+        return Family::Real;
+    if (typeText == "asf" || typeText == "wma")
+        return Family::WindowsMedia;
+    return Family::Neither;
+}
+
+bool isLoadedList(const std::vector<search::SongEntry>& rows)
+{
+    return !rows.empty() && rows.front().subItems.empty();
+}
+
+AppendOutcome planAppend(bool anySelected, std::string_view firstSelectedType,
+                         const std::vector<search::SongEntry>& playList)
+{
+    if (!anySelected)
+        return AppendOutcome::NothingSelected;
+    if (playList.empty())
+        return AppendOutcome::Append;
+    if (isLoadedList(playList))
+        return AppendOutcome::ReplaceLoaded;
+    const std::string& first = playList.front().sub(search::TypeText);
+    if (firstSelectedType == first)
+        return AppendOutcome::Append;
+    const Family s = familyOf(firstSelectedType);
+    const Family f = familyOf(first);
+    if ((s == Family::Real && f == Family::WindowsMedia) ||
+        (s == Family::WindowsMedia && f == Family::Real))
+        return AppendOutcome::Refused;
+    return AppendOutcome::Append;
+}
+
+std::vector<search::SongEntry> selectedCopies(const std::vector<search::SongEntry>& results,
+                                              const std::vector<int>& selectedRows)
+{
+    std::vector<bool> selected(results.size(), false);
+    for (int row : selectedRows)
+        if (row >= 0 && static_cast<size_t>(row) < results.size())
+            selected[static_cast<size_t>(row)] = true;
+    std::vector<search::SongEntry> copies;
+    for (size_t i = 0; i < results.size(); ++i)
+        if (selected[i])
+            copies.push_back(results[i]);
+    return copies;
+}
+
+int heightAfterClear(int height)
+{
+    return height < kShrinkThreshold ? kHeightAfterClear : height;
+}
+
+int heightAfterShow(int height, int shrink)
+{
+    return height >= kShrinkThreshold ? height - shrink : height;
+}
+
+} // namespace player

@@ -1,0 +1,160 @@
+#include "core/line_file.h"
+#include "player/list_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+using search::SongEntry;
+
+SongEntry row(const std::string& address, const std::string& type)
+{
+    return SongEntry{"1", 2, {"歌手", address, "4.1M", type}};
+}
+
+class ListFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() /
+              ("corvale-list-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::string roundTrip(const std::string& name, const std::vector<std::string>& lines)
+    {
+        core::writeLines(dir / name, lines);
+        return core::readFileBytes(dir / name);
+    }
+    std::filesystem::path dir;
+};
+
+TEST_F(ListFileTest, TwoWindowsMediaRowsGiveEightLinesAndReadBackAsTheRefLines)
+{
+    const std::vector<SongEntry> rows = {row("http://h/a b&c.wma", "wma"),
+                                         row("http://h/\"q\".wma", "wma")};
+    const std::string bytes = roundTrip("x.asx", player::mediaListLines(rows, "playlist"));
+    EXPECT_EQ(bytes, "<asx version = \"3.0\">\r\n"
+                     "<title>playlist</title>\r\n"
+                     "<entry>\r\n"
+                     "<ref href = \"http://h/a b&c.wma\"/>\r\n"
+                     "</entry>\r\n"
+                     "<entry>\r\n"
+                     "<ref href = \"http://h/\"q\".wma\"/>\r\n"
+                     "</entry>\r\n"
+                     "</asx>\r\n");
+    const auto loaded = player::readMediaList(core::readLines(dir / "x.asx"));
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0], (SongEntry{"<ref href = \"http://h/a b&c.wma\"/>", 0, {}}));
+    EXPECT_EQ(loaded[1], (SongEntry{"<ref href = \"http://h/\"q\".wma\"/>", 0, {}}));
+}
+
+TEST_F(ListFileTest, ThreeRealRowsGiveThreeLinesAndReadBackAsAddresses)
+{
+    const std::vector<SongEntry> rows = {row("http://h/1.rm", "rm"), row("http://h/2.rm", "rm"),
+                                         row("http://h/3.ram", "ram")};
+    EXPECT_EQ(roundTrip("x.rpm", player::realListLines(rows)),
+              "http://h/1.rm\r\nhttp://h/2.rm\r\nhttp://h/3.ram\r\n");
+    const auto loaded = player::readRealList(core::readLines(dir / "x.rpm"));
+    ASSERT_EQ(loaded.size(), 3u);
+    EXPECT_EQ(loaded[0], (SongEntry{"http://h/1.rm", 0, {}}));
+    EXPECT_EQ(loaded[2], (SongEntry{"http://h/3.ram", 0, {}}));
+}
+
+TEST_F(ListFileTest, TheOwnListIsTitledDemoAndAnEmptyListIsStillWellFormed)
+{
+    EXPECT_EQ(core::joinLinesCrLf(player::mediaListLines({row("http://h/a.mp3", "mp3")}, "demo")),
+              "<asx version = \"3.0\">\r\n<title>demo</title>\r\n<entry>\r\n"
+              "<ref href = \"http://h/a.mp3\"/>\r\n</entry>\r\n</asx>\r\n");
+    EXPECT_EQ(
+        player::mediaListLines({}, "demo"),
+        (std::vector<std::string>{"<asx version = \"3.0\">", "<title>demo</title>", "</asx>"}));
+}
+
+TEST(ListFileReader, ShortWindowsMediaFilesGiveNoRows)
+{
+    EXPECT_TRUE(player::readMediaList({}).empty());
+    EXPECT_TRUE(player::readMediaList({"a"}).empty());
+    EXPECT_TRUE(player::readMediaList({"a", "b"}).empty());
+    EXPECT_TRUE(player::readMediaList({"a", "b", "c"}).empty());
+    // A whole list in one line gives nothing either.
+    EXPECT_TRUE(player::readMediaList(core::splitLines("<asx><entry><ref href=\"x\"/></entry>"
+                                                       "</asx>"))
+                    .empty());
+}
+
+TEST(ListFileReader, WindowsMediaRowsComeFromEveryThirdLineOnly)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < 11; ++i)
+        lines.push_back("L" + std::to_string(i));
+    // n = (11 - 1) / 3 = 3: lines 3, 6, 9.
+    const auto rows = player::readMediaList(lines);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].caption, "L3");
+    EXPECT_EQ(rows[1].caption, "L6");
+    EXPECT_EQ(rows[2].caption, "L9");
+    lines.resize(10); // n = 3 still; line 9 is the last
+    EXPECT_EQ(player::readMediaList(lines).size(), 3u);
+    lines.resize(9); // n = 2
+    EXPECT_EQ(player::readMediaList(lines).size(), 2u);
+}
+
+TEST(ListFileReader, RealRowsKeepEveryLineUnchangedWhateverItsBreak)
+{
+    const auto rows = player::readRealList(core::splitLines("a\r\n\r\n  b \rc\n#comment\r\n"));
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].caption, "a");
+    EXPECT_EQ(rows[1].caption, "");
+    EXPECT_EQ(rows[2].caption, "  b ");
+    EXPECT_EQ(rows[3].caption, "c");
+    EXPECT_EQ(rows[4].caption, "#comment");
+    for (const auto& r : rows) {
+        EXPECT_TRUE(r.subItems.empty());
+        EXPECT_EQ(r.imageIndex, 0);
+    }
+    // Windows Media text in a file chosen as a Real list: one row per line.
+    EXPECT_EQ(player::readRealList(core::splitLines(core::joinLinesCrLf(
+                                       player::mediaListLines({row("u", "wma")}, "playlist"))))
+                  .size(),
+              6u);
+}
+
+TEST(ListFileFormat, FirstRowTypeChoosesTheSaveFormatInAnyCase)
+{
+    EXPECT_TRUE(player::isRealType("rm"));
+    EXPECT_TRUE(player::isRealType("RAM"));
+    EXPECT_TRUE(player::isRealType("Rm"));
+    EXPECT_FALSE(player::isRealType("mp3"));
+    EXPECT_FALSE(player::isRealType("wma"));
+    EXPECT_FALSE(player::isRealType("rmvb"));
+    EXPECT_FALSE(player::isRealType(""));
+}
+
+TEST(ListFileFormat, ChosenFileNameChoosesTheReaderByItsLastThreeCharacters)
+{
+    EXPECT_TRUE(player::isRealListName("/tmp/a.rpm"));
+    EXPECT_TRUE(player::isRealListName("/tmp/A.RPM"));
+    EXPECT_TRUE(player::isRealListName("/tmp/listrpm")); // only the last three characters count
+    EXPECT_FALSE(player::isRealListName("/tmp/a.asx"));
+    EXPECT_FALSE(player::isRealListName("/tmp/a.txt"));
+    EXPECT_FALSE(player::isRealListName("/tmp/a.rpm "));
+    EXPECT_FALSE(player::isRealListName("pm"));
+}
+
+TEST(ListFileName, ProposalIsStampTrimmedSearchTextAndExtension)
+{
+    const std::string stamp = player::nameStamp(2026, 12, 8, 15, 30, 0);
+    EXPECT_EQ(stamp, "20261208-153000");
+    EXPECT_EQ(player::nameStamp(2027, 1, 2, 3, 4, 5), "20270102-030405");
+    EXPECT_EQ(stamp.find_first_of(":/\\*?\"<>|"), std::string::npos);
+    EXPECT_EQ(player::proposedListName(stamp, " \t周杰伦 稻香\r\n", true),
+              "20261208-153000周杰伦 稻香.rpm");
+    EXPECT_EQ(player::proposedListName(stamp, "", false), "20261208-153000.asx");
+}
+
+} // namespace
