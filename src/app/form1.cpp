@@ -138,8 +138,10 @@ void TForm1::buildTopBar()
     Button9 = new QPushButton(client);
     Button9->hide();
 
-    WebBrowser1 = new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Hidden, client, this);
-    WebBrowser2 = new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Hidden, client, this);
+    WebBrowser1 =
+        new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Hidden, client, this);
+    WebBrowser2 =
+        new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Hidden, client, this);
 }
 
 void TForm1::buildLeftColumn()
@@ -189,10 +191,11 @@ void TForm1::connectShellHandlers()
     connect(CustomItem3, &QAction::triggered, this, &TForm1::CustomItem3Click);
     connect(CustomItem4, &QAction::triggered, this, &TForm1::CustomItem4Click);
     connect(CustomItem7, &QAction::triggered, this, &TForm1::CustomItem7Click);
-    connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger)
-            CustomItem7Click();
-    });
+    connect(trayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) {
+                if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger)
+                    CustomItem7Click();
+            });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)

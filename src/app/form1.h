@@ -115,12 +115,12 @@ public:
     QToolButton* dragdownbtn = nullptr; // 下
     QToolButton* dragcardbtn = nullptr; // 卡
     QLabel* SeSkinLabel8 = nullptr;
-    QToolButton* playdelbtn = nullptr;  // 删
-    QToolButton* playclear = nullptr;   // 清
+    QToolButton* playdelbtn = nullptr; // 删
+    QToolButton* playclear = nullptr;  // 清
     QLabel* SeSkinLabel9 = nullptr;
-    QToolButton* playsavebtn = nullptr; // 存
-    QToolButton* playloadbtn = nullptr; // 装
-    QToolButton* playnowbtn = nullptr;  // 唱 (hidden)
+    QToolButton* playsavebtn = nullptr;   // 存
+    QToolButton* playloadbtn = nullptr;   // 装
+    QToolButton* playnowbtn = nullptr;    // 唱 (hidden)
     QPushButton* SeSkinButton4 = nullptr; // 在线播放
     QPushButton* playbtn = nullptr;       // hidden
     QPushButton* playviewbtn = nullptr;   // hidden

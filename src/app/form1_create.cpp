@@ -25,7 +25,8 @@ void TForm1::FormCreate()
     if (QWidget* view = WebBrowser3->view())
         view->lower();
     // 4. Exceptions that escape a handler reach myexception.
-    app::setExceptionHandler([this](QObject* sender, const std::exception& e) { myexception(sender, e); });
+    app::setExceptionHandler(
+        [this](QObject* sender, const std::exception& e) { myexception(sender, e); });
     // 5.-7. Folders.
     ImageList1.clear();
     ProgramFolder = programFolderOverride_.empty() ? app::programFolder() : programFolderOverride_;
@@ -104,8 +105,8 @@ void TForm1::adaptToScreen()
         return;
     const QSize size = screen->size();
     const app::DesignSizes design{centralWidget()->width(), centralWidget()->height(),
-                                  Panel2->width(),         ListView1->width(),
-                                  ListView1->height(),     SeSkinPanel1->height(),
+                                  Panel2->width(),          ListView1->width(),
+                                  ListView1->height(),      SeSkinPanel1->height(),
                                   playListView->height()};
     const app::ScreenAdaptation a = app::adaptToScreen(size.width(), size.height(), design);
     if (a.scale) {

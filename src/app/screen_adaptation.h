@@ -5,7 +5,7 @@ namespace app {
 
 struct DesignSizes {
     int windowWidth, windowHeight;
-    int panel2Width, listView1Width;                         // after scaling, for the width
+    int panel2Width, listView1Width;                          // after scaling, for the width
     int listView1Height, playPanelHeight, playListViewHeight; // after scaling, for the height
 };
 

@@ -45,8 +45,8 @@ QList<QIcon> typeIcons()
     QMimeDatabase mimes;
     QList<QIcon> icons;
     for (const Type& type : types) {
-        const QMimeType mime = mimes.mimeTypeForFile(QString("1.") + type.extension,
-                                                     QMimeDatabase::MatchExtension);
+        const QMimeType mime =
+            mimes.mimeTypeForFile(QString("1.") + type.extension, QMimeDatabase::MatchExtension);
         QIcon icon = QIcon::fromTheme(mime.iconName());
         if (icon.isNull())
             icon = QIcon::fromTheme(mime.genericIconName());

@@ -13,7 +13,8 @@ public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from))
     {
         if (cd_ == reinterpret_cast<iconv_t>(-1))
-            throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
+            throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " +
+                                     to);
     }
     ~Converter() { iconv_close(cd_); }
     Converter(const Converter&) = delete;
@@ -21,8 +22,7 @@ public:
 
     // Converts in, calling onInvalid(position) for each input unit it cannot convert; the
     // callback appends a replacement to out and returns how many input bytes to skip.
-    template <typename OnInvalid>
-    std::string run(std::string_view in, OnInvalid onInvalid)
+    template <typename OnInvalid> std::string run(std::string_view in, OnInvalid onInvalid)
     {
         std::string out;
         out.reserve(in.size() * 2);
@@ -90,11 +90,10 @@ std::string utf16ToGbk(std::u16string_view text)
 
 std::u16string gbkToUtf16(std::string_view gbk)
 {
-    std::string raw =
-        Converter("UTF-16LE", "GBK").run(gbk, [](std::string& out, std::string_view) {
-            out += "\xFD\xFF";
-            return size_t{1};
-        });
+    std::string raw = Converter("UTF-16LE", "GBK").run(gbk, [](std::string& out, std::string_view) {
+        out += "\xFD\xFF";
+        return size_t{1};
+    });
     std::u16string result(raw.size() / 2, u'\0');
     for (size_t i = 0; i < result.size(); ++i)
         result[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |

@@ -9,9 +9,9 @@ class QWidget;
 namespace ui {
 
 struct DialogHooks {
-    std::function<void(const QString& text)> message;     // information box with OK
-    std::function<bool(const QString& text)> question;    // warning box, Yes returns true
-    std::function<void(const QString& text)> fatal;       // error box before the program closes
+    std::function<void(const QString& text)> message;  // information box with OK
+    std::function<bool(const QString& text)> question; // warning box, Yes returns true
+    std::function<void(const QString& text)> fatal;    // error box before the program closes
     // An open or save dialog: returns the chosen path, or an empty text for cancel.
     std::function<QString(const struct FileDialog& dialog, bool save)> file;
 };

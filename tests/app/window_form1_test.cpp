@@ -1,0 +1,197 @@
+// The main window's start-up, views, window menu, close path and search request, offscreen.
+#include "app/form1.h"
+#include "browser/browser_control.h"
+#include "core/gbk.h"
+#include "ui/dialogs.h"
+#include "ui/song_list_view.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+class Form1Test : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::unique_ptr<TForm1> form;
+    QStringList messages;
+    QStringList questions;
+    bool answer = false;
+
+    void SetUp() override
+    {
+        ui::dialogHooks().message = [this](const QString& text) { messages << text; };
+        ui::dialogHooks().question = [this](const QString& text) {
+            questions << text;
+            return answer;
+        };
+        Form1Options options;
+        options.hosts.pointAllAt("127.0.0.1:9"); // never reached: these tests do not load pages
+        options.programFolder = dir.path().toStdString() + "/";
+        form = std::make_unique<TForm1>(options);
+        form->endProcess = [](int) {};
+    }
+    void TearDown() override { ui::dialogHooks() = {}; }
+
+    search::SongEntry resultRow(const std::string& n)
+    {
+        return {n, 0, {"name" + n, "http://h/" + n + ".mp3", "2.3M", "mp3"}};
+    }
+};
+
+TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
+{
+    const std::string folder = dir.path().toStdString() + "/";
+    EXPECT_EQ(form->ProgramFolder, folder);
+    EXPECT_EQ(form->SaveFolder, folder + "music/");
+    EXPECT_TRUE(QDir(dir.path() + "/music").exists());
+    EXPECT_EQ(form->CardPicture, folder + "pic/0103.jpg");
+    EXPECT_EQ(form->OpenDialog1.initialDir, dir.path() + "/pic/");
+    EXPECT_FALSE(QDir(dir.path() + "/pic").exists()); // the picture folder is not created
+    EXPECT_EQ(form->SearchStopped, 0);
+    EXPECT_EQ(form->ResultPageNumber, 2);
+    EXPECT_EQ(form->ResultRowCount, 0);
+    EXPECT_FALSE(form->QuitConfirmed);
+    EXPECT_FALSE(form->ChooserRewrite);
+    EXPECT_EQ(form->windowTitle(), "Corvale");
+    ASSERT_EQ(form->ImageList1.size(), 5);
+    for (const QIcon& icon : form->ImageList1)
+        EXPECT_FALSE(icon.isNull());
+    EXPECT_EQ(form->MediaType(), 0);
+    EXPECT_FALSE(form->WebBrowser3->browserVisible());
+    EXPECT_EQ(form->ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(form->Edit2->text(), "5");
+    EXPECT_FALSE(form->Timer1->isActive());
+}
+
+TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
+{
+    form->show();
+    auto visible = [&] {
+        return std::vector<bool>{form->ListView1->isVisible(), form->SeSkinPanel1->isVisible(),
+                                 form->Iesetpanel->isVisible(), form->setpanel->isVisible()};
+    };
+    EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
+    form->ListView1->appendRow(resultRow("1"));
+    form->Button4Click();
+    EXPECT_EQ(visible(), (std::vector<bool>{false, false, true, false}));
+    form->Button5Click();
+    EXPECT_EQ(visible(), (std::vector<bool>{false, false, false, true}));
+    form->Button5Click();
+    EXPECT_EQ(visible(), (std::vector<bool>{false, false, false, true}));
+    form->Button3Click();
+    EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
+    EXPECT_EQ(form->ListView1->rowCount(), 1);
+    EXPECT_TRUE(form->Panel1->isVisible());
+    EXPECT_TRUE(form->Panel2->isVisible());
+}
+
+TEST_F(Form1Test, WindowMenuRollsUpHidesToTrayAndRestores)
+{
+    form->show();
+    const QSize before = form->size();
+    form->CustomItem3Click();
+    EXPECT_TRUE(form->rolledUp());
+    EXPECT_FALSE(form->centralWidget()->isVisible());
+    form->CustomItem1Click();
+    EXPECT_FALSE(form->rolledUp());
+    EXPECT_TRUE(form->centralWidget()->isVisible());
+    EXPECT_EQ(form->size(), before);
+
+    form->CustomItem4Click();
+    EXPECT_FALSE(form->isVisible());
+    form->CustomItem7Click();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->trayIcon->isVisible());
+
+    form->CustomItem2Click();
+    EXPECT_TRUE(form->isMinimized());
+    form->CustomItem1Click();
+    EXPECT_FALSE(form->isMinimized());
+}
+
+TEST_F(Form1Test, ClosingWithoutDownloadsAsksNothingAndEndsTheProgram)
+{
+    int ended = -1;
+    form->endProcess = [&](int code) { ended = code; };
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(questions.isEmpty());
+}
+
+TEST_F(Form1Test, SearchWithEmptyWordsRequestsNothingAndFocusesTheBox)
+{
+    form->show();
+    form->ListView1->appendRow(resultRow("1"));
+    form->SearchStopped = -1;
+    form->SeSkinComboBox2->setFocus();
+    ASSERT_EQ(form->focusWidget(), form->SeSkinComboBox2);
+    form->Button1Click();
+    EXPECT_EQ(form->WebBrowser1->address(), "");
+    EXPECT_EQ(form->ListView1->rowCount(), 1);
+    EXPECT_EQ(form->SearchStopped, 0);
+    EXPECT_EQ(form->focusWidget(), form->Edit1);
+    // A type change with an empty box does nothing either.
+    form->SeSkinComboBox1->setCurrentIndex(2);
+    form->SeSkinComboBox1Change();
+    EXPECT_EQ(form->WebBrowser1->address(), "");
+}
+
+TEST_F(Form1Test, SearchClearsTheListAndRequestsTheWordsAsTyped)
+{
+    form->ListView1->appendRow(resultRow("1"));
+    form->ResultRowCount = 7;
+    form->Edit1->setText(QString::fromUtf8(" 周杰伦 abc "));
+    form->SeSkinComboBox1->setCurrentIndex(2);
+    form->SeSkinComboBox1Change();
+    EXPECT_EQ(form->ListView1->rowCount(), 0);
+    EXPECT_EQ(form->ResultRowCount, 0);
+    EXPECT_EQ(form->ResultPageNumber, 1);
+    EXPECT_EQ(form->WebBrowser1->address(),
+              QString::fromUtf8(
+                  "http://127.0.0.1:9/m?tn=baidump3&ct=134217728&rn=&word= 周杰伦 abc &lm=2"));
+    EXPECT_FALSE(form->WebBrowser1->browserVisible());
+    EXPECT_FALSE(form->ListView1->headerItem()->icon(0).isNull());
+
+    form->SeSkinComboBox1->setCurrentIndex(-1); // no type selected
+    form->Button1Click();
+    EXPECT_TRUE(form->WebBrowser1->address().endsWith("&lm=-1"));
+    EXPECT_TRUE(form->ListView1->headerItem()->icon(0).isNull());
+}
+
+TEST_F(Form1Test, StopSetsTheFlagAndRefreshRepeatsFromTheFirstPage)
+{
+    form->Edit1->setText("abc");
+    form->Button1Click();
+    form->stopbtnClick();
+    EXPECT_EQ(form->SearchStopped, -1);
+    form->ListView1->appendRow(resultRow("1"));
+    form->ResultPageNumber = 9;
+    form->SeSkinSpeedButton2Click();
+    EXPECT_EQ(form->SearchStopped, 0);
+    EXPECT_EQ(form->ListView1->rowCount(), 0);
+    EXPECT_EQ(form->ResultPageNumber, 1);
+    EXPECT_TRUE(form->WebBrowser1->address().endsWith("word=abc&lm=0"));
+}
+
+TEST_F(Form1Test, ExceptionsEscapingAHandlerReachTheErrorHandler)
+{
+    QTimer::singleShot(0, form.get(), [] { throw std::runtime_error("Division by zero"); });
+    QTest::qWait(50);
+    EXPECT_TRUE(form->downinimemo->toPlainText().contains("Division by zero"));
+    EXPECT_TRUE(form->isEnabled());
+}
+
+} // namespace
