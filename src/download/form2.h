@@ -1,11 +1,15 @@
 #pragma once
-// The folder chooser: a tree of the file system's folders, the chosen path and "确定".
+// The folder chooser: a tree of the file system's folders, the chosen path and "确定". Confirming
+// either sets the main window's save folder or, in rewrite mode, re-points the selected rows of
+// the download list.
+#include <QModelIndex>
 #include <QWidget>
 
+class QFileSystemModel;
 class QLineEdit;
 class QPushButton;
+class QShowEvent;
 class QTreeView;
-class QFileSystemModel;
 class TForm1;
 
 class TForm2 : public QWidget {
@@ -20,7 +24,14 @@ public:
     void ShellTreeView1Click();
     void pathbtnClick();
 
+    // The tree's entry for a folder path (invalid when the path is not a folder).
+    QModelIndex folderIndex(const QString& path) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     TForm1* form1_;
     QFileSystemModel* folders_ = nullptr;
+    bool shownBefore_ = false;
 };
