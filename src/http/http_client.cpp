@@ -1,0 +1,684 @@
+#include "http/http_client.h"
+
+#include <curl/curl.h>
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace http {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto pumpInterval = std::chrono::milliseconds(100); // well inside the promised 200 ms
+constexpr int waitSliceMs = 100; // longest single wait of a blocking call
+
+std::string systemText(int err)
+{
+    char buf[256];
+    // GNU strerror_r returns the text (which may or may not be buf).
+    return ::strerror_r(err, buf, sizeof buf);
+}
+
+HttpError socketError(int err)
+{
+    return HttpError("Socket Error # " + std::to_string(err) + "\r\n" + systemText(err));
+}
+
+// ---- the message pump -------------------------------------------------------------------------
+
+struct PumpRegistry {
+    std::mutex mutex;
+    std::function<void()> pump;
+    std::thread::id owner;
+};
+
+PumpRegistry& pumpRegistry()
+{
+    static PumpRegistry registry;
+    return registry;
+}
+
+// Calls the pump of the thread it was made on (if that thread installed one) at most every
+// pumpInterval; calls nothing on any other thread.
+class Pacer {
+public:
+    Pacer()
+    {
+        auto& r = pumpRegistry();
+        std::lock_guard lock(r.mutex);
+        if (r.pump && r.owner == std::this_thread::get_id())
+            pump_ = r.pump;
+    }
+    void tick()
+    {
+        if (!pump_)
+            return;
+        const auto now = Clock::now();
+        if (now - last_ >= pumpInterval) {
+            last_ = now;
+            pump_();
+        }
+    }
+    bool active() const { return static_cast<bool>(pump_); }
+
+private:
+    std::function<void()> pump_;
+    Clock::time_point last_ = Clock::now();
+};
+
+// ---- curl's process-wide set-up ---------------------------------------------------------------
+
+void ensureCurlGlobal()
+{
+    static const bool done = [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        return true;
+    }();
+    (void)done;
+}
+
+struct Address {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    int family = AF_INET;
+};
+
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool done = false;
+    int rc = 0;
+    int err = 0;
+    std::vector<Address> addresses;
+};
+
+void runLookup(Lookup& out, const std::string& host, int port, int flags)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV | flags;
+    addrinfo* list = nullptr;
+    const std::string service = std::to_string(port);
+    const int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &list);
+    const int err = errno;
+    std::vector<Address> addresses;
+    if (rc == 0) {
+        for (addrinfo* ai = list; ai; ai = ai->ai_next) {
+            Address a;
+            std::memcpy(&a.storage, ai->ai_addr, ai->ai_addrlen);
+            a.length = ai->ai_addrlen;
+            a.family = ai->ai_family;
+            addresses.push_back(a);
+        }
+        ::freeaddrinfo(list);
+    }
+    std::lock_guard lock(out.mutex);
+    out.rc = rc;
+    out.err = err;
+    out.addresses = std::move(addresses);
+    out.done = true;
+    out.cv.notify_all();
+}
+
+std::string numericAddress(const Address& a)
+{
+    char text[NI_MAXHOST] = {};
+    ::getnameinfo(reinterpret_cast<const sockaddr*>(&a.storage), a.length, text, sizeof text,
+                  nullptr, 0, NI_NUMERICHOST);
+    return a.family == AF_INET6 ? "[" + std::string(text) + "]" : std::string(text);
+}
+
+struct CurlEasy {
+    CURL* handle = curl_easy_init();
+    ~CurlEasy() { curl_easy_cleanup(handle); }
+};
+struct CurlMulti {
+    CURLM* handle = curl_multi_init();
+    ~CurlMulti() { curl_multi_cleanup(handle); }
+};
+struct CurlList {
+    curl_slist* list = nullptr;
+    ~CurlList() { curl_slist_free_all(list); }
+    void add(const std::string& s) { list = curl_slist_append(list, s.c_str()); }
+};
+
+} // namespace
+
+// ---- client state -----------------------------------------------------------------------------
+
+struct HttpClient::Impl {
+    HttpClient* owner = nullptr;
+
+    std::mutex mutex;        // guards every field below up to `cut`
+    int fd = -1;             // the open connection, or -1
+    std::string peerAddress; // numeric address fd is connected to ("[..]" for IPv6)
+    int peerPort = 0;
+    bool busy = false;           // a Connect or GET is running
+    std::thread::id busyThread;  // the thread running it
+    CURLM* multi = nullptr;      // the running GET's multi handle (for a wake-up)
+    bool inNotification = false; // only touched by busyThread
+    enum Cut : int { None = 0, Quiet = 1, Abort = 2 };
+    std::atomic<int> cut{None}; // Quiet: own notification disconnected; Abort: from elsewhere
+
+    // State of the running GET, touched only by the thread running it.
+    struct Transfer {
+        const BodySink* sink = nullptr;
+        long status = 0;
+        std::string reason;
+        std::int64_t announced = -1;
+        bool chunked = false;
+        bool headersDone = false;
+        bool begun = false;
+        std::string statusError;
+        std::int64_t count = 0;
+        std::exception_ptr failure;
+    };
+    Transfer t;
+
+    // Marks the client busy for one blocking call on this thread; the guard clears it.
+    struct CallGuard {
+        Impl& impl;
+        explicit CallGuard(Impl& i) : impl(i)
+        {
+            std::lock_guard lock(impl.mutex);
+            if (impl.busy)
+                throw socketError(EALREADY);
+            impl.busy = true;
+            impl.busyThread = std::this_thread::get_id();
+            impl.cut.store(None);
+        }
+        ~CallGuard()
+        {
+            std::lock_guard lock(impl.mutex);
+            impl.busy = false;
+            impl.busyThread = {};
+            impl.multi = nullptr;
+        }
+    };
+
+    void closeLocked()
+    {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+
+    void throwIfAborted()
+    {
+        if (cut.load() == Abort)
+            throw socketError(ECONNABORTED);
+    }
+
+    std::vector<Address> resolve(const std::string& name, int port, Pacer& pacer);
+    void openConnection(const std::string& name, int port, Pacer& pacer);
+
+    template <class F> bool notify(F&& f)
+    {
+        inNotification = true;
+        try {
+            f();
+        } catch (...) {
+            if (!t.failure)
+                t.failure = std::current_exception();
+        }
+        inNotification = false;
+        return !t.failure && cut.load() == None;
+    }
+
+    void begin()
+    {
+        t.begun = true;
+        const std::int64_t announced = t.chunked ? 0 : std::max<std::int64_t>(t.announced, 0);
+        if (owner->onWorkBegin)
+            notify([&] { owner->onWorkBegin(*owner, 0, announced); });
+    }
+
+    static size_t onHeader(char* data, size_t size, size_t n, void* self);
+    static size_t onBody(char* data, size_t size, size_t n, void* self);
+    static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static curl_socket_t onOpenSocket(void* self, curlsocktype, curl_sockaddr*);
+    static int onSockopt(void*, curl_socket_t, curlsocktype)
+    {
+        return CURL_SOCKOPT_ALREADY_CONNECTED;
+    }
+    static int onCloseSocket(void* self, curl_socket_t s);
+
+    void perform(const std::string& url, const BodySink& sink);
+};
+
+std::vector<Address> HttpClient::Impl::resolve(const std::string& name, int port, Pacer& pacer)
+{
+    // A numeric address needs no lookup; a name is looked up on a helper thread while a pump
+    // must keep running, so the window stays alive during a slow name lookup.
+    auto lookup = std::make_shared<Lookup>();
+    runLookup(*lookup, name, port, AI_NUMERICHOST);
+    if (lookup->rc != 0) {
+        lookup = std::make_shared<Lookup>();
+        if (!pacer.active()) {
+            runLookup(*lookup, name, port, 0);
+        } else {
+            std::thread([lookup, name, port] { runLookup(*lookup, name, port, 0); }).detach();
+            std::unique_lock lock(lookup->mutex);
+            while (!lookup->done) {
+                lookup->cv.wait_for(lock, std::chrono::milliseconds(waitSliceMs));
+                lock.unlock();
+                pacer.tick();
+                throwIfAborted();
+                lock.lock();
+            }
+        }
+    }
+    std::lock_guard lock(lookup->mutex);
+    if (lookup->rc == EAI_SYSTEM)
+        throw socketError(lookup->err);
+    if (lookup->rc != 0) // the resolver's own error number and text
+        throw HttpError("Socket Error # " + std::to_string(lookup->rc) + "\r\n" +
+                        ::gai_strerror(lookup->rc));
+    if (lookup->addresses.empty())
+        throw socketError(EHOSTUNREACH);
+    return lookup->addresses;
+}
+
+void HttpClient::Impl::openConnection(const std::string& name, int port, Pacer& pacer)
+{
+    const std::vector<Address> addresses = resolve(name, port, pacer);
+    int lastError = ECONNREFUSED;
+    for (const Address& a : addresses) {
+        throwIfAborted();
+        const int s = ::socket(a.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (s < 0) {
+            lastError = errno;
+            continue;
+        }
+        int err = 0;
+        if (::connect(s, reinterpret_cast<const sockaddr*>(&a.storage), a.length) != 0) {
+            err = errno;
+            while (err == EINPROGRESS || err == EINTR) {
+                pollfd p{s, POLLOUT, 0};
+                const int ready = ::poll(&p, 1, waitSliceMs);
+                try {
+                    pacer.tick();
+                } catch (...) {
+                    ::close(s);
+                    throw;
+                }
+                if (cut.load() == Abort) {
+                    ::close(s);
+                    throw socketError(ECONNABORTED);
+                }
+                if (ready > 0) {
+                    socklen_t len = sizeof err;
+                    if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+                        err = errno;
+                } else if (ready < 0 && errno != EINTR) {
+                    err = errno;
+                }
+            }
+        }
+        if (err != 0) {
+            ::close(s);
+            lastError = err;
+            continue;
+        }
+        std::lock_guard lock(mutex);
+        if (cut.load() == Abort) {
+            ::close(s);
+            throw socketError(ECONNABORTED);
+        }
+        closeLocked();
+        fd = s;
+        peerAddress = numericAddress(a);
+        peerPort = port;
+        return;
+    }
+    throw socketError(lastError);
+}
+
+size_t HttpClient::Impl::onHeader(char* data, size_t size, size_t n, void* self)
+{
+    auto& impl = *static_cast<Impl*>(self);
+    auto& t = impl.t;
+    const size_t length = size * n;
+    std::string line(data, length);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+
+    if (line.rfind("HTTP/", 0) == 0) { // a status line: a new (possibly interim) response
+        const auto sp1 = line.find(' ');
+        const auto sp2 = sp1 == std::string::npos ? sp1 : line.find(' ', sp1 + 1);
+        t.status = sp1 == std::string::npos ? 0 : std::atol(line.c_str() + sp1 + 1);
+        t.reason = sp2 == std::string::npos ? std::string() : line.substr(sp2 + 1);
+        t.announced = -1;
+        t.chunked = false;
+        t.headersDone = false;
+        return length;
+    }
+    if (t.headersDone) // trailers of a chunked body
+        return length;
+    if (line.empty()) { // the end of a response head
+        if (t.status >= 100 && t.status < 200)
+            return length; // an interim response; the real one follows
+        t.headersDone = true;
+        if (t.status < 200 || t.status >= 300) {
+            t.statusError = std::to_string(t.status);
+            if (!t.reason.empty())
+                t.statusError += " " + t.reason;
+            return 0; // stop before the body: it never reaches the sink
+        }
+        impl.begin();
+        return impl.cut.load() == None && !t.failure ? length : 0;
+    }
+    const auto colon = line.find(':');
+    if (colon != std::string::npos) {
+        std::string name = line.substr(0, colon);
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string value = line.substr(colon + 1);
+        if (name == "content-length") {
+            char* end = nullptr;
+            const long long v = std::strtoll(value.c_str(), &end, 10);
+            if (end != value.c_str() && v >= 0)
+                t.announced = v;
+        } else if (name == "transfer-encoding") {
+            std::string v = value;
+            for (char& c : v)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            t.chunked = v.find("chunked") != std::string::npos;
+        }
+    }
+    return length;
+}
+
+size_t HttpClient::Impl::onBody(char* data, size_t size, size_t n, void* self)
+{
+    auto& impl = *static_cast<Impl*>(self);
+    auto& t = impl.t;
+    const size_t length = size * n;
+    if (impl.cut.load() != None || t.failure || !t.statusError.empty())
+        return 0;
+    if (!t.begun) {
+        impl.begin();
+        if (impl.cut.load() != None || t.failure)
+            return 0;
+    }
+    try {
+        (*t.sink)(std::string_view(data, length));
+    } catch (...) {
+        t.failure = std::current_exception();
+        return 0;
+    }
+    t.count += static_cast<std::int64_t>(length);
+    if (impl.owner->onWork) {
+        const std::int64_t count = t.count;
+        if (!impl.notify([&] { impl.owner->onWork(*impl.owner, 0, count); }))
+            return 0;
+    }
+    return length;
+}
+
+int HttpClient::Impl::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<Impl*>(self)->cut.load() != None ? 1 : 0;
+}
+
+curl_socket_t HttpClient::Impl::onOpenSocket(void* self, curlsocktype, curl_sockaddr*)
+{
+    auto& impl = *static_cast<Impl*>(self);
+    std::lock_guard lock(impl.mutex);
+    return impl.fd >= 0 ? impl.fd : CURL_SOCKET_BAD;
+}
+
+int HttpClient::Impl::onCloseSocket(void* self, curl_socket_t s)
+{
+    auto& impl = *static_cast<Impl*>(self);
+    std::lock_guard lock(impl.mutex);
+    if (s == impl.fd)
+        impl.fd = -1;
+    return ::close(s);
+}
+
+void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
+{
+    ensureCurlGlobal();
+    CallGuard call(*this);
+    Pacer pacer;
+    t = Transfer{};
+    t.sink = &sink;
+
+    bool connected;
+    {
+        std::lock_guard lock(mutex);
+        connected = fd >= 0;
+    }
+    if (!connected) {
+        std::string name = owner->host;
+        int port = owner->port;
+        if (name.empty()) { // no host set: the address names it
+            CURLU* u = curl_url();
+            char* h = nullptr;
+            char* p = nullptr;
+            if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+                curl_url_get(u, CURLUPART_HOST, &h, 0) == CURLUE_OK &&
+                curl_url_get(u, CURLUPART_PORT, &p, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+                name = h;
+                port = std::atoi(p);
+            }
+            curl_free(h);
+            curl_free(p);
+            curl_url_cleanup(u);
+        }
+        openConnection(name, port, pacer);
+    }
+
+    CurlEasy easy;
+    CurlMulti multiHandle;
+    CurlList headers;
+    if (!easy.handle || !multiHandle.handle)
+        throw HttpError("Out of memory");
+    headers.add("Accept: " + owner->accept);
+    if (const std::string range = owner->rangeHeaderValue(); !range.empty())
+        headers.add("Range: " + range);
+    std::string connectTo;
+    {
+        std::lock_guard lock(mutex);
+        connectTo = "::" + peerAddress + ":" + std::to_string(peerPort);
+    }
+    CurlList connectToList;
+    connectToList.add(connectTo);
+
+    CURL* e = easy.handle;
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    curl_easy_setopt(e, CURLOPT_PROXY, "");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, owner->userAgent.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.list);
+    curl_easy_setopt(e, CURLOPT_CONNECT_TO, connectToList.list);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &Impl::onOpenSocket);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &Impl::onSockopt);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &Impl::onCloseSocket);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, this);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
+
+    CURLcode result = CURLE_OK;
+    long osErrno = 0;
+    {
+        // Runs the transfer in short waits: the pump runs between them, and a Disconnect from
+        // another thread wakes the wait up at once.
+        CURLM* m = multiHandle.handle;
+        curl_multi_add_handle(m, e);
+        {
+            std::lock_guard lock(mutex);
+            multi = m;
+        }
+        bool finished = false;
+        std::exception_ptr pumpFailure;
+        while (!finished) {
+            int running = 0;
+            curl_multi_perform(m, &running);
+            int left = 0;
+            while (CURLMsg* msg = curl_multi_info_read(m, &left)) {
+                if (msg->msg == CURLMSG_DONE) {
+                    result = msg->data.result;
+                    finished = true;
+                }
+            }
+            if (finished || running == 0 || cut.load() == Abort)
+                break;
+            curl_multi_poll(m, nullptr, 0, waitSliceMs, nullptr);
+            try {
+                pacer.tick();
+            } catch (...) {
+                pumpFailure = std::current_exception();
+                break;
+            }
+        }
+        curl_easy_getinfo(e, CURLINFO_OS_ERRNO, &osErrno);
+        {
+            std::lock_guard lock(mutex);
+            multi = nullptr;
+        }
+        curl_multi_remove_handle(m, e);
+        if (pumpFailure && !t.failure)
+            t.failure = pumpFailure;
+    }
+    {
+        // Whatever curl left open is closed: one GET uses one connection.
+        std::lock_guard lock(mutex);
+        closeLocked();
+    }
+
+    // How the body read ended is settled here; a Disconnect inside the end notification
+    // changes nothing of it.
+    const int cutState = cut.load();
+    if (t.begun && owner->onWorkEnd)
+        notify([&] { owner->onWorkEnd(*owner, 0); });
+    if (t.failure)
+        std::rethrow_exception(t.failure);
+    if (cutState == Abort)
+        throw socketError(ECONNABORTED);
+    if (!t.statusError.empty())
+        throw HttpError(t.statusError);
+    if (cutState == Quiet)
+        return; // cut short by this client's own notification: what was read stands
+    switch (result) {
+    case CURLE_OK:
+        return;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+        throw socketError(ECONNRESET);
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_COULDNT_CONNECT:
+        throw socketError(osErrno != 0 ? static_cast<int>(osErrno) : ECONNRESET);
+    default:
+        throw HttpError(curl_easy_strerror(result));
+    }
+}
+
+// ---- public operations ------------------------------------------------------------------------
+
+HttpClient::HttpClient() : impl_(std::make_unique<Impl>())
+{
+    impl_->owner = this;
+}
+
+HttpClient::~HttpClient()
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->closeLocked();
+}
+
+void HttpClient::Connect()
+{
+    Impl::CallGuard call(*impl_);
+    Pacer pacer;
+    impl_->openConnection(host, port, pacer);
+}
+
+void HttpClient::Disconnect()
+{
+    Impl& impl = *impl_;
+    std::lock_guard lock(impl.mutex);
+    if (!impl.busy) {
+        impl.closeLocked();
+        return;
+    }
+    // A request is running: stop it. From inside this client's own notification the request
+    // ends quietly with what it read; from anywhere else it fails.
+    const bool own = impl.busyThread == std::this_thread::get_id() && impl.inNotification;
+    int expected = Impl::None;
+    impl.cut.compare_exchange_strong(expected, own ? Impl::Quiet : Impl::Abort);
+    if (!own)
+        impl.cut.store(Impl::Abort);
+    if (impl.fd >= 0)
+        ::shutdown(impl.fd, SHUT_RDWR); // the running call closes it
+    if (impl.multi)
+        curl_multi_wakeup(impl.multi);
+}
+
+bool HttpClient::Connected() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return impl_->fd >= 0 && impl_->cut.load() == Impl::None;
+}
+
+std::string HttpClient::Get(const std::string& url)
+{
+    std::string body;
+    Get(url, [&body](std::string_view chunk) { body.append(chunk); });
+    return body;
+}
+
+void HttpClient::Get(const std::string& url, const BodySink& sink)
+{
+    impl_->perform(url, sink);
+}
+
+std::string HttpClient::rangeHeaderValue() const
+{
+    if (rangeEnd != 0)
+        return "bytes=" + std::to_string(rangeStart) + "-" + std::to_string(rangeEnd);
+    if (rangeStart != 0)
+        return "bytes=" + std::to_string(rangeStart) + "-";
+    return {};
+}
+
+void HttpClient::setMessagePump(std::function<void()> pump)
+{
+    auto& r = pumpRegistry();
+    std::lock_guard lock(r.mutex);
+    r.owner = pump ? std::this_thread::get_id() : std::thread::id{};
+    r.pump = std::move(pump);
+}
+
+} // namespace http
