@@ -1,7 +1,9 @@
 #include "browser/webengine_browser.h"
 
+#include "core/line_file.h"
 #include "ui/dialogs.h"
 
+#include <QFile>
 #include <QVariant>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
@@ -144,14 +146,27 @@ void WebEngineBrowser::readDocument(quint64 generation)
 
 bool WebEngineBrowser::ExecSaveAs()
 {
-    if (!document_ && page_->url().isEmpty())
-        return false;
+    if (!document_)
+        return false; // nothing shown: no page to save
     ui::FileDialog dialog;
-    dialog.filter = QStringLiteral("网页(*.html;*.htm)|*.html;*.htm");
+    dialog.title = QStringLiteral("保存网页");
+    dialog.filter = QStringLiteral("网页，仅 HTML(*.htm;*.html)|*.htm;*.html|"
+                                   "Web 档案，单一文件(*.mht)|*.mht");
     dialog.fileName = page_->url().fileName();
     if (!dialog.Execute(view_, true))
         return true;
-    page_->save(dialog.fileName, QWebEngineDownloadRequest::SingleHtmlSaveFormat);
+    const QString path = dialog.fileName;
+    // The save itself runs in the background; a place that cannot be written is reported now.
+    QFile target(path);
+    if (!target.open(QIODevice::WriteOnly))
+        throw core::FileError("Cannot create file " + path.toStdString());
+    target.close();
+    // "HTML only" keeps the page's own bytes (the file on disk, not the rendered page with
+    // whatever the browser layer put into it); a web archive holds the page with its pictures.
+    const bool archive = path.endsWith(QStringLiteral(".mht"), Qt::CaseInsensitive) ||
+                         path.endsWith(QStringLiteral(".mhtml"), Qt::CaseInsensitive);
+    page_->save(path, archive ? QWebEngineDownloadRequest::MimeHtmlSaveFormat
+                              : QWebEngineDownloadRequest::SingleHtmlSaveFormat);
     return true;
 }
 
