@@ -1,5 +1,63 @@
 #pragma once
-// Placeholder until the transfer engine lands.
+// Carries the engine's notifications to the window. The window's own side is a
+// TransferObserver that may only be used on the user-interface thread; the adapter forwards
+// calls made on that thread directly and posts those made on a worker thread to it through
+// `post` (the window passes a queued invocation). Progress events of workers are coalesced:
+// only the latest one waits to be shown, so a fast transfer cannot flood the event queue.
+#include "download/transfer_engine.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 namespace download {
-class EngineWindowAdapter {};
+
+// What the five worker bars show, unscaled (the widgets hold int values).
+struct BarState {
+    std::int64_t maximum = 100;
+    std::array<std::int64_t, 5> values{};
+};
+
+class EngineWindowAdapter : public TransferObserver {
+public:
+    using Post = std::function<void(std::function<void()>)>;
+
+    // Made on the user-interface thread. Installs itself as the engine's observer.
+    EngineWindowAdapter(TransferEngine& engine, std::unique_ptr<TransferObserver> window,
+                        Post post);
+    // Stops the engine's workers and waits for them before the window side goes away.
+    ~EngineWindowAdapter() override;
+
+    BarState bars;
+
+    int downloadRowCount() override { return window_->downloadRowCount(); }
+    DownloadRow downloadRow(int index) override { return window_->downloadRow(index); }
+    std::string searchText() override { return window_->searchText(); }
+    std::string saveFolder() override { return window_->saveFolder(); }
+    int connectionsPerFile() override { return window_->connectionsPerFile(); }
+    bool quitConfirmed() override { return window_->quitConfirmed(); }
+    void processMessages() override { window_->processMessages(); }
+    int addActiveRow(const ActiveFile& file) override { return window_->addActiveRow(file); }
+    void setBarsMaximum(std::int64_t maximum) override;
+    void setTimerEnabled(bool enabled) override;
+    void progress(int tag, std::int64_t count) override;
+    void workerEnded(int slot, int worker, int activeRow, bool slotFree, bool allEnded) override;
+
+private:
+    bool onWindowThread() const { return std::this_thread::get_id() == windowThread_; }
+    void run(std::function<void()> change);
+
+    TransferEngine& engine_;
+    std::unique_ptr<TransferObserver> window_;
+    Post post_;
+    std::thread::id windowThread_;
+
+    std::mutex progressMutex_;
+    bool progressPosted_ = false;
+    int progressTag_ = 0;
+    std::int64_t progressCount_ = 0;
+};
+
 } // namespace download

@@ -1,0 +1,35 @@
+#include "download/error_classification.h"
+
+#include "core/gbk.h"
+#include "core/text_ops.h"
+
+namespace download {
+
+ErrorClass classifyError(std::string_view message)
+{
+    const std::string lowered = core::lowerAscii(message);
+    ErrorClass kind;
+    kind.fatal = lowered.find("access") != std::string::npos;
+    kind.transfer =
+        lowered.find("socket") != std::string::npos || lowered.find("40") != std::string::npos;
+    return kind;
+}
+
+std::string cannotDownloadLine(const std::string& name)
+{
+    static const std::string tail = core::utf8ToGbk("不能下载");
+    return name + tail;
+}
+
+std::vector<std::string> errorMemoLines(const std::string& messageGbk, const ResumeRowTexts& row,
+                                        const ErrorClass& kind)
+{
+    std::vector<std::string> lines{messageGbk};
+    if (row.exists)
+        lines.push_back(row.caption);
+    if (kind.transfer && row.exists)
+        lines.push_back(cannotDownloadLine(row.name));
+    return lines;
+}
+
+} // namespace download

@@ -1,0 +1,29 @@
+#pragma once
+// How the application-wide handler sorts an exception by its message, lowered (ASCII only):
+// "access" is fatal; "socket" or "40" is a transfer failure; anything else is only logged. The
+// tests are independent: a fatal message may also be a transfer failure.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace download {
+
+struct ErrorClass {
+    bool fatal = false;
+    bool transfer = false;
+};
+ErrorClass classifyError(std::string_view message);
+
+// The memo lines the handler writes (GBK): the message, then the caption of the resume row when
+// that row exists, then for a transfer failure the row's name + "不能下载" when it exists.
+struct ResumeRowTexts {
+    bool exists = false;
+    std::string caption;
+    std::string name;
+};
+std::vector<std::string> errorMemoLines(const std::string& messageGbk, const ResumeRowTexts& row,
+                                        const ErrorClass& kind);
+// The transfer failure's line for a row: name + "不能下载".
+std::string cannotDownloadLine(const std::string& name);
+
+} // namespace download

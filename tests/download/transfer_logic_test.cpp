@@ -1,0 +1,192 @@
+// Address cutting, range split, tags and the target-file rules of the transfer engine.
+#include "core/gbk.h"
+#include "core/line_file.h"
+#include "download/target_file.h"
+#include "download/transfer_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace download;
+
+namespace {
+std::string gbk(const char* utf8)
+{
+    return core::utf8ToGbk(utf8);
+}
+
+struct TempDir {
+    fs::path path;
+    TempDir()
+    {
+        char pattern[] = "/tmp/corvale-target-XXXXXX";
+        path = ::mkdtemp(pattern);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string folder() const { return path.string() + "/"; }
+};
+} // namespace
+
+TEST(DownloadAddress, HostPortAndPathAreCutFromTheAddress)
+{
+    AddressParts a = parseDownloadAddress("http://music.example.com/x/a.mp3");
+    EXPECT_TRUE(a.ok);
+    EXPECT_EQ(a.host, "music.example.com");
+    EXPECT_EQ(a.port, 80);
+    EXPECT_EQ(a.hostPath, "music.example.com/x/a.mp3");
+
+    a = parseDownloadAddress("http://127.0.0.1:8080/a.mp3");
+    EXPECT_TRUE(a.ok);
+    EXPECT_EQ(a.host, "127.0.0.1");
+    EXPECT_EQ(a.port, 8080);
+
+    // No "/" after the host, an empty host, a port that is no number: nothing to connect to.
+    EXPECT_FALSE(parseDownloadAddress("http://host.example").ok);
+    EXPECT_FALSE(parseDownloadAddress("http:///a.mp3").ok);
+    EXPECT_FALSE(parseDownloadAddress("http://host:80x/a.mp3").ok);
+    EXPECT_FALSE(parseDownloadAddress("http://host:0/a.mp3").ok);
+    EXPECT_FALSE(parseDownloadAddress("http://host:70000/a.mp3").ok);
+    EXPECT_FALSE(parseDownloadAddress("").ok);
+}
+
+TEST(RangeSplit, FiveConnectionsShareOneByteBetweenNeighbours)
+{
+    const std::int64_t f = 1000003;
+    const std::int64_t expected[5][2] = {
+        {0, 200000}, {200000, 400000}, {400000, 600000}, {600000, 800000}, {800000, 1000003}};
+    for (int i = 0; i < 5; ++i) {
+        const ByteRange r = workerRange(f, 5, i);
+        EXPECT_EQ(r.start, expected[i][0]) << i;
+        EXPECT_EQ(r.end, expected[i][1]) << i;
+    }
+    // The last range keeps only up to the last byte.
+    EXPECT_EQ(expectedRangeLength(workerRange(f, 5, 4), f), 200003);
+    EXPECT_EQ(expectedRangeLength(workerRange(f, 5, 0), f), 200001);
+
+    // Three connections for 900 bytes.
+    EXPECT_EQ(workerRange(900, 3, 0).end, 300);
+    EXPECT_EQ(workerRange(900, 3, 1).start, 300);
+    EXPECT_EQ(workerRange(900, 3, 2).start, 600);
+    EXPECT_EQ(workerRange(900, 3, 2).end, 900);
+}
+
+TEST(RangeSplit, SizesPastTwoGibibytesStayExact)
+{
+    const std::int64_t f = 5'000'000'123LL; // over 4 GiB
+    const ByteRange last = workerRange(f, 5, 4);
+    EXPECT_EQ(last.start, 4'000'000'096LL);
+    EXPECT_EQ(last.end, f);
+    EXPECT_EQ(expectedRangeLength(last, f), 1'000'000'027LL);
+    EXPECT_EQ(workerRange(f, 5, 3).end, 4'000'000'096LL);
+}
+
+TEST(RangeSplit, FilesSmallerThanTheConnectionsStillCoverEveryByte)
+{
+    // L = 0: the first ranges ask for byte 0 only, the last for the whole file.
+    EXPECT_EQ(expectedRangeLength(workerRange(3, 5, 0), 3), 1);
+    EXPECT_EQ(expectedRangeLength(workerRange(3, 5, 4), 3), 3);
+    EXPECT_EQ(expectedRangeLength(workerRange(1, 5, 4), 1), 1);
+}
+
+TEST(ClientTags, TagsNameSlotAndWorker)
+{
+    EXPECT_EQ(workerTag(0, 0), 100);
+    EXPECT_EQ(workerTag(1, 2), 202);
+    EXPECT_EQ(workerTag(2, 4), 304);
+    EXPECT_EQ(tagSlot(149), 0);
+    EXPECT_EQ(tagSlot(150), -1);
+    EXPECT_EQ(tagSlot(6789), -1);
+    EXPECT_EQ(tagWorker(203), 3);
+    EXPECT_EQ(tagWorker(6789), -1);
+    EXPECT_EQ(progressPanelText(202, 48000), gbk("文件2线程3：48000"));
+    EXPECT_EQ(progressPanelText(100, 5), gbk("文件1线程1：5"));
+    EXPECT_EQ(progressPanelText(6789, 1024), "1024");
+}
+
+TEST(ClientTags, ConnectionCountComesFromTheHiddenBox)
+{
+    EXPECT_EQ(connectionsFromText("5"), 5);
+    EXPECT_EQ(connectionsFromText(" 3 "), 3);
+    EXPECT_EQ(connectionsFromText("9"), 5);
+    EXPECT_EQ(connectionsFromText("0"), 1);
+    EXPECT_EQ(connectionsFromText("abc"), 5);
+}
+
+TEST(FallbackName, SearchTextRowAndTheAddressLastThreeCharacters)
+{
+    EXPECT_EQ(fallbackName("/m/", " abc ", 5, "http://h/x/song.mp3"), "/m/abc5.mp3");
+    EXPECT_EQ(fallbackName("/m/", " abc ", 5, "http://h/x/song.rm"), "/m/abc5..rm");
+    EXPECT_EQ(fallbackName("/m/", " abc ", 5, "http://h/x/songMrm"), "/m/abc5.rm");
+    EXPECT_EQ(fallbackTypeText("  http://h/a.wma  "), "wma");
+}
+
+TEST(TargetSafety, NamesFromTheServiceCannotLeaveTheFolder)
+{
+    EXPECT_TRUE(savePathIsSafe("/m/abc.mp3", "abc", "mp3"));
+    EXPECT_TRUE(savePathIsSafe("/m/a..b.mp3", "a..b", "mp3"));
+    EXPECT_FALSE(savePathIsSafe("/m/../../etc/x.mp3", "../../etc/x", "mp3"));
+    EXPECT_FALSE(savePathIsSafe("/m/a.mp3/../../x", "a", "mp3/../../x"));
+    EXPECT_FALSE(savePathIsSafe("/m/a\\b.mp3", "a\\b", "mp3"));
+    EXPECT_FALSE(savePathIsSafe("/m/.", "", ""));
+    // A GBK character whose second byte is 0x5C is no backslash.
+    const std::string name = gbk("数据");     // 0xCA 0xFD 0xBE 0xDD
+    const std::string withTrail = "\x95\x5c"; // a GBK character with trail byte 0x5C
+    EXPECT_TRUE(isPlainNamePart(name + withTrail));
+    EXPECT_FALSE(isPlainNamePart(name + "/"));
+}
+
+TEST(TargetFile, SavePathIsCreatedEmpty)
+{
+    TempDir dir;
+    const std::string path = dir.folder() + "abc.mp3";
+    {
+        std::ofstream(path) << "old content";
+    }
+    const TargetChoice t =
+        createTargetFile(path, "abc", "mp3", dir.folder(), "x", 0, "http://h/a.mp3");
+    EXPECT_EQ(t.path, path);
+    EXPECT_FALSE(t.fallback);
+    EXPECT_EQ(fs::file_size(path), 0u);
+}
+
+TEST(TargetFile, RefusedOrUnsafeNamesFallBackToTheGeneratedName)
+{
+    TempDir dir;
+    // The file system refuses a name of 300 bytes.
+    const std::string longName(300, 'n');
+    TargetChoice t = createTargetFile(dir.folder() + longName + ".mp3", longName, "mp3",
+                                      dir.folder(), " abc ", 7, "http://h/a.mp3");
+    EXPECT_TRUE(t.fallback);
+    EXPECT_EQ(t.path, dir.folder() + "abc7.mp3");
+    EXPECT_TRUE(fs::exists(t.path));
+
+    // A name that climbs out of the folder is never created; the fallback is used.
+    fs::create_directories(dir.path / "music");
+    const std::string music = dir.folder() + "music/";
+    t = createTargetFile(music + "../escaped.mp3", "../escaped", "mp3", music, "abc", 2,
+                         "http://h/a.mp3");
+    EXPECT_TRUE(t.fallback);
+    EXPECT_EQ(t.path, music + "abc2.mp3");
+    EXPECT_FALSE(fs::exists(dir.path / "escaped.mp3"));
+}
+
+TEST(TargetFile, AFallbackThatCannotBeCreatedEitherRaisesTheFileError)
+{
+    TempDir dir;
+    const std::string missing = dir.folder() + "missing/";
+    EXPECT_THROW(
+        createTargetFile(missing + "a.mp3", "a", "mp3", missing, "abc", 1, "http://h/a.mp3"),
+        core::FileError);
+    // The search text is checked like a name: "../x" in it never makes a file.
+    try {
+        createTargetFile(missing + "a.mp3", "a", "mp3", dir.folder(), "../x", 1, "http://h/a.mp3");
+        FAIL() << "no error";
+    } catch (const core::FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("Cannot create file"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(dir.path.parent_path() / "x1.mp3"));
+}
