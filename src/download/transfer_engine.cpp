@@ -138,6 +138,8 @@ void TransferEngine::StartSlot(int s)
         };
         client->host = hostOfRow_;
         client->port = portOfRow_;
+        if (prepareWorkerClient)
+            prepareWorkerClient(*client, i);
         SlotClients[s][i] = std::move(client);
         try {
             SlotClients[s][i]->Connect();

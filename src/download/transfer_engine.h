@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -134,6 +135,9 @@ public:
 
     // Blocks until no worker runs or the time is up; true when none runs. For headless use.
     bool waitIdle(std::chrono::milliseconds timeout);
+    // Called with each new worker client and its index just before its connect (tests use it
+    // to point a client at a refused port).
+    std::function<void(http::HttpClient& client, int index)> prepareWorkerClient;
     // Size of the write buffer of each worker (bytes); memory stays bounded by 15 of them.
     std::size_t workerBufferSize = 512 * 1024;
 

@@ -1,0 +1,348 @@
+// The transfer engine against the loopback server: whole files, three at a time, and the
+// server's faults.
+#include "core/line_file.h"
+#include "download/tick_report.h"
+#include "download/transfer_plan.h"
+#include "engine_test_support.h"
+#include "support/loopback_server.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+using namespace enginetest;
+using testsupport::Behaviour;
+using testsupport::LoopbackServer;
+
+namespace {
+
+// The file is the generated content of that size, byte for byte.
+::testing::AssertionResult holdsGenerated(const std::string& path, std::int64_t size)
+{
+    const std::string data = readFile(path);
+    if (static_cast<std::int64_t>(data.size()) != size)
+        return ::testing::AssertionFailure()
+               << path << " has " << data.size() << " bytes, expected " << size;
+    const std::int64_t bad = testsupport::firstGeneratedMismatch(0, data);
+    if (bad >= 0)
+        return ::testing::AssertionFailure() << path << " differs at byte " << bad;
+    return ::testing::AssertionSuccess();
+}
+
+std::set<std::string> rangesAskedFor(const LoopbackServer& server, const std::string& path)
+{
+    std::set<std::string> ranges;
+    for (const auto& r : server.requests())
+        if (r.path == path && r.header("Range"))
+            ranges.insert(*r.header("Range"));
+    return ranges;
+}
+
+} // namespace
+
+TEST(EngineIntegrity, FourFilesThreeAtATimeArriveByteForByte)
+{
+    LoopbackServer server;
+    const std::int64_t sizes[] = {64 << 20, 1, 900, 1000003};
+    EngineRun run;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 4; ++i) {
+        const std::string path = "/f" + std::to_string(i) + ".mp3";
+        server.addGeneratedFile(path, sizes[i]);
+        paths.push_back(run.addRow(server.url(path), "song" + std::to_string(i)));
+    }
+    ASSERT_TRUE(run.startAndWait());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(holdsGenerated(paths[i], sizes[i]));
+    EXPECT_TRUE(run.countersAtRest());
+
+    const auto active = run.observer.activeRows();
+    ASSERT_EQ(active.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(active[i].file.listRow, i);
+        EXPECT_EQ(active[i].status, download::statusEnded());
+        EXPECT_EQ(active[i].endNotifications, 5) << "every worker ends exactly once";
+        EXPECT_EQ(active[i].file.targetPath, paths[i]);
+    }
+    // The 64 MiB file was still running when the next two started: fifteen connections at once.
+    EXPECT_GE(server.peakConnections(), 11);
+    EXPECT_LE(server.peakConnections(), 16);
+    EXPECT_EQ(rangesAskedFor(server, "/f3.mp3"),
+              (std::set<std::string>{"bytes=0-200000", "bytes=200000-400000", "bytes=400000-600000",
+                                     "bytes=600000-800000", "bytes=800000-1000003"}));
+    // The engine's requests carry the fixed headers.
+    const auto last = server.lastRequestFor("/f3.mp3");
+    EXPECT_EQ(last.header("User-Agent").value_or(""), "Mozilla/3.0 (compatible; Indy Library)");
+    EXPECT_EQ(last.header("Accept").value_or(""), "text/html, */*");
+    EXPECT_FALSE(run.observer.timerEnabled());
+}
+
+TEST(EngineIntegrity, SixRowsWaitForTheirSlotsAndResumeFetchesTheLastRowAgain)
+{
+    LoopbackServer server;
+    EngineRun run;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 6; ++i) {
+        const std::string path = "/s" + std::to_string(i) + ".mp3";
+        server.addGeneratedFile(path, 300000 + i * 1000);
+        paths.push_back(run.addRow(server.url(path), "six" + std::to_string(i)));
+    }
+    ASSERT_TRUE(run.startAndWait());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(holdsGenerated(paths[i], 300000 + i * 1000));
+    auto active = run.observer.activeRows();
+    ASSERT_EQ(active.size(), 6u);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(active[i].file.listRow, i);
+    EXPECT_EQ(run.engine.ResumeRow, 5);
+    EXPECT_EQ(run.engine.CurrentRow, 6);
+
+    // A second press begins with the last row handled and fetches it again.
+    ASSERT_TRUE(run.startAndWait());
+    active = run.observer.activeRows();
+    ASSERT_EQ(active.size(), 7u);
+    EXPECT_EQ(active[6].file.listRow, 5);
+    EXPECT_TRUE(holdsGenerated(paths[5], 305000));
+
+    // With the list shortened below the resume row a press does nothing.
+    run.observer.rows.resize(2);
+    run.engine.downbtnClick();
+    EXPECT_EQ(run.observer.activeRows().size(), 7u);
+    EXPECT_TRUE(run.countersAtRest());
+}
+
+TEST(EngineFaults, RowsWithoutLengthOrWithAnErrorProbeAreSkipped)
+{
+    LoopbackServer server;
+    Behaviour chunked;
+    chunked.framing = testsupport::BodyFraming::Chunked;
+    server.addGeneratedFile("/chunked.mp3", 5000, chunked);
+    Behaviour moved;
+    moved.status = 302;
+    server.addGeneratedFile("/moved.mp3", 5000, moved);
+    server.addGeneratedFile("/good.mp3", 7000);
+
+    EngineRun run;
+    run.addRow(server.url("/chunked.mp3"), "nolength");
+    run.addRow(server.url("/missing.mp3"), "missing"); // 404
+    run.addRow(server.url("/moved.mp3"), "moved");
+    run.addRow("http://127.0.0.1:" + std::to_string(testsupport::refusedPort()) + "/x.mp3",
+               "refused");
+    run.addRow("http://nohostpath", "nopath");
+    const std::string good = run.addRow(server.url("/good.mp3"), "good");
+    ASSERT_NO_THROW(run.engine.downbtnClick());
+    ASSERT_TRUE(run.engine.waitIdle(std::chrono::seconds(60)));
+
+    const auto active = run.observer.activeRows();
+    ASSERT_EQ(active.size(), 1u);
+    EXPECT_EQ(active[0].file.listRow, 5);
+    EXPECT_TRUE(holdsGenerated(good, 7000));
+    namespace fs = std::filesystem;
+    EXPECT_FALSE(fs::exists(run.dir.path / "nolength.mp3"));
+    EXPECT_FALSE(fs::exists(run.dir.path / "missing.mp3"));
+    EXPECT_FALSE(fs::exists(run.dir.path / "moved.mp3"));
+    EXPECT_FALSE(run.engine.Probing);
+}
+
+TEST(EngineFaults, ADroppedConnectionKeepsWhatArrivedAndEndsEveryWorker)
+{
+    LoopbackServer server;
+    Behaviour drop;
+    drop.dropAfterBytes = 50000;
+    server.addGeneratedFile("/drop.mp3", 1000003, drop);
+    EngineRun run;
+    const std::string path = run.addRow(server.url("/drop.mp3"), "drop");
+    ASSERT_TRUE(run.startAndWait());
+    EXPECT_TRUE(run.countersAtRest());
+    const auto active = run.observer.activeRows();
+    ASSERT_EQ(active.size(), 1u);
+    EXPECT_EQ(active[0].status, download::statusEnded());
+    EXPECT_EQ(active[0].endNotifications, 5);
+
+    // Each range's first 50,000 bytes are on disk at their offsets.
+    const std::string data = readFile(path);
+    ASSERT_EQ(data.size(), 850000u);
+    for (std::int64_t i = 0; i < 5; ++i) {
+        const std::int64_t at = i * 200000;
+        EXPECT_EQ(testsupport::firstGeneratedMismatch(at, data.substr(at, 50000)), -1) << i;
+    }
+}
+
+TEST(EngineFaults, AServerThatIgnoresRangesStillGivesTheExactFile)
+{
+    LoopbackServer server;
+    Behaviour ignore;
+    ignore.ranges = testsupport::RangeMode::Ignore;
+    server.addGeneratedFile("/whole.mp3", 1000003, ignore);
+    server.addGeneratedFile("/tiny.mp3", 3, ignore);
+    EngineRun run;
+    const std::string whole = run.addRow(server.url("/whole.mp3"), "whole");
+    const std::string tiny = run.addRow(server.url("/tiny.mp3"), "tiny");
+    ASSERT_TRUE(run.startAndWait());
+    EXPECT_TRUE(holdsGenerated(whole, 1000003));
+    EXPECT_TRUE(holdsGenerated(tiny, 3));
+}
+
+TEST(EngineFaults, OnlyThreeOfFiveConnectsSucceedFor900Bytes)
+{
+    LoopbackServer server;
+    server.addGeneratedFile("/n.mp3", 900);
+    EngineRun run;
+    run.engine.prepareWorkerClient = [](http::HttpClient& client, int index) {
+        if (index >= 3)
+            client.port = testsupport::refusedPort();
+    };
+    const std::string path = run.addRow(server.url("/n.mp3"), "nine");
+    ASSERT_TRUE(run.startAndWait());
+    EXPECT_EQ(run.engine.ConnectedCount, 3);
+    EXPECT_TRUE(holdsGenerated(path, 900));
+    EXPECT_EQ(rangesAskedFor(server, "/n.mp3"),
+              (std::set<std::string>{"bytes=0-300", "bytes=300-600", "bytes=600-900"}));
+    EXPECT_EQ(run.observer.activeRows().at(0).endNotifications, 3);
+}
+
+TEST(EngineFaults, NoConnectionAtAllLeavesTheRowRunningAndTheSlotFree)
+{
+    LoopbackServer server;
+    server.addGeneratedFile("/z.mp3", 900);
+    EngineRun run;
+    run.engine.prepareWorkerClient = [](http::HttpClient& client, int) {
+        client.port = testsupport::refusedPort();
+    };
+    run.addRow(server.url("/z.mp3"), "zero");
+    ASSERT_TRUE(run.startAndWait());
+    const auto active = run.observer.activeRows();
+    ASSERT_EQ(active.size(), 1u);
+    EXPECT_EQ(active[0].status, download::statusRunning());
+    EXPECT_TRUE(run.countersAtRest());
+}
+
+namespace {
+// Turns the file's answers into an error between the probe and the workers' requests.
+struct ErrorAfterProbe : download::HeadlessObserver {
+    LoopbackServer* server = nullptr;
+    int connectionsPerFile() override
+    {
+        Behaviour failing;
+        failing.status = 500;
+        failing.errorBody = std::string(4000, 'E');
+        server->setBehaviour("/e.mp3", failing);
+        return 5;
+    }
+};
+} // namespace
+
+TEST(EngineFaults, AnErrorAnswerNeverGoesIntoTheFile)
+{
+    LoopbackServer server;
+    server.addGeneratedFile("/e.mp3", 20000);
+    TempDir dir;
+    ErrorAfterProbe observer;
+    observer.server = &server;
+    observer.folder = dir.folder();
+    const std::string path = dir.folder() + "e.mp3";
+    {
+        std::ofstream(path) << "old";
+    }
+    observer.rows.push_back({"1", "e", server.url("/e.mp3"), "20K", "mp3", path});
+    download::TransferEngine engine;
+    engine.setObserver(&observer);
+    engine.downbtnClick();
+    ASSERT_TRUE(engine.waitIdle(std::chrono::seconds(60)));
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(observer.activeRows().at(0).endNotifications, 5);
+    EXPECT_EQ(engine.ActiveWorkers.load(), 0);
+}
+
+TEST(EngineFaults, RefusedAndEscapingNamesUseTheFallbackName)
+{
+    LoopbackServer server;
+    server.addGeneratedFile("/long.mp3", 4000);
+    server.addGeneratedFile("/esc.wma", 5000);
+    EngineRun run;
+    std::filesystem::create_directories(run.dir.path / "music");
+    run.observer.folder = run.dir.folder() + "music/";
+    run.observer.search = " abc ";
+    const std::string longName(300, 'n');
+    run.observer.rows.push_back({"1", longName, server.url("/long.mp3"), "4K", "mp3",
+                                 run.observer.folder + longName + ".mp3"});
+    run.observer.rows.push_back({"2", "../escaped", server.url("/esc.wma"), "5K", "wma",
+                                 run.observer.folder + "../escaped.wma"});
+    ASSERT_TRUE(run.startAndWait());
+    EXPECT_TRUE(holdsGenerated(run.observer.folder + "abc0.mp3", 4000));
+    EXPECT_TRUE(holdsGenerated(run.observer.folder + "abc1.wma", 5000));
+    EXPECT_FALSE(std::filesystem::exists(run.dir.path / "escaped.wma"));
+    const auto active = run.observer.activeRows();
+    ASSERT_EQ(active.size(), 2u);
+    EXPECT_EQ(active[1].file.targetPath, run.observer.folder + "abc1.wma");
+}
+
+TEST(EngineFaults, AFallbackThatFailsTooLeavesTheStartWithTheFileError)
+{
+    LoopbackServer server;
+    server.addGeneratedFile("/a.mp3", 4000);
+    EngineRun run;
+    run.observer.folder = run.dir.folder() + "missing/";
+    run.observer.rows.push_back(
+        {"1", "a", server.url("/a.mp3"), "4K", "mp3", run.observer.folder + "a.mp3"});
+    EXPECT_THROW(run.engine.downbtnClick(), core::FileError);
+    EXPECT_TRUE(run.engine.Probing) << "the error handler sees the row being probed";
+    EXPECT_FALSE(run.engine.startRunning());
+    EXPECT_TRUE(run.observer.activeRows().empty());
+}
+
+TEST(EngineControl, APressDuringTheStartLoopDoesNothing)
+{
+    LoopbackServer server;
+    server.addGeneratedFile("/r0.mp3", 10000);
+    server.addGeneratedFile("/r1.mp3", 20000);
+    EngineRun run;
+    run.addRow(server.url("/r0.mp3"), "r0");
+    run.addRow(server.url("/r1.mp3"), "r1");
+    int nested = 0;
+    run.observer.onProcessMessages = [&] {
+        ++nested;
+        run.engine.downbtnClick(); // re-entered through the message processing
+    };
+    ASSERT_TRUE(run.startAndWait());
+    EXPECT_GE(nested, 2);
+    EXPECT_EQ(run.observer.activeRows().size(), 2u);
+    EXPECT_TRUE(run.countersAtRest());
+}
+
+TEST(EngineControl, APressWhileWorkersRunKeepsTheirCountAndAStopFromTheWaitEndsAll)
+{
+    LoopbackServer server;
+    Behaviour slow;
+    slow.trickleChunk = 2000;
+    slow.trickleDelay = std::chrono::milliseconds(20);
+    server.addGeneratedFile("/slow.mp3", 5000000, slow); // about ten seconds per range
+    EngineRun run;
+    run.addRow(server.url("/slow.mp3"), "slow");
+    run.engine.downbtnClick();
+    EXPECT_EQ(run.engine.ActiveWorkers.load(), 5);
+    EXPECT_TRUE(run.engine.DownloadsRunning());
+
+    // A second press begins again with row 0 and waits for its busy slot; the running
+    // workers stay counted. A stop (the window closing) from inside that wait ends it all.
+    int pumps = 0;
+    int lowest = 100;
+    run.observer.onProcessMessages = [&] {
+        ++pumps;
+        lowest = std::min(lowest, run.engine.ActiveWorkers.load());
+        if (pumps == 3)
+            run.engine.StopAllTransfers();
+    };
+    run.engine.downbtnClick();
+    EXPECT_GE(pumps, 3);
+    EXPECT_EQ(lowest, 5);
+    EXPECT_FALSE(run.engine.startRunning());
+    EXPECT_TRUE(run.countersAtRest());
+    EXPECT_FALSE(run.engine.DownloadsRunning());
+    EXPECT_FALSE(run.observer.timerEnabled());
+    const auto active = run.observer.activeRows();
+    ASSERT_EQ(active.size(), 1u) << "nothing started after the stop";
+    EXPECT_EQ(active[0].endNotifications, 5);
+}
