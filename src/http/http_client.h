@@ -42,16 +42,28 @@ public:
     WorkHandler onWork;       // as body bytes arrive: body bytes of this response so far
     EndHandler onWorkEnd;     // once, when reading the body stops, at its end or cut short
 
-    // Blocking: opens the TCP connection to host:port that the next GET uses.
+    // Blocking: opens the TCP connection to host:port that the next GET uses (host is a name or
+    // a numeric address; a host text holding ":port" is not split and fails to connect).
     void Connect();
     // Closes the connection. Harmless when idle; allowed from inside a notification of this
-    // client and from another thread, where it makes a running GET end promptly.
+    // client and from another thread. Inside a notification of the running GET the body read
+    // stops quietly: the GET returns normally with what it read. From anywhere else (another
+    // thread, or the message pump) a running GET or Connect fails at once with
+    // "Socket Error # 103" (connection aborted). A Disconnect that comes before a GET starts
+    // only closes the connection: that GET then opens a new one.
     void Disconnect();
     bool Connected() const;
 
     // GET to text: the whole response body.
     std::string Get(const std::string& url);
-    // GET to stream: the body is handed to sink as it arrives.
+    // GET to stream: the body is handed to sink as it arrives. The request goes over the
+    // connection Connect opened, or over a new one to host:port (to the address's own host
+    // and port when host is empty); the connection is closed when the GET ends, so every GET
+    // uses one connection of its own. A status outside 2xx raises before any body byte: the
+    // error page never reaches the sink and no notification runs. A connection that breaks
+    // in the body raises after the bytes that arrived were handed on and the end notification
+    // ran. An exception thrown by the sink or a notification stops the read and comes out of
+    // Get (the end notification still runs once).
     void Get(const std::string& url, const BodySink& sink);
 
     // The Range header value for the current range fields, or empty when none is sent.

@@ -400,6 +400,18 @@ TEST(HttpClientPump, RunsOnTheInstallingThreadDuringSlowCallsAndNowhereElse)
     EXPECT_EQ(calls.load(), 0);
     EXPECT_FALSE(foreign.load());
 
+    // A host given by name is looked up (off this thread while the pump must run); "localhost"
+    // may name ::1 first, where nothing listens, and the next address is tried.
+    HttpClient named;
+    named.host = "localhost";
+    named.port = server.port();
+    named.Connect();
+    EXPECT_TRUE(named.Connected());
+    EXPECT_EQ(named.Get(server.url("/slow")).size(), 1000u);
+    HttpClient::setMessagePump({});
+    named.Connect();
+    EXPECT_EQ(named.Get(server.url("/slow")).size(), 1000u);
+
     // What the window does in the pump may cut the request it waits on.
     HttpClient cut;
     pointAt(cut, server);
