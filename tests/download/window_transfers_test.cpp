@@ -1,0 +1,313 @@
+// "开始下载", the tick, the completion reports, the active-list selection, the close path and
+// the error handler, on the real window offscreen, against a real nginx.
+#include "app/form1.h"
+#include "core/gbk.h"
+#include "download/form2.h"
+#include "download/tick_report.h"
+#include "download/transfer_engine.h"
+#include "nginx_fixture.h"
+#include "ui/dialogs.h"
+#include "ui/gbk_qt.h"
+#include "ui/song_list_view.h"
+#include "ui/status_bar.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace {
+
+std::string gbk(const char* utf8)
+{
+    return core::utf8ToGbk(utf8);
+}
+
+std::string fileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class TransfersWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TForm2> chooser;
+    QStringList fatalBoxes;
+    QStringList questions;
+    bool answerYes = true;
+    int endedWith = -1;
+
+    void SetUp() override
+    {
+        ui::dialogHooks().fatal = [this](const QString& text) { fatalBoxes << text; };
+        ui::dialogHooks().question = [this](const QString& text) {
+            questions << text;
+            return answerYes;
+        };
+        ui::dialogHooks().message = [](const QString&) {};
+        Form1Options options;
+        options.hosts.pointAllAt("127.0.0.1:9");
+        options.programFolder = dir.path().toStdString() + "/";
+        form = std::make_unique<TForm1>(options);
+        form->endProcess = [this](int code) { endedWith = code; };
+        chooser = std::make_unique<TForm2>(form.get());
+        form->Form2 = chooser.get();
+    }
+    void TearDown() override
+    {
+        chooser.reset();
+        form.reset();
+        ui::dialogHooks() = {};
+    }
+
+    void addRow(const std::string& name, const std::string& url, const std::string& sizeText)
+    {
+        const int n = form->downloadlistview->rowCount() + 1;
+        form->downloadlistview->appendRow(
+            {std::to_string(n), 0, {name, url, sizeText, "mp3", form->SaveFolder + name + ".mp3"}});
+    }
+    // Processes window messages until done() holds; false when it never does.
+    bool pumpUntil(const std::function<bool()>& done, int limitMs = 60000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > limitMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+    std::vector<std::string> memoLines() const
+    {
+        std::vector<std::string> lines;
+        for (const QString& l : form->downinimemo->toPlainText().split('\n'))
+            if (!l.isEmpty())
+                lines.push_back(ui::toGbk(l));
+        return lines;
+    }
+    int reportsFor(const std::string& name) const
+    {
+        int n = 0;
+        for (const std::string& l : memoLines())
+            n += l == name + gbk("下载完毕!");
+        return n;
+    }
+    std::string status(int activeRow) const { return form->downloadnow->rowAt(activeRow).sub(0); }
+    void throwInto(const std::string& message)
+    {
+        form->myexception(form.get(), std::runtime_error(message));
+    }
+};
+
+} // namespace
+
+TEST_F(TransfersWindowTest, StartButtonFetchesFilesAndEachGetsOneReport)
+{
+    enginetest::Nginx nginx;
+    const std::int64_t sizes[] = {1000003, 900, 1};
+    for (int i = 0; i < 3; ++i)
+        enginetest::writePatternFile(nginx.root() / ("w" + std::to_string(i) + ".mp3"), sizes[i]);
+    for (int i = 0; i < 3; ++i)
+        addRow("w" + std::to_string(i), nginx.url("/w" + std::to_string(i) + ".mp3"),
+               std::to_string(sizes[i]));
+
+    form->downbtn->click();
+    ASSERT_EQ(form->downloadnow->rowCount(), 3);
+    ASSERT_TRUE(pumpUntil([&] { return !form->DownloadsRunning(); }));
+    // The last end arrives queued; then every file has its report and none is left "结束".
+    ASSERT_TRUE(
+        pumpUntil([&] { return reportsFor("w0") + reportsFor("w1") + reportsFor("w2") == 3; }));
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "w" + std::to_string(i);
+        EXPECT_EQ(fileBytes(dir.path().toStdString() + "/music/" + name + ".mp3"),
+                  fileBytes(nginx.root() / (name + ".mp3")));
+        EXPECT_EQ(status(i), download::statusReported());
+        EXPECT_EQ(form->downloadnow->rowAt(i).caption, name);
+        EXPECT_EQ(form->downloadnow->rowAt(i).sub(2), std::to_string(i));
+    }
+    EXPECT_FALSE(form->Timer1->isActive());
+
+    // Six lines per report, in order.
+    const auto lines = memoLines();
+    ASSERT_EQ(lines.size(), 18u);
+    for (size_t at = 0; at < lines.size(); at += 6) {
+        const std::string name = lines[at + 1].substr(0, 2);
+        EXPECT_EQ(lines[at + 2], gbk("保存地址：") + form->SaveFolder + name + ".mp3");
+        EXPECT_EQ(lines[at + 3].rfind(gbk("用时："), 0), 0u);
+        EXPECT_EQ(lines[at + 4], gbk("下载地址：") + nginx.url("/" + name + ".mp3"));
+        EXPECT_EQ(lines[at + 5].rfind(gbk("文件大小："), 0), 0u);
+    }
+
+    // Later ticks report nothing again.
+    form->Timer1Timer();
+    form->Timer1Timer();
+    EXPECT_EQ(memoLines().size(), 18u);
+}
+
+TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
+{
+    download::TransferEngine& e = *form->engine();
+    e.WorkerBytes[0][0] = 2560;
+    form->Timer1Timer();
+    EXPECT_EQ(form->SeSkinStatusBar1->panelText(1), "总耗时：1秒");
+    EXPECT_EQ(form->SeSkinStatusBar1->panelText(3), "2k/s");
+    e.WorkerBytes[0][0] = 2560 + 1023;
+    form->Timer1Timer();
+    EXPECT_EQ(form->SeSkinStatusBar1->panelText(1), "总耗时：2秒");
+    EXPECT_EQ(form->SeSkinStatusBar1->panelText(3), "0k/s");
+
+    // Two active rows; the second ("相应序列" 4) is selected, so the bars show slot 1.
+    for (int i : {0, 4}) {
+        download::ActiveFile f;
+        f.listRow = i;
+        f.row.name = "r" + std::to_string(i);
+        f.row.address = "http://h/" + std::to_string(i);
+        f.row.sizeText = "9K";
+        f.targetPath = "/m/r" + std::to_string(i) + ".mp3";
+        e.activeFiles.push_back(f);
+        form->downloadnow->appendRow(
+            {f.row.name, 0, {download::statusRunning(), "0", std::to_string(i)}});
+    }
+    form->downloadnow->setRowSelected(1, true);
+    e.ConnectedCount = 5;
+    e.SlotSize = {1000, 500000, 0};
+    e.SlotWorkers[1] = 1;
+    e.SlotRow = {0, 1, 0};
+    for (auto& b : e.WorkerBytes[1])
+        b = 50000;
+    form->Timer1Timer();
+    EXPECT_EQ(form->SeSkinProgressBar1->maximum(), 100000);
+    EXPECT_EQ(form->SeSkinProgressBar3->value(), 50000);
+    EXPECT_EQ(form->downloadnow->rowAt(1).sub(1), "1"); // its time counts
+    EXPECT_EQ(form->downloadnow->rowAt(0).sub(1), "0"); // slot 0 runs nothing
+
+    // A row that has ended gets its report at the next tick, once, from what it started as,
+    // even when the download list has been cleared meanwhile.
+    form->downloadnow->setSubItem(1, 0, download::statusEnded());
+    form->downloadlistview->clearRows();
+    form->Timer1Timer();
+    EXPECT_EQ(status(1), download::statusReported());
+    EXPECT_EQ(reportsFor("r4"), 1);
+    const auto lines = memoLines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[2], gbk("保存地址：/m/r4.mp3"));
+    EXPECT_EQ(lines[3], gbk("用时：1秒"));
+    EXPECT_EQ(lines[4], gbk("下载地址：http://h/4"));
+    EXPECT_EQ(lines[5], gbk("文件大小：9K"));
+    form->Timer1Timer();
+    EXPECT_EQ(reportsFor("r4"), 1);
+    e.SlotWorkers[1] = 0;
+}
+
+TEST_F(TransfersWindowTest, SelectingAFinishedRowFillsTheBars)
+{
+    form->downloadnow->appendRow({"a", 0, {download::statusRunning(), "0", "0"}});
+    form->downloadnow->appendRow({"b", 0, {download::statusEnded(), "3", "1"}});
+    for (int k = 0; k < 5; ++k) {
+        form->workerBar(k)->setRange(0, 100);
+        form->workerBar(k)->setValue(10);
+    }
+    form->downloadnow->setRowSelected(0, true);
+    EXPECT_EQ(form->SeSkinProgressBar2->value(), 10);
+    form->downloadnow->clearSelection();
+    form->downloadnow->setRowSelected(1, true);
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(form->workerBar(k)->value(), form->workerBar(k)->maximum());
+}
+
+TEST_F(TransfersWindowTest, ClosingWhileDownloadsRunAsksStopsAndWaitsForTheWorkers)
+{
+    enginetest::Nginx nginx("100k");
+    enginetest::writePatternFile(nginx.root() / "slow" / "big.mp3", 20 << 20);
+    addRow("big", nginx.url("/slow/big.mp3"), "20M");
+    form->downbtn->click();
+    ASSERT_TRUE(form->DownloadsRunning());
+    EXPECT_TRUE(form->Timer1->isActive());
+
+    answerYes = false;
+    form->close();
+    EXPECT_EQ(questions, QStringList{"还存在下载进程，确定退出吗？"});
+    EXPECT_TRUE(form->DownloadsRunning());
+    EXPECT_EQ(endedWith, -1);
+
+    answerYes = true;
+    form->close();
+    EXPECT_TRUE(form->QuitConfirmed);
+    EXPECT_EQ(endedWith, 0);
+    EXPECT_FALSE(form->DownloadsRunning());
+    EXPECT_EQ(form->engine()->ActiveWorkers.load(), 0);
+    EXPECT_FALSE(form->Timer1->isActive());
+}
+
+TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
+{
+    // With an empty list only the message.
+    throwInto("Socket Error # 111\r\nConnection refused");
+    EXPECT_EQ(memoLines().size(), 2u); // the message holds a line break
+    form->downinimemo->clear();
+
+    for (int i = 0; i < 5; ++i)
+        addRow("s" + std::to_string(i), "http://h/" + std::to_string(i) + ".mp3", "1M");
+    download::TransferEngine& e = *form->engine();
+    form->Button3Click();
+    e.Probing = true;
+    e.ResumeRow = 2;
+    throwInto("404 Not Found");
+    EXPECT_EQ(memoLines(), (std::vector<std::string>{"404 Not Found", "3", gbk("s2不能下载")}));
+    EXPECT_EQ(e.ResumeRow, 3);
+    EXPECT_FALSE(form->Iesetpanel->isHidden());
+    EXPECT_TRUE(fatalBoxes.isEmpty());
+
+    form->downinimemo->clear();
+    e.Probing = true;
+    e.ResumeRow = 4;
+    throwInto("404 Not Found");
+    EXPECT_EQ(memoLines().size(), 3u);
+    EXPECT_EQ(e.ResumeRow, 4);
+
+    // Other errors: the message and the row number only; nothing moves.
+    form->downinimemo->clear();
+    e.Probing = true;
+    e.ResumeRow = 1;
+    throwInto("Division by zero");
+    EXPECT_EQ(memoLines(), (std::vector<std::string>{"Division by zero", "2"}));
+    EXPECT_EQ(e.ResumeRow, 1);
+
+    // A transfer-class error with no probe under way stops nothing.
+    form->downinimemo->clear();
+    e.Probing = false;
+    throwInto("409 Conflict");
+    EXPECT_EQ(e.ResumeRow, 1);
+    EXPECT_EQ(memoLines().size(), 3u);
+    EXPECT_EQ(endedWith, -1);
+}
+
+TEST_F(TransfersWindowTest, AnAccessViolationIsFatal)
+{
+    addRow("x", "http://h/x.mp3", "1M");
+    chooser->show();
+    throwInto("Access violation at address 00000000");
+    EXPECT_EQ(fatalBoxes, QStringList{"出现致命错误，应用程序将关闭！！！"});
+    EXPECT_FALSE(chooser->isVisible());
+    EXPECT_EQ(endedWith, 0);
+    EXPECT_EQ(memoLines(), (std::vector<std::string>{"Access violation at address 00000000", "1"}));
+}
+
+TEST_F(TransfersWindowTest, ExceptionsFromAnyHandlerReachTheHandler)
+{
+    QTimer::singleShot(0, form.get(), [] { throw std::runtime_error("Invalid conversion"); });
+    ASSERT_TRUE(pumpUntil([&] { return !memoLines().empty(); }, 5000));
+    EXPECT_EQ(memoLines().front(), "Invalid conversion");
+}
