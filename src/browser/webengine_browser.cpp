@@ -52,6 +52,8 @@ WebEngineBrowser::WebEngineBrowser(Kind kind, QWidget* parentWidget, QObject* pa
         page_ = new QWebEnginePage(this);
     }
     configure(page_);
+    if (kind == Kind::Shown)
+        new PlayerStandIn(page_); // owned by the page: plays the pages' player objects
     connect(page_, &QWebEnginePage::loadProgress, this,
             [this](int progress) { emit ProgressChange(progress, 100); });
     connect(page_, &QWebEnginePage::loadStarted, this, [this] { document_.reset(); });

@@ -1,0 +1,264 @@
+#include "browser/player_standin.h"
+
+#include "browser/webengine_browser.h"
+#include "core/gbk.h"
+#include "core/line_file.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSet>
+#include <QVariant>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+
+namespace browser {
+namespace {
+
+// Larger files are not read as lists: they are media files themselves.
+constexpr qint64 kMaxListBytes = 1 << 20;
+
+const QSet<QString>& realListExtensions()
+{
+    static const QSet<QString> set{"rpm", "ram", "rmm"};
+    return set;
+}
+
+const QSet<QString>& asxListExtensions()
+{
+    static const QSet<QString> set{"asx", "wax", "wvx", "wmx"};
+    return set;
+}
+
+const QSet<QString>& mediaExtensions()
+{
+    static const QSet<QString> set{"mp3", "mp2",  "wav",  "ogg",  "oga", "opus", "m4a",
+                                   "aac", "flac", "webm", "wma",  "asf", "wmv",  "rm",
+                                   "ra",  "rmvb", "mid",  "midi", "mp4", "au",   "snd"};
+    return set;
+}
+
+QString fromGbk(const std::string& bytes)
+{
+    const std::u16string wide = core::gbkToUtf16(bytes);
+    return QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
+}
+
+// An address as a list or a page writes it, made absolute: "file:///" + a local path is a
+// file URL, an absolute local path is one too, anything relative is taken from base.
+QUrl absoluteAddress(const QString& address, const QUrl& base)
+{
+    QUrl url =
+        address.startsWith('/') ? QUrl::fromLocalFile(address) : WebEngineBrowser::toUrl(address);
+    if (url.isRelative() && base.isValid())
+        url = base.resolved(url);
+    return url;
+}
+
+PlayerEntry entryFor(const QString& address, const QString& title, const QUrl& base)
+{
+    return {absoluteAddress(address, base).toString(QUrl::FullyEncoded), title};
+}
+
+QString decodeAmpersands(QString text)
+{
+    return text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+}
+
+std::vector<PlayerEntry> refsIn(const QString& text, const QString& title, const QUrl& base)
+{
+    static const QRegularExpression ref(
+        R"re(<ref\s[^>]*?href\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>"']+)))re",
+        QRegularExpression::CaseInsensitiveOption);
+    std::vector<PlayerEntry> entries;
+    auto it = ref.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        QString href = m.captured(1);
+        if (m.capturedStart(1) < 0)
+            href = m.capturedStart(2) >= 0 ? m.captured(2) : m.captured(3);
+        href = decodeAmpersands(href.trimmed());
+        if (!href.isEmpty())
+            entries.push_back(entryFor(href, title, base));
+    }
+    return entries;
+}
+
+bool looksLikeText(const std::string& bytes)
+{
+    const size_t n = std::min<size_t>(bytes.size(), 4096);
+    for (size_t i = 0; i < n; ++i)
+        if (bytes[i] == '\0')
+            return false;
+    return true;
+}
+
+QString withoutTrailingBlanks(QString path)
+{
+    while (path.endsWith(' ') || path.endsWith('.'))
+        path.chop(1);
+    return path;
+}
+
+} // namespace
+
+std::vector<PlayerEntry> parseRealList(const QString& text, const QUrl& base)
+{
+    std::vector<PlayerEntry> entries;
+    for (const QString& raw : text.split(QRegularExpression("\r\n|\r|\n"))) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        entries.push_back(entryFor(line, {}, base));
+    }
+    return entries;
+}
+
+std::vector<PlayerEntry> parseAsxList(const QString& text, const QUrl& base)
+{
+    static const QRegularExpression entryBlock(R"(<entry\b[^>]*>(.*?)</entry\s*>)",
+                                               QRegularExpression::CaseInsensitiveOption |
+                                                   QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression titleTag(R"(<title\b[^>]*>(.*?)</title\s*>)",
+                                             QRegularExpression::CaseInsensitiveOption |
+                                                 QRegularExpression::DotMatchesEverythingOption);
+    std::vector<PlayerEntry> entries;
+    bool anyEntry = false;
+    auto it = entryBlock.globalMatch(text);
+    while (it.hasNext()) {
+        anyEntry = true;
+        const QString block = it.next().captured(1);
+        const QString title = decodeAmpersands(titleTag.match(block).captured(1).trimmed());
+        for (PlayerEntry& e : refsIn(block, title, base))
+            entries.push_back(std::move(e));
+    }
+    if (!anyEntry)
+        entries = refsIn(text, {}, base);
+    return entries;
+}
+
+PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl)
+{
+    PlayerSource out;
+    if (source.trimmed().isEmpty()) {
+        out.error = QStringLiteral("没有指定要播放的内容");
+        return out;
+    }
+    const QUrl url = absoluteAddress(source, pageUrl);
+    if (!url.isLocalFile()) {
+        out.entries.push_back({url.toString(QUrl::FullyEncoded), {}});
+        return out;
+    }
+    QString path = url.toLocalFile();
+    if (!QFileInfo(path).isFile()) {
+        const QString trimmed = withoutTrailingBlanks(path);
+        if (trimmed == path || !QFileInfo(trimmed).isFile()) {
+            out.error = QStringLiteral("找不到文件：") + path;
+            return out;
+        }
+        path = trimmed;
+    }
+    const QFileInfo info(path);
+    const QString ext = info.suffix().toLower();
+    const QUrl fileUrl = QUrl::fromLocalFile(path);
+    const bool namedList = realListExtensions().contains(ext) || asxListExtensions().contains(ext);
+    if (mediaExtensions().contains(ext) || (!namedList && info.size() > kMaxListBytes)) {
+        out.entries.push_back({fileUrl.toString(QUrl::FullyEncoded), {}});
+        return out;
+    }
+    std::string bytes;
+    try {
+        const QByteArray utf8 = path.toUtf8();
+        bytes = core::readFileBytes(
+            std::filesystem::path(std::string(utf8.constData(), static_cast<size_t>(utf8.size()))));
+    } catch (const core::FileError&) {
+        out.error = QStringLiteral("无法打开文件：") + path;
+        return out;
+    }
+    if (!namedList && !looksLikeText(bytes)) {
+        out.entries.push_back({fileUrl.toString(QUrl::FullyEncoded), {}});
+        return out;
+    }
+    if (bytes.size() > static_cast<size_t>(kMaxListBytes))
+        bytes.resize(static_cast<size_t>(kMaxListBytes));
+    const QString text = fromGbk(bytes); // list files are in the system code page
+    const bool asx = asxListExtensions().contains(ext) ||
+                     (!realListExtensions().contains(ext) &&
+                      text.contains(QStringLiteral("<asx"), Qt::CaseInsensitive));
+    out.entries = asx ? parseAsxList(text, fileUrl) : parseRealList(text, fileUrl);
+    if (out.entries.empty())
+        out.error = QStringLiteral("播放列表中没有歌曲");
+    return out;
+}
+
+PlayerStandIn::PlayerStandIn(QWebEnginePage* page) : QObject(page), page_(page)
+{
+    // The generated pages name no character set; they are written in the system code page.
+    page->settings()->setDefaultTextEncoding(QStringLiteral("GBK"));
+    // The players fetch the songs from the service while the page itself is a local file.
+    // Page scripts stay off, so nothing in the page can use this to read or send anything.
+    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    connect(page, &QWebEnginePage::loadStarted, this, [this] {
+        ++generation_;
+        installed_ = 0;
+    });
+    connect(page, &QWebEnginePage::loadFinished, this, &PlayerStandIn::onLoadFinished);
+}
+
+void PlayerStandIn::onLoadFinished(bool ok)
+{
+    if (!ok)
+        return;
+    const quint64 generation = generation_;
+    QPointer<PlayerStandIn> self(this);
+    page_->runJavaScript(QString::fromUtf8(playerStandInScript()) + QStringLiteral("(null)"),
+                         QWebEngineScript::ApplicationWorld,
+                         [self, generation](const QVariant& found) {
+                             if (self && generation == self->generation_)
+                                 self->install(generation, found);
+                         });
+}
+
+void PlayerStandIn::install(quint64 generation, const QVariant& found)
+{
+    const QVariantList objects = found.toList();
+    if (objects.isEmpty()) {
+        emit playersInstalled(0);
+        return;
+    }
+    static const QSet<QString> playableSchemes{"http", "https", "file"};
+    QJsonArray players;
+    for (const QVariant& value : objects) {
+        const QVariantMap object = value.toMap();
+        const PlayerSource source =
+            resolvePlayerSource(object.value("source").toString(), page_->url());
+        QJsonArray entries;
+        for (const PlayerEntry& e : source.entries)
+            entries.append(QJsonObject{
+                {"url", e.url},
+                {"title", e.title},
+                {"playable", playableSchemes.contains(QUrl(e.url).scheme().toLower())}});
+        const QString autostart = object.value("autostart").toString().trimmed().toLower();
+        players.append(QJsonObject{{"kind", object.value("kind").toString()},
+                                   {"autostart", autostart != "0" && autostart != "false"},
+                                   {"error", source.error},
+                                   {"entries", entries}});
+    }
+    const QString data = QString::fromUtf8(
+        QJsonDocument(QJsonObject{{"players", players}}).toJson(QJsonDocument::Compact));
+    QPointer<PlayerStandIn> self(this);
+    page_->runJavaScript(QString::fromUtf8(playerStandInScript()) + '(' + data + ')',
+                         QWebEngineScript::ApplicationWorld,
+                         [self, generation](const QVariant& count) {
+                             if (!self || generation != self->generation_)
+                                 return;
+                             self->installed_ = count.toInt();
+                             emit self->playersInstalled(self->installed_);
+                         });
+}
+
+} // namespace browser

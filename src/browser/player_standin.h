@@ -1,0 +1,71 @@
+#pragma once
+// The player stand-in. Pages shown in the window may embed the RealPlayer or the Windows Media
+// Player control by class identifier; neither exists here. After such a page has loaded, each of
+// those OBJECT elements is replaced, in the rendered page only, by a small player that plays
+// the object's source with the browser's own audio element: play, pause, stop, next, the
+// current title or address and the time.
+//
+// The page's own scripts never run, and a local page cannot read other local files. So the
+// source is read here: the OBJECT's source parameter is taken from the page by a script in the
+// isolated world, a list file it names is read in C++, and its entries go back to the player
+// script as JSON data.
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <vector>
+
+class QWebEnginePage;
+
+namespace browser {
+
+// One thing to play.
+struct PlayerEntry {
+    QString url;   // absolute address handed to the audio element
+    QString title; // the list's title for it, or empty
+    bool operator==(const PlayerEntry&) const = default;
+};
+
+// What one player object plays, or why it plays nothing.
+struct PlayerSource {
+    std::vector<PlayerEntry> entries;
+    QString error; // a Chinese sentence for the player's status line, or empty
+};
+
+// Entries of a Real list (.rpm, .ram): one address per line, blank lines and "#" comments
+// skipped. Relative addresses are resolved against base.
+std::vector<PlayerEntry> parseRealList(const QString& text, const QUrl& base);
+// Entries of a Windows Media list (.asx): every <ref href="..."> in order, with the title of
+// its <entry> when it has one.
+std::vector<PlayerEntry> parseAsxList(const QString& text, const QUrl& base);
+// The entries of an OBJECT's source parameter as the page gives it: "file:///" + a local path
+// (the list file is read and parsed by its name, or by its content when the name says
+// nothing), another local or remote media address (a single entry). A trailing blank after a
+// local path that does not exist is dropped, as the desktop's file system drops it.
+PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl);
+
+// Watches a page and installs the player into every document it loads.
+class PlayerStandIn : public QObject {
+    Q_OBJECT
+public:
+    explicit PlayerStandIn(QWebEnginePage* page);
+
+    // How many players the last finished load installed (for tests and diagnostics).
+    int installedPlayers() const { return installed_; }
+
+signals:
+    void playersInstalled(int count);
+
+private:
+    void onLoadFinished(bool ok);
+    void install(quint64 generation, const QVariant& found);
+
+    QWebEnginePage* page_;
+    quint64 generation_ = 0;
+    int installed_ = 0;
+};
+
+// The script of the player, run in the isolated world: called with null it lists the player
+// objects of the document; called with the data of each object it replaces them.
+const char* playerStandInScript();
+
+} // namespace browser

@@ -1,0 +1,250 @@
+// The player stand-in: list sources read in C++, and real playback in a shown page.
+#include "browser/player_standin.h"
+#include "browser/player_test_support.h"
+#include "browser/webengine_browser.h"
+#include "core/gbk.h"
+#include "core/line_file.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+namespace {
+
+using browser::PlayerEntry;
+
+const QUrl listBase = QUrl::fromLocalFile("/music/lists/my.rpm");
+
+TEST(PlayerLists, RealListTakesOneAddressPerLineAndSkipsBlanksAndComments)
+{
+    const auto entries = browser::parseRealList(
+        "http://h/a.mp3\r\n\r\n# comment\r  http://h/b c.mp3 \nsong.mp3\n/abs/x.mp3\n"
+        "file:////abs/y.mp3",
+        listBase);
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[0].url, "http://h/a.mp3");
+    EXPECT_EQ(entries[1].url, "http://h/b%20c.mp3");
+    EXPECT_EQ(entries[2].url, "file:///music/lists/song.mp3");
+    EXPECT_EQ(entries[3].url, "file:///abs/x.mp3");
+    EXPECT_EQ(entries[4].url, "file:///abs/y.mp3");
+}
+
+TEST(PlayerLists, AsxListTakesEveryRefWithItsEntryTitle)
+{
+    const QString text = "<asx version = \"3.0\">\r\n<title>demo</title>\r\n"
+                         "<entry>\r\n<ref href = \"http://h/1.mp3\"/>\r\n</entry>\r\n"
+                         "<ENTRY><TITLE>Second</TITLE><REF HREF='http://h/2.mp3?a=1&amp;b=2'/>"
+                         "</ENTRY>\r\n<entry><ref href=rel.wma /></entry></asx>";
+    const auto entries = browser::parseAsxList(text, QUrl::fromLocalFile("/m/w.asx"));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0], (PlayerEntry{"http://h/1.mp3", ""}));
+    EXPECT_EQ(entries[1], (PlayerEntry{"http://h/2.mp3?a=1&b=2", "Second"}));
+    EXPECT_EQ(entries[2].url, "file:///m/rel.wma");
+    // A list without entry blocks still gives its refs; a list without refs gives nothing.
+    EXPECT_EQ(browser::parseAsxList("<asx><ref href=\"http://h/x.mp3\"/></asx>", {}).size(), 1u);
+    EXPECT_TRUE(browser::parseAsxList("<asx version = \"3.0\">\r\n</asx>", {}).empty());
+}
+
+class PlayerSourceTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::string path(const std::string& name) { return dir.path().toStdString() + "/" + name; }
+    QString fileAddress(const std::string& name)
+    {
+        return QString::fromStdString("file:///" + path(name));
+    }
+};
+
+TEST_F(PlayerSourceTest, ListFilesAreReadByNameAndATrailingBlankIsDropped)
+{
+    core::writeLines(path("1.rpm"), {"http://h/a.mp3", "http://h/b.rm"});
+    core::writeLines(path("winmedia.asx"),
+                     {"<asx version = \"3.0\">", "<title>demo</title>", "<entry>",
+                      "<ref href = \"http://h/" + core::utf8ToGbk("歌") + ".mp3\"/>", "</entry>",
+                      "</asx>"});
+    const auto real = browser::resolvePlayerSource(fileAddress("1.rpm"), {});
+    EXPECT_TRUE(real.error.isEmpty());
+    ASSERT_EQ(real.entries.size(), 2u);
+    EXPECT_EQ(real.entries[1].url, "http://h/b.rm");
+
+    // The page names the list with a blank after it; the GBK address is decoded.
+    const auto media = browser::resolvePlayerSource(fileAddress("winmedia.asx "), {});
+    EXPECT_TRUE(media.error.isEmpty()) << media.error.toStdString();
+    ASSERT_EQ(media.entries.size(), 1u);
+    EXPECT_EQ(media.entries[0].url, "http://h/%E6%AD%8C.mp3");
+}
+
+TEST_F(PlayerSourceTest, ContentDecidesWhenTheNameSaysNothing)
+{
+    core::writeLines(path("list.txt"), {"<asx version = \"3.0\">", "<title>t</title>", "<entry>",
+                                        "<ref href = \"http://h/a.mp3\"/>", "</entry>", "</asx>"});
+    const auto asx = browser::resolvePlayerSource(fileAddress("list.txt"), {});
+    ASSERT_EQ(asx.entries.size(), 1u);
+    EXPECT_EQ(asx.entries[0].url, "http://h/a.mp3");
+
+    core::writeLines(path("plain.lst"), {"http://h/a.mp3", "http://h/b.mp3"});
+    EXPECT_EQ(browser::resolvePlayerSource(fileAddress("plain.lst"), {}).entries.size(), 2u);
+
+    QFile binary(dir.path() + "/song.bin");
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+    binary.write(playertest::silentMp3(3));
+    binary.close();
+    const auto single = browser::resolvePlayerSource(fileAddress("song.bin"), {});
+    ASSERT_EQ(single.entries.size(), 1u);
+    EXPECT_EQ(single.entries[0].url, QUrl::fromLocalFile(dir.path() + "/song.bin").toString());
+}
+
+TEST_F(PlayerSourceTest, MediaAddressesMissingFilesAndEmptyListsAreTold)
+{
+    const auto remote = browser::resolvePlayerSource("http://h/song one.mp3", {});
+    ASSERT_EQ(remote.entries.size(), 1u);
+    EXPECT_EQ(remote.entries[0].url, "http://h/song%20one.mp3");
+
+    const auto local = browser::resolvePlayerSource(fileAddress("a.mp3"), {});
+    EXPECT_TRUE(local.entries.empty());
+    EXPECT_TRUE(local.error.startsWith(QString::fromUtf8("找不到文件")));
+
+    core::writeLines(path("short.asx"), {"<asx version = \"3.0\">"});
+    const auto empty = browser::resolvePlayerSource(fileAddress("short.asx"), {});
+    EXPECT_TRUE(empty.entries.empty());
+    EXPECT_FALSE(empty.error.isEmpty());
+
+    EXPECT_FALSE(browser::resolvePlayerSource("  ", {}).error.isEmpty());
+}
+
+// Playback in a shown page, the way the window shows the generated pages.
+class PlayerPlaybackTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    playertest::MediaServer server;
+    std::unique_ptr<browser::WebEngineBrowser> b;
+    browser::PlayerStandIn* standIn = nullptr;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.start());
+        b = std::make_unique<browser::WebEngineBrowser>(browser::WebEngineBrowser::Kind::Shown,
+                                                        nullptr);
+        b->view()->resize(561, 73);
+        b->view()->show();
+        standIn = b->page()->findChild<browser::PlayerStandIn*>();
+        ASSERT_NE(standIn, nullptr);
+    }
+    void TearDown() override { b.reset(); }
+    std::string path(const std::string& name) { return dir.path().toStdString() + "/" + name; }
+
+    // Shows lines as a page and waits until its players are installed.
+    int show(const std::string& name, const std::vector<std::string>& lines)
+    {
+        core::writeLines(path(name), lines);
+        QSignalSpy installed(standIn, &browser::PlayerStandIn::playersInstalled);
+        b->Navigate(QString::fromStdString("file:///" + path(name)));
+        if (!QTest::qWaitFor([&] { return installed.count() >= 1; }, 30000))
+            return -1;
+        return installed.first().first().toInt();
+    }
+};
+
+std::vector<std::string> mediaPage(const std::string& listPath)
+{
+    return {"<HTML>",
+            "<body>",
+            "<script>document.title = 'page script ran';</script>",
+            "<OBJECT ID=\"WMPlay\" WIDTH=500 HEIGHT=68",
+            "CLASSID=\"CLSID:22D6f312-B0F6-11D0-94AB-0080C74C7E95\"",
+            "TYPE=\"application/x-oleobject\">",
+            "<PARAM NAME=\"fileName\" VALUE=\"file:///" + listPath + "\">",
+            "</OBJECT>",
+            "</body>",
+            "</html>"};
+}
+
+TEST_F(PlayerPlaybackTest, WindowsMediaListPlaysMp3OverHttpSkipsWhatCannotPlayAndGoesOn)
+{
+    server.files["/a.mp3"] = playertest::silentMp3(60); // about 1.6 s
+    server.files["/c.mp3"] = playertest::silentMp3(400);
+    core::writeLines(
+        path("winmedia.asx"),
+        {"<asx version = \"3.0\">", "<title>demo</title>", "<entry>",
+         "<ref href = \"" + server.base().toStdString() + "/a.mp3\"/>", "</entry>", "<entry>",
+         "<ref href = \"" + server.base().toStdString() + "/b.rm\"/>", "</entry>", "<entry>",
+         "<ref href = \"" + server.base().toStdString() + "/c.mp3\"/>", "</entry>", "</asx>"});
+    ASSERT_EQ(show("2.html", mediaPage(path("winmedia.asx ") /* as the window writes it */)), 1);
+
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 0.2))
+        << playertest::playerState(b->page()).value("text").toString().toStdString();
+    QVariantMap s = playertest::playerState(b->page());
+    EXPECT_EQ(s.value("kind").toString(), "wmp");
+    EXPECT_TRUE(s.value("text").toString().contains("/a.mp3"));
+    // The page's own script did not run.
+    EXPECT_NE(b->page()->title(), "page script ran");
+
+    // The .rm entry cannot be decoded here: the player says so and goes on with the third.
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 2, 0.2))
+        << playertest::playerState(b->page()).value("text").toString().toStdString();
+    s = playertest::playerState(b->page());
+    EXPECT_TRUE(s.value("text").toString().contains(QString::fromUtf8("此格式无法在本机播放")));
+    EXPECT_TRUE(s.value("text").toString().contains("/b.rm"));
+    EXPECT_TRUE(server.requested.contains("/c.mp3"));
+    EXPECT_FALSE(server.requested.contains("/b.rm"));
+}
+
+TEST_F(PlayerPlaybackTest, ControlsPauseStopPlayAndNext)
+{
+    const std::string mp3 = path("song.mp3");
+    QFile file(QString::fromStdString(mp3));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(playertest::silentMp3(400));
+    file.close();
+    server.files["/two.mp3"] = playertest::silentMp3(400);
+    core::writeLines(path("1.rpm"), {"file:///" + mp3, server.base().toStdString() + "/two.mp3"});
+    ASSERT_EQ(
+        show("1.html", {"<HTML>", "<body>",
+                        "<OBJECT ID=RAOCX CLASSID=\"clsid:CFCDAA03-8BE4-11cf-B84B-0020AFBBCCFA\" "
+                        "HEIGHT=\"50\" WIDTH=\"500\">",
+                        "<param name=\"AUTOSTART\" value=\"-1\">",
+                        "<param name=\"SRC\" value=\"file:///" + path("1.rpm") + "\">", "</OBJECT>",
+                        "</body>", "</html>"}),
+        1);
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 0.2));
+    EXPECT_EQ(playertest::playerState(b->page()).value("kind").toString(), "real");
+
+    playertest::clickPlayerButton(b->page(), "pause");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return playertest::playerState(b->page()).value("state").toString() == "paused"; },
+        10000));
+    EXPECT_TRUE(playertest::playerState(b->page()).value("paused").toBool());
+
+    playertest::clickPlayerButton(b->page(), "stop");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QVariantMap st = playertest::playerState(b->page());
+            return st.value("state").toString() == "stopped" && st.value("time").toDouble() == 0;
+        },
+        10000));
+
+    playertest::clickPlayerButton(b->page(), "play");
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 0.2));
+
+    playertest::clickPlayerButton(b->page(), "next");
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 1, 0.2));
+    EXPECT_TRUE(playertest::playerState(b->page()).value("src").toString().endsWith("/two.mp3"));
+}
+
+TEST_F(PlayerPlaybackTest, PagesWithoutPlayerObjectsAndEmptyListsAreLeftAsTheyAre)
+{
+    EXPECT_EQ(show("plain.html", {"<html><body><object classid=\"clsid:0000\"></object>"
+                                  "<p>text</p></body></html>"}),
+              0);
+    EXPECT_TRUE(playertest::playerState(b->page()).isEmpty());
+
+    core::writeLines(path("short.asx"), {"<asx version = \"3.0\">", "</asx>"});
+    ASSERT_EQ(show("2.html", mediaPage(path("short.asx"))), 1);
+    const QVariantMap s = playertest::playerState(b->page());
+    EXPECT_EQ(s.value("state").toString(), "empty");
+    EXPECT_TRUE(s.value("paused").toBool());
+}
+
+} // namespace
