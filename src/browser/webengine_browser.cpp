@@ -1,5 +1,6 @@
 #include "browser/webengine_browser.h"
 
+#include "browser/player_standin.h"
 #include "core/line_file.h"
 #include "ui/dialogs.h"
 
