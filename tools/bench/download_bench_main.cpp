@@ -1,0 +1,55 @@
+// corvale-download-bench URL OUTPUT [CONNECTIONS]: fetches one file with the transfer engine,
+// as "开始下载" does, and prints the bytes written, the wall time and the peak memory.
+#include "download/headless_observer.h"
+#include "download/transfer_engine.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: corvale-download-bench URL OUTPUT [CONNECTIONS]\n");
+        return 2;
+    }
+    const std::string url = argv[1];
+    const std::filesystem::path output = std::filesystem::absolute(argv[2]);
+    download::HeadlessObserver observer;
+    observer.connections = argc > 3 ? std::atoi(argv[3]) : 5;
+    observer.folder = output.parent_path().string() + "/";
+    observer.search = "bench";
+    download::DownloadRow row;
+    row.caption = "1";
+    row.name = output.stem().string();
+    row.typeText = output.extension().string().substr(output.has_extension() ? 1 : 0);
+    row.address = url;
+    row.savePath = output.string();
+    observer.rows.push_back(row);
+
+    download::TransferEngine engine;
+    engine.setObserver(&observer);
+    const auto started = std::chrono::steady_clock::now();
+    engine.downbtnClick();
+    engine.waitIdle(std::chrono::hours(1));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    engine.shutdown();
+    engine.setObserver(nullptr);
+
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto active = observer.activeRows();
+    if (active.empty()) {
+        std::fprintf(stderr, "the file was not started (probe failed or no length)\n");
+        return 1;
+    }
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(active.front().file.targetPath, ec);
+    std::printf("bytes %llu seconds %.3f peak_kib %ld\n", static_cast<unsigned long long>(size),
+                seconds, usage.ru_maxrss);
+    return 0;
+}
