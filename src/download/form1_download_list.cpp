@@ -4,6 +4,7 @@
 
 #include "download/download_list.h"
 #include "download/form2.h"
+#include "download/transfer_engine.h"
 #include "ui/song_list_view.h"
 
 #include <QGroupBox>
@@ -121,9 +122,17 @@ void TForm1::dragdownbtnClick()
 
 void TForm1::downloadbtnClick() {}
 
+namespace {
+// Rows are refused to change while any segment worker of the engine has not ended.
+bool workersRunning(const download::TransferEngine* engine)
+{
+    return engine && engine->ActiveWorkers.load() > 0;
+}
+} // namespace
+
 void TForm1::delbtnClick()
 {
-    if (DownloadsRunning()) {
+    if (workersRunning(engine())) {
         delbtn->setEnabled(false);
         return;
     }
@@ -134,7 +143,7 @@ void TForm1::delbtnClick()
 
 void TForm1::delallbtnClick()
 {
-    if (DownloadsRunning()) {
+    if (workersRunning(engine())) {
         delallbtn->setEnabled(false);
         return;
     }

@@ -1,0 +1,343 @@
+// The download panel, its list handlers and the folder chooser, offscreen.
+#include "app/form1.h"
+#include "core/gbk.h"
+#include "download/form2.h"
+#include "download/transfer_engine.h"
+#include "ui/dialogs.h"
+#include "ui/gbk_qt.h"
+#include "ui/song_list_view.h"
+
+#include <QDir>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DownloadListTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TForm2> chooser;
+    QStringList messages;
+
+    void SetUp() override
+    {
+        ui::dialogHooks().message = [this](const QString& text) { messages << text; };
+        Form1Options options;
+        options.hosts.pointAllAt("127.0.0.1:9"); // never reached: these tests load no pages
+        options.programFolder = dir.path().toStdString() + "/";
+        form = std::make_unique<TForm1>(options);
+        form->endProcess = [](int) {};
+        chooser = std::make_unique<TForm2>(form.get());
+        form->Form2 = chooser.get();
+    }
+    void TearDown() override
+    {
+        chooser.reset();
+        form.reset();
+        ui::dialogHooks() = {};
+    }
+
+    static search::SongEntry resultRow(const std::string& n, const std::string& type = "mp3")
+    {
+        return {n, 2, {"name" + n, "http://h/" + n + "." + type, "2.3M", type}};
+    }
+    static search::SongEntry chartRow(const std::string& n)
+    {
+        return {n, 0, {"singer" + n, "list/" + n + ".html"}};
+    }
+    std::string savePath(int row) const
+    {
+        return form->downloadlistview->rowAt(row).sub(search::SavePath);
+    }
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> all;
+        for (int i = 0; i < form->downloadlistview->rowCount(); ++i)
+            all.push_back(form->downloadlistview->rowAt(i).sub(search::Name));
+        return all;
+    }
+    void fillDownloadList(int rows)
+    {
+        for (int i = 1; i <= rows; ++i)
+            form->downloadlistview->appendRow(
+                {std::to_string(i),
+                 0,
+                 {"song" + std::to_string(i), "http://h/" + std::to_string(i) + ".mp3", "1M", "mp3",
+                  form->SaveFolder + "song" + std::to_string(i) + ".mp3"}});
+    }
+    bool downloadPanelShown() const { return !form->Iesetpanel->isHidden(); }
+};
+
+TEST_F(DownloadListTest, PanelHoldsItsControlsInsideWithoutOverlap)
+{
+    form->show();
+    QGroupBox* panel = form->Iesetpanel;
+    EXPECT_TRUE(panel->isHidden()); // the search view shows at start
+    EXPECT_EQ(panel->title(), "下载");
+
+    ui::SongListView* list = form->downloadlistview;
+    ASSERT_EQ(list->columnCount(), 6);
+    const QStringList captions = {"", "歌曲名", "下载地址", "大小", "类型", "保存地址"};
+    for (int c = 0; c < 6; ++c)
+        EXPECT_EQ(list->headerItem()->text(c), captions[c]);
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(list->palette().color(QPalette::Inactive, QPalette::Highlight),
+              list->palette().color(QPalette::Active, QPalette::Highlight));
+
+    ui::SongListView* active = form->downloadnow;
+    ASSERT_EQ(active->columnCount(), 4);
+    EXPECT_EQ(active->headerItem()->text(0), "歌曲名称");
+    EXPECT_EQ(active->headerItem()->text(3), "相应序列");
+    EXPECT_EQ(active->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_TRUE(form->downinimemo->isReadOnly());
+    EXPECT_TRUE(form->downloadbtn->isHidden());
+
+    // Every shown control lies inside the panel, below its caption, and no two overlap.
+    form->Button4Click();
+    std::vector<QWidget*> shown = {list,
+                                   active,
+                                   form->downbtn,
+                                   form->delbtn,
+                                   form->delallbtn,
+                                   form->SeSkinButton3,
+                                   form->downinimemo};
+    for (int k = 0; k < 5; ++k) {
+        ASSERT_NE(form->workerBar(k), nullptr);
+        shown.push_back(form->workerBar(k));
+    }
+    const QRect inside = panel->rect().adjusted(0, 16, 0, 0);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i]->parentWidget(), panel) << shown[i]->objectName().toStdString();
+        EXPECT_TRUE(shown[i]->isVisible()) << i;
+        EXPECT_TRUE(inside.contains(shown[i]->geometry())) << i;
+        for (size_t j = i + 1; j < shown.size(); ++j)
+            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry())) << i << " " << j;
+    }
+}
+
+TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
+{
+    // No selection: nothing is added, the download view still comes up.
+    form->ListView1->appendRow(resultRow("1"));
+    form->dragdownbtnClick();
+    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+    EXPECT_TRUE(downloadPanelShown());
+    EXPECT_TRUE(form->ListView1->isHidden());
+
+    form->ListView1->appendRow(resultRow("2", "wma"));
+    form->ListView1->appendRow(resultRow("3"));
+    form->ListView1->setRowSelected(2, true);
+    form->ListView1->setRowSelected(1, true);
+    form->Button3Click();
+    form->dragdownbtnClick();
+    ASSERT_EQ(form->downloadlistview->rowCount(), 2);
+    const search::SongEntry first = form->downloadlistview->rowAt(0);
+    EXPECT_EQ(first.caption, "2"); // list order, not the order of selecting
+    EXPECT_EQ(first.imageIndex, 2);
+    const std::vector<std::string> expected = {"name2", "http://h/2.wma", "2.3M", "wma",
+                                               form->SaveFolder + "name2.wma"};
+    EXPECT_EQ(first.subItems, expected);
+    EXPECT_EQ(savePath(1), form->SaveFolder + "name3.mp3");
+    EXPECT_TRUE(downloadPanelShown());
+
+    // The same songs again: duplicates with the same save paths are appended.
+    form->dragdownbtnClick();
+    ASSERT_EQ(form->downloadlistview->rowCount(), 4);
+    EXPECT_EQ(form->downloadlistview->rowAt(2), form->downloadlistview->rowAt(0));
+
+    // The toolbar button runs the same handler when the play panel provides it.
+    if (form->dragdownbtn) {
+        QTest::mouseClick(form->dragdownbtn, Qt::LeftButton);
+        EXPECT_EQ(form->downloadlistview->rowCount(), 6);
+    }
+}
+
+TEST_F(DownloadListTest, ChartRowsInTheSelectionAreSkippedAndTheRestCopied)
+{
+    form->ListView1->appendRow(chartRow("1"));
+    form->ListView1->appendRow(resultRow("2"));
+    form->ListView1->appendRow(chartRow("3"));
+    form->ListView1->appendRow(resultRow("4"));
+    {
+        // Selecting a chart row by hand starts a search for it; here the rows are only marked.
+        const QSignalBlocker quiet(form->ListView1);
+        for (int i = 0; i < 4; ++i)
+            form->ListView1->setRowSelected(i, true);
+    }
+    ASSERT_EQ(form->ListView1->selectedRows().size(), 4u);
+    form->dragdownbtnClick();
+    EXPECT_EQ(names(), (std::vector<std::string>{"name2", "name4"}));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(form->downloadlistview->rowAt(i).subItems.size(), 5u);
+    EXPECT_TRUE(downloadPanelShown());
+    EXPECT_TRUE(form->downinimemo->toPlainText().isEmpty()); // no error was logged
+}
+
+TEST_F(DownloadListTest, DeleteRemovesSelectedRowsAndClearRemovesAll)
+{
+    fillDownloadList(5);
+    form->downloadlistview->setRowSelected(0, true);
+    form->downloadlistview->setRowSelected(2, true);
+    form->downloadlistview->setRowSelected(4, true);
+    QTest::mouseClick(form->delbtn, Qt::LeftButton);
+    EXPECT_EQ(names(), (std::vector<std::string>{"song2", "song4"}));
+    EXPECT_TRUE(form->delbtn->isEnabled());
+
+    // Nothing selected: nothing deleted.
+    form->delbtnClick();
+    EXPECT_EQ(form->downloadlistview->rowCount(), 2);
+
+    QTest::mouseClick(form->delallbtn, Qt::LeftButton);
+    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+    EXPECT_TRUE(form->delallbtn->isEnabled());
+    form->delallbtnClick(); // an empty list stays empty
+    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+}
+
+TEST_F(DownloadListTest, DeleteAndClearAreRefusedForTheRunWhileAWorkerRuns)
+{
+    download::TransferEngine* engine = form->engine();
+    ASSERT_NE(engine, nullptr);
+    fillDownloadList(3);
+    form->downloadlistview->setRowSelected(1, true);
+
+    engine->ActiveWorkers = 1; // one segment worker started and not yet ended
+    QTest::mouseClick(form->delbtn, Qt::LeftButton);
+    EXPECT_EQ(form->downloadlistview->rowCount(), 3);
+    EXPECT_FALSE(form->delbtn->isEnabled());
+    form->delallbtnClick();
+    EXPECT_EQ(form->downloadlistview->rowCount(), 3);
+    EXPECT_FALSE(form->delallbtn->isEnabled());
+
+    // The buttons stay disabled once the worker has ended; the handlers work again.
+    engine->ActiveWorkers = 0;
+    EXPECT_FALSE(form->delbtn->isEnabled());
+    EXPECT_FALSE(form->delallbtn->isEnabled());
+    form->delbtnClick();
+    EXPECT_EQ(names(), (std::vector<std::string>{"song1", "song3"}));
+    form->delallbtnClick();
+    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+}
+
+TEST_F(DownloadListTest, ChooserOpensInRewriteModeOnlyWithASelection)
+{
+    fillDownloadList(2);
+    QTest::mouseClick(form->SeSkinButton3, Qt::LeftButton);
+    EXPECT_FALSE(form->ChooserRewrite);
+    EXPECT_TRUE(chooser->isHidden());
+
+    form->downloadlistview->setRowSelected(1, true);
+    form->SeSkinButton3Click();
+    EXPECT_TRUE(form->ChooserRewrite);
+    EXPECT_FALSE(chooser->isHidden());
+    EXPECT_EQ(chooser->windowTitle(), "选择保存目录");
+    EXPECT_FALSE(chooser->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(chooser->isModal());
+
+    // Closing the chooser confirms nothing; "保存目录" reopens it still in rewrite mode.
+    chooser->close();
+    EXPECT_TRUE(chooser->isHidden());
+    EXPECT_TRUE(form->ChooserRewrite);
+    QTest::mouseClick(form->SeSkinButton1, Qt::LeftButton);
+    EXPECT_FALSE(chooser->isHidden());
+    EXPECT_TRUE(form->ChooserRewrite);
+    EXPECT_EQ(savePath(1), form->SaveFolder + "song2.mp3");
+}
+
+TEST_F(DownloadListTest, TreeClickFillsThePathAndDefaultModeSetsTheSaveFolder)
+{
+    QTemporaryDir target;
+    const QString folder = QDir(target.path()).canonicalPath();
+    ASSERT_TRUE(QDir(folder).mkdir("歌曲"));
+    const QString chinese = folder + "/歌曲";
+    fillDownloadList(1);
+    const std::string before = savePath(0);
+
+    form->SeSkinButton1Click();
+    const QModelIndex index = chooser->folderIndex(chinese);
+    ASSERT_TRUE(index.isValid());
+    chooser->ShellTreeView1->setCurrentIndex(index);
+    chooser->ShellTreeView1Click();
+    EXPECT_EQ(chooser->pathedit->text(), chinese);
+
+    // A right click selects the folder under the pointer and takes its path too.
+    const QModelIndex parent = chooser->folderIndex(folder);
+    chooser->ShellTreeView1->scrollTo(parent);
+    emit chooser->ShellTreeView1->customContextMenuRequested(
+        chooser->ShellTreeView1->visualRect(parent).center());
+    EXPECT_EQ(chooser->pathedit->text(), folder);
+
+    chooser->ShellTreeView1->clearSelection();
+    chooser->ShellTreeView1Click();
+    EXPECT_EQ(chooser->pathedit->text(), "");
+
+    chooser->pathedit->setText(chinese);
+    QTest::mouseClick(chooser->pathbtn, Qt::LeftButton);
+    EXPECT_EQ(form->SaveFolder, ui::toGbk(chinese) + "/");
+    EXPECT_TRUE(chooser->isHidden());
+    EXPECT_EQ(savePath(0), before); // existing rows keep their path
+
+    form->ListView1->appendRow(resultRow("7"));
+    form->ListView1->setRowSelected(0, true);
+    form->dragdownbtnClick();
+    EXPECT_EQ(savePath(1), ui::toGbk(chinese) + "/name7.mp3");
+
+    // The root gets its separator appended too; an empty text changes nothing.
+    form->SeSkinButton1Click();
+    chooser->pathedit->setText("/");
+    chooser->pathbtnClick();
+    EXPECT_EQ(form->SaveFolder, "//");
+    form->SeSkinButton1Click();
+    chooser->pathedit->clear();
+    chooser->pathbtnClick();
+    EXPECT_EQ(form->SaveFolder, "//");
+    EXPECT_FALSE(form->ChooserRewrite);
+}
+
+TEST_F(DownloadListTest, RewriteModeRepointsRowsSelectedAtConfirmation)
+{
+    fillDownloadList(4);
+    const std::string saveFolder = form->SaveFolder;
+    form->downloadlistview->setRowSelected(0, true);
+    form->SeSkinButton3Click();
+    ASSERT_TRUE(form->ChooserRewrite);
+
+    // The selection changes while the chooser is open: rows 1 and 3 are the ones rewritten.
+    form->downloadlistview->setRowSelected(0, false);
+    form->downloadlistview->setRowSelected(1, true);
+    form->downloadlistview->setRowSelected(3, true);
+    chooser->pathedit->setText("/srv/新歌");
+    chooser->pathbtnClick();
+    EXPECT_EQ(savePath(0), saveFolder + "song1.mp3");
+    EXPECT_EQ(savePath(1), core::utf8ToGbk("/srv/新歌/song2.mp3"));
+    EXPECT_EQ(savePath(2), saveFolder + "song3.mp3");
+    EXPECT_EQ(savePath(3), core::utf8ToGbk("/srv/新歌/song4.mp3"));
+    EXPECT_EQ(form->downloadlistview->itemAtRow(1)->text(5), "/srv/新歌/song2.mp3");
+    EXPECT_EQ(form->SaveFolder, saveFolder);
+    EXPECT_FALSE(form->ChooserRewrite);
+    EXPECT_TRUE(chooser->isHidden());
+
+    // Rewrite mode with nothing selected at confirmation rewrites nothing but still ends.
+    form->SeSkinButton3Click();
+    ASSERT_TRUE(form->ChooserRewrite);
+    form->downloadlistview->clearSelection();
+    chooser->pathedit->setText("/elsewhere");
+    chooser->pathbtnClick();
+    EXPECT_FALSE(form->ChooserRewrite);
+    EXPECT_EQ(savePath(1), core::utf8ToGbk("/srv/新歌/song2.mp3"));
+    EXPECT_EQ(form->SaveFolder, saveFolder);
+}
+
+} // namespace
