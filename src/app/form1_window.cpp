@@ -39,6 +39,11 @@ void TForm1::CustomItem3Click()
 
 void TForm1::CustomItem4Click()
 {
+    // Without a system tray a hidden window could never be brought back: minimise instead.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        showMinimized();
+        return;
+    }
     trayIcon->setIcon(ImageList1.isEmpty() ? windowIcon() : ImageList1.first());
     trayIcon->show();
     hide();
