@@ -1,0 +1,457 @@
+// The play panel in the main window, offscreen: tool bar, appending, deleting, clearing, the
+// player pages written by "在线播放" and by loading a list file, and saving list files.
+#include "app/form1.h"
+#include "app/screen_adaptation.h"
+#include "browser/browser_control.h"
+#include "core/gbk.h"
+#include "core/line_file.h"
+#include "ui/dialogs.h"
+#include "ui/song_list_view.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using search::SongEntry;
+
+// A design length as the window shows it on this screen (the window scales every control on a
+// screen that is not 1024 pixels wide).
+int onScreen(int length)
+{
+    const QSize size = QGuiApplication::primaryScreen()->size();
+    const app::ScreenAdaptation a =
+        app::adaptToScreen(size.width(), size.height(), {696, 604, 121, 575, 311, 201, 137});
+    return a.scale ? app::scaled(length, a) : length;
+}
+
+QRect onScreen(int x, int y, int w, int h)
+{
+    return QRect(onScreen(x), onScreen(y), onScreen(w), onScreen(h));
+}
+
+class PlayPanelTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::string folder;
+    std::unique_ptr<TForm1> form;
+    QStringList messages;
+    QString chosenFile; // what the next file dialog returns ("" = cancel)
+    ui::FileDialog lastDialog;
+    bool lastSave = false;
+    int dialogs = 0;
+
+    void SetUp() override
+    {
+        ui::dialogHooks().message = [this](const QString& text) { messages << text; };
+        ui::dialogHooks().file = [this](const ui::FileDialog& d, bool save) {
+            lastDialog = d;
+            lastSave = save;
+            ++dialogs;
+            return chosenFile;
+        };
+        folder = dir.path().toStdString() + "/";
+        Form1Options options;
+        options.hosts.pointAllAt("127.0.0.1:9");
+        options.hosts.playerDownload = "dl.example";
+        options.programFolder = folder;
+        form = std::make_unique<TForm1>(options);
+        form->endProcess = [](int) {};
+        // The height rules are stated for the list's design height, whatever the screen.
+        form->playListView->resize(form->playListView->width(), 137);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        ui::dialogHooks() = {};
+    }
+
+    static SongEntry row(int n, const std::string& type)
+    {
+        return {std::to_string(n),
+                1,
+                {"name" + std::to_string(n), "http://h/" + std::to_string(n) + "." + type, "2.3M",
+                 type}};
+    }
+    void results(const std::vector<std::string>& types, const std::vector<int>& selected)
+    {
+        form->ListView1->clearRows();
+        for (size_t i = 0; i < types.size(); ++i)
+            form->ListView1->appendRow(row(static_cast<int>(i) + 1, types[i]));
+        for (int s : selected)
+            form->ListView1->setRowSelected(s, true);
+    }
+    std::vector<SongEntry> rows(const ui::SongListView* list)
+    {
+        std::vector<SongEntry> out;
+        for (int i = 0; i < list->rowCount(); ++i)
+            out.push_back(list->rowAt(i));
+        return out;
+    }
+    std::string file(const std::string& name) { return core::readFileBytes(folder + name); }
+    bool exists(const std::string& name)
+    {
+        return QFile::exists(QString::fromStdString(folder + name));
+    }
+    int listHeight() { return form->playListView->height(); }
+};
+
+TEST_F(PlayPanelTest, ToolBarHoldsEveryControlWithItsCaptionHintAndPlace)
+{
+    EXPECT_EQ(form->SeSkinPanel1->geometry(), onScreen(121, 384, 575, 201));
+    EXPECT_EQ(form->SeSkinToolBar3->geometry().top(), onScreen(24));
+    EXPECT_EQ(form->SeSkinToolBar3->width(), onScreen(569));
+    struct Expected {
+        QAbstractButton* button;
+        const char* caption;
+        const char* hint;
+        int left;
+    };
+    const Expected buttons[] = {
+        {form->dragplaybtn, "播", "搜索栏所选项保存到播放列表，点击‘唱'进行播放", 102},
+        {form->dragdownbtn, "下", "搜索栏所选项保存到下载列表，点击‘下载'进行下载", 127},
+        {form->dragcardbtn, "卡", "搜索栏所选项保存到音乐贺卡列表，点击‘音乐贺卡'进行编辑", 152},
+        {form->playdelbtn, "删", "删除档前播放列表所选项", 277},
+        {form->playclear, "清", "清空当前播放列表", 302},
+        {form->playsavebtn, "存", "保存当前播放列表", 427},
+        {form->playloadbtn, "装", "装载播放列表", 452},
+        {form->playnowbtn, "唱", "播放当前列表", 427},
+        {form->SeSkinButton4, "在线播放", "播放当前列表", 477},
+    };
+    for (const Expected& e : buttons) {
+        EXPECT_EQ(e.button->text(), QString::fromUtf8(e.caption));
+        EXPECT_EQ(e.button->toolTip(), QString::fromUtf8(e.hint)) << e.caption;
+        EXPECT_EQ(e.button->parentWidget(), form->SeSkinToolBar3);
+        EXPECT_EQ(e.button->x(), onScreen(e.left)) << e.caption;
+        EXPECT_EQ(e.button->height(), onScreen(25));
+        EXPECT_EQ(e.button->width(), onScreen(e.button == form->SeSkinButton4 ? 73 : 25));
+    }
+    const std::pair<QLabel*, const char*> labels[] = {{form->SeSkinLabel7, "选择想保存到对应列表"},
+                                                      {form->SeSkinLabel8, "当前播放列表删除操作"},
+                                                      {form->SeSkinLabel9, "播放列表的播放及存储"}};
+    const int labelLefts[] = {2, 177, 327};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(labels[i].first->text(), QString::fromUtf8(labels[i].second));
+        EXPECT_EQ(labels[i].first->width(), onScreen(100));
+        EXPECT_TRUE(labels[i].first->wordWrap());
+        EXPECT_EQ(labels[i].first->mapTo(form->SeSkinToolBar3, QPoint(0, 0)).x(),
+                  onScreen(labelLefts[i]));
+    }
+    EXPECT_TRUE(form->playnowbtn->isHidden());
+    EXPECT_TRUE(form->playbtn->isHidden());
+    EXPECT_EQ(form->playbtn->text(), "在线播放");
+    EXPECT_TRUE(form->playviewbtn->isHidden());
+    EXPECT_EQ(form->playviewbtn->text(), "至播放列表");
+    EXPECT_TRUE(form->savelist->isHidden());
+    EXPECT_EQ(form->savelist->text(), "保存列表");
+
+    EXPECT_EQ(form->playListView->geometry().topLeft(), onScreen(8, 56, 0, 0).topLeft());
+    EXPECT_EQ(form->playListView->width(), onScreen(561)); // the height is set by SetUp
+    EXPECT_EQ(form->playListView->headerItem()->text(1), "歌手名");
+    EXPECT_EQ(form->playListView->headerItem()->text(4), "类型");
+    EXPECT_EQ(form->playListView->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(form->WebBrowser3->view()->geometry(), onScreen(8, 128, 561, 73));
+    EXPECT_FALSE(form->WebBrowser3->browserVisible());
+    EXPECT_EQ(form->SeSkinLabel4->text(), "正在装载播放器，清稍侯.......");
+    EXPECT_EQ(form->SeSkinLabel4->geometry(), onScreen(80, 145, 369, 35));
+    EXPECT_TRUE(form->SeSkinLabel4->isHidden());
+    EXPECT_EQ(form->SaveDialog1.filter, "real播放列表(*.rpm)|*.rpm|winmedia列表(*.asx)|*.asx");
+    EXPECT_EQ(form->OpenDialog2.filter, "real列表(*.rpm);winmedia列表(*.asx)|*.rpm;*.asx|"
+                                        "winmedia列表(*.asx)|*.asx|real列表(*.rpm)|*.rpm");
+}
+
+TEST_F(PlayPanelTest, AppendCopiesTheSelectionToBothListsOrRefusesWithAMessage)
+{
+    form->dragplaybtnClick();
+    EXPECT_EQ(messages, QStringList{"请在搜索栏中选择想播放的文件名！"});
+    EXPECT_EQ(form->playListView->rowCount(), 0);
+
+    // An empty list takes mixed families.
+    results({"mp3", "rm", "wma"}, {2, 1});
+    form->dragplaybtn->click();
+    ASSERT_EQ(form->playListView->rowCount(), 2);
+    EXPECT_EQ(form->playListView->rowAt(0), form->ListView1->rowAt(1));
+    EXPECT_EQ(form->playListView->rowAt(1), form->ListView1->rowAt(2));
+    EXPECT_EQ(rows(form->cardlistview), rows(form->playListView));
+
+    // First row "rm"; a selection starting with "wma" is refused, whatever follows.
+    messages.clear();
+    results({"wma", "rm"}, {0, 1});
+    form->dragplaybtnClick();
+    EXPECT_EQ(messages, QStringList{"文件类型不符,不能追加!"});
+    EXPECT_EQ(form->playListView->rowCount(), 2);
+    EXPECT_EQ(form->cardlistview->rowCount(), 2);
+
+    // "mp3" first mixes; the same rows appended again appear twice.
+    results({"mp3", "wma"}, {0, 1});
+    form->dragplaybtnClick();
+    form->dragplaybtnClick();
+    EXPECT_EQ(form->playListView->rowCount(), 6);
+    EXPECT_EQ(form->cardlistview->rowCount(), 6);
+    EXPECT_EQ(form->playListView->rowAt(2), form->playListView->rowAt(4));
+}
+
+TEST_F(PlayPanelTest, DeleteRemovesOnlyTheSelectedRowAndClearRestoresTheHeight)
+{
+    results({"mp3", "mp3", "mp3"}, {0, 1, 2});
+    form->dragplaybtnClick();
+    form->playdelbtnClick(); // nothing selected
+    EXPECT_EQ(form->playListView->rowCount(), 3);
+    form->playListView->setRowSelected(1, true);
+    form->playdelbtnClick();
+    ASSERT_EQ(form->playListView->rowCount(), 2);
+    EXPECT_EQ(form->playListView->rowAt(1).caption, "3");
+    EXPECT_EQ(form->cardlistview->rowCount(), 3);
+
+    EXPECT_EQ(listHeight(), 137);
+    form->playclearClick();
+    EXPECT_EQ(form->playListView->rowCount(), 0);
+    EXPECT_EQ(listHeight(), 145);
+    EXPECT_EQ(form->cardlistview->rowCount(), 3);
+    form->playclearClick();
+    EXPECT_EQ(listHeight(), 145);
+    form->playListView->resize(561, 150);
+    form->playclearClick();
+    EXPECT_EQ(listHeight(), 150);
+}
+
+TEST_F(PlayPanelTest, PlayOnlineWritesTheRealListAndPageWhenTheFirstRowIsReal)
+{
+    results({"rm", "mp3"}, {0, 1});
+    form->SeSkinButton4Click();
+    EXPECT_EQ(file("1.rpm"), "http://h/1.rm\r\nhttp://h/2.mp3\r\n");
+    const std::string page = file("1.html");
+    EXPECT_EQ(core::splitLines(page).size(), 24u);
+    EXPECT_NE(page.find("<param name=\"SRC\" value=\"file:///" + folder + "1.rpm\">\r\n"),
+              std::string::npos);
+    EXPECT_FALSE(exists("2.html"));
+    EXPECT_FALSE(exists("winmedia.asx"));
+    EXPECT_TRUE(form->WebBrowser3->browserVisible());
+    EXPECT_EQ(form->WebBrowser3->address(), QString::fromStdString("file:///" + folder + "1.html"));
+    EXPECT_EQ(listHeight(), 137); // below 140: not shrunk
+
+    // "Rm" in any letter case also chooses the Real page; after a clear the list shrinks once.
+    form->playclearClick();
+    results({"Rm"}, {0});
+    form->SeSkinButton4Click();
+    EXPECT_EQ(file("1.rpm"), "http://h/1.Rm\r\n");
+    EXPECT_EQ(listHeight(), 75);
+    form->SeSkinButton4Click();
+    EXPECT_EQ(listHeight(), 75);
+}
+
+TEST_F(PlayPanelTest, PlayOnlineWritesTheWindowsMediaListAndPageOtherwise)
+{
+    form->playListView->resize(561, 150);
+    results({"mp3", "rm"}, {0, 1});
+    form->SeSkinButton4Click();
+    EXPECT_EQ(file("winmedia.asx"), "<asx version = \"3.0\">\r\n<title>demo</title>\r\n"
+                                    "<entry>\r\n<ref href = \"http://h/1.mp3\"/>\r\n</entry>\r\n"
+                                    "<entry>\r\n<ref href = \"http://h/2.rm\"/>\r\n</entry>\r\n"
+                                    "</asx>\r\n");
+    const std::vector<std::string> page = core::splitLines(file("2.html"));
+    ASSERT_EQ(page.size(), 16u);
+    EXPECT_EQ(page[5], "<OBJECT ID=\"WMPlay\" WIDTH=500 HEIGHT=68");
+    EXPECT_EQ(page[7], "CODEBASE=\"http://dl.example/activex/controls/mplayer/en/");
+    EXPECT_EQ(page[11], "<PARAM NAME=\"fileName\" VALUE=\"file:///" + folder + "winmedia.asx \">");
+    EXPECT_EQ(listHeight(), 75);
+    EXPECT_EQ(form->WebBrowser3->address(), QString::fromStdString("file:///" + folder + "2.html"));
+    EXPECT_EQ(form->playListView->rowCount(), 2);
+
+    // A Real play afterwards leaves the Windows Media files in place.
+    const std::string before = file("2.html");
+    results({"ram"}, {0});
+    form->SeSkinButton4Click();
+    EXPECT_EQ(file("2.html"), before);
+    EXPECT_TRUE(exists("winmedia.asx"));
+    EXPECT_TRUE(exists("1.html"));
+}
+
+TEST_F(PlayPanelTest, PlayOnlineWithoutSelectionEmptiesTheListAndWritesNothing)
+{
+    results({"mp3"}, {0});
+    form->dragplaybtnClick();
+    results({"mp3"}, {});
+    form->SeSkinButton4Click();
+    EXPECT_EQ(messages, QStringList{"请在搜索栏中选择想播放的文件名！"});
+    EXPECT_EQ(form->playListView->rowCount(), 0);
+    EXPECT_TRUE(QDir(dir.path()).entryList({"*.html", "*.rpm", "*.asx"}).isEmpty());
+    EXPECT_TRUE(form->WebBrowser3->address().isEmpty());
+}
+
+TEST_F(PlayPanelTest, AListThatCannotBeWrittenStopsBeforeThePageAndReachesTheErrorHandler)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("winmedia.asx")); // a folder where the list should go
+    results({"wma"}, {0});
+    try {
+        form->SeSkinButton4Click();
+        FAIL() << "no file error";
+    } catch (const core::FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + folder + "winmedia.asx");
+    }
+    EXPECT_FALSE(exists("2.html"));
+    EXPECT_TRUE(form->WebBrowser3->address().isEmpty());
+    EXPECT_FALSE(form->WebBrowser3->browserVisible());
+
+    // Pressed by the user, the error goes to the application's handler.
+    form->show();
+    QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
+    EXPECT_TRUE(form->downinimemo->toPlainText().contains("Cannot create file " +
+                                                          QString::fromStdString(folder)));
+    EXPECT_FALSE(exists("2.html"));
+}
+
+TEST_F(PlayPanelTest, LoadingLabelShowsOnProgressAndHidesOnCompletion)
+{
+    emit form->WebBrowser3->ProgressChange(0, 0);
+    EXPECT_FALSE(form->SeSkinLabel4->isHidden());
+    emit form->WebBrowser3->DocumentComplete();
+    EXPECT_TRUE(form->SeSkinLabel4->isHidden());
+    emit form->WebBrowser3->ProgressChange(-1, 100);
+    EXPECT_FALSE(form->SeSkinLabel4->isHidden());
+}
+
+TEST_F(PlayPanelTest, SaveProposesANameChoosesTheFormatByTheFirstRowAndWritesTheChosenFile)
+{
+    form->Edit1->setText("  周杰伦 \t");
+    results({"mp3", "rm"}, {0, 1});
+    chosenFile = dir.path() + "/mine.asx";
+    form->playsavebtnClick(); // empty list: the selection is appended first
+    EXPECT_EQ(form->playListView->rowCount(), 2);
+    EXPECT_TRUE(lastSave);
+    EXPECT_EQ(lastDialog.filterIndex, 1);
+    EXPECT_TRUE(
+        QRegularExpression("^\\d{8}-\\d{6}周杰伦\\.asx$").match(lastDialog.fileName).hasMatch())
+        << lastDialog.fileName.toStdString();
+    EXPECT_EQ(core::splitLines(file("mine.asx")).size(), 9u);
+    EXPECT_EQ(core::splitLines(file("mine.asx"))[1], "<title>playlist</title>");
+
+    // A Real first row saves a Real list; an existing file is replaced without a question.
+    form->playclearClick();
+    results({"rm", "rm", "rm"}, {0, 1, 2});
+    form->dragplaybtnClick();
+    chosenFile = dir.path() + "/mine.asx";
+    form->playsavebtnClick();
+    EXPECT_TRUE(lastDialog.fileName.endsWith("周杰伦.rpm"));
+    EXPECT_EQ(file("mine.asx"), "http://h/1.rm\r\nhttp://h/2.rm\r\nhttp://h/3.rm\r\n");
+    EXPECT_TRUE(messages.isEmpty());
+
+    // Cancel writes nothing.
+    chosenFile.clear();
+    form->playsavebtnClick();
+    EXPECT_FALSE(exists("x.rpm"));
+    EXPECT_EQ(file("mine.asx"), "http://h/1.rm\r\nhttp://h/2.rm\r\nhttp://h/3.rm\r\n");
+}
+
+TEST_F(PlayPanelTest, SaveWithNothingToSaveShowsTheMessageAndNoDialog)
+{
+    form->playsavebtnClick();
+    EXPECT_EQ(messages, QStringList{"请在搜索栏中选择想播放的文件名！"});
+    EXPECT_EQ(dialogs, 0);
+}
+
+TEST_F(PlayPanelTest, SavedWindowsMediaListLoadsBackAsRefLinesAndPlaysThroughItsPage)
+{
+    results({"wma", "wma"}, {0, 1});
+    chosenFile = dir.path() + "/two.asx";
+    form->playsavebtnClick();
+    // Two header lines, three per row, the closing line.
+    EXPECT_EQ(core::splitLines(file("two.asx")).size(), 9u);
+
+    form->playclearClick();
+    form->playloadbtnClick();
+    EXPECT_FALSE(lastSave);
+    ASSERT_EQ(form->playListView->rowCount(), 2);
+    EXPECT_EQ(form->playListView->rowAt(0), (SongEntry{"<ref href = \"http://h/1.wma\"/>", 0, {}}));
+    EXPECT_EQ(form->playListView->rowAt(1), (SongEntry{"<ref href = \"http://h/2.wma\"/>", 0, {}}));
+    const std::vector<std::string> page = core::splitLines(file("2.html"));
+    ASSERT_EQ(page.size(), 16u);
+    EXPECT_EQ(page[5], "<OBJECT ID=\"WMPlay\" WIDTH=500 HEIGHT=65");
+    EXPECT_EQ(page[11], "<PARAM NAME=\"fileName\" VALUE=\"file:///" + folder + "two.asx\">");
+    EXPECT_FALSE(exists("winmedia.asx"));
+    EXPECT_EQ(form->WebBrowser3->address(), QString::fromStdString("file:///" + folder + "2.html"));
+    EXPECT_EQ(listHeight(), 75); // cleared to 145, then shrunk by 70
+
+    // Appending to the loaded list replaces it without a type test; saving does the same.
+    results({"rm"}, {0});
+    form->dragplaybtnClick();
+    EXPECT_TRUE(messages.isEmpty());
+    ASSERT_EQ(form->playListView->rowCount(), 1);
+    EXPECT_EQ(form->playListView->rowAt(0).sub(search::TypeText), "rm");
+    form->playloadbtnClick();
+    results({"mp3"}, {0});
+    chosenFile = dir.path() + "/again.asx";
+    form->playsavebtnClick();
+    EXPECT_EQ(form->playListView->rowCount(), 1);
+    EXPECT_EQ(core::splitLines(file("again.asx"))[3], "<ref href = \"http://h/1.mp3\"/>");
+}
+
+TEST_F(PlayPanelTest, LoadingChoosesByTheFileNameOnly)
+{
+    core::writeLines(folder + "three.RPM", {"http://h/1.rm", "http://h/2.rm", "http://h/3.rm"});
+    chosenFile = dir.path() + "/three.RPM";
+    form->playloadbtnClick();
+    ASSERT_EQ(form->playListView->rowCount(), 3);
+    EXPECT_EQ(form->playListView->rowAt(2), (SongEntry{"http://h/3.rm", 0, {}}));
+    EXPECT_NE(file("1.html").find("value=\"file:///" + folder + "three.RPM\">"), std::string::npos);
+    EXPECT_FALSE(exists("1.rpm"));
+
+    // Windows Media text in a .rpm file: one row per line, and the Real page.
+    core::writeLines(folder + "wm.rpm",
+                     {"<asx version = \"3.0\">", "<title>playlist</title>", "<entry>",
+                      "<ref href = \"http://h/1.wma\"/>", "</entry>", "</asx>"});
+    chosenFile = dir.path() + "/wm.rpm";
+    form->playloadbtnClick();
+    EXPECT_EQ(form->playListView->rowCount(), 6);
+    EXPECT_EQ(form->WebBrowser3->address(), QString::fromStdString("file:///" + folder + "1.html"));
+
+    // A short .asx gives an empty list; the page is still written and shown.
+    for (int n = 1; n <= 3; ++n) {
+        std::vector<std::string> lines(static_cast<size_t>(n), "<asx>");
+        core::writeLines(folder + "short.asx", lines);
+        std::filesystem::remove(folder + "2.html");
+        chosenFile = dir.path() + "/short.asx";
+        form->playloadbtnClick();
+        EXPECT_EQ(form->playListView->rowCount(), 0) << n;
+        EXPECT_TRUE(exists("2.html")) << n;
+    }
+    // A .txt list takes the Windows Media page too.
+    core::writeLines(folder + "list.txt", {"a", "b", "c", "d"});
+    chosenFile = dir.path() + "/list.txt";
+    form->playloadbtnClick();
+    ASSERT_EQ(form->playListView->rowCount(), 1);
+    EXPECT_EQ(form->playListView->rowAt(0).caption, "d");
+    EXPECT_EQ(form->WebBrowser3->address(), QString::fromStdString("file:///" + folder + "2.html"));
+}
+
+TEST_F(PlayPanelTest, CancelledOrUnreadableLoadsWriteNoPage)
+{
+    results({"mp3"}, {0});
+    form->dragplaybtnClick();
+    chosenFile.clear();
+    form->playloadbtnClick();
+    EXPECT_EQ(form->playListView->rowCount(), 1);
+
+    chosenFile = dir.path() + "/missing.asx";
+    try {
+        form->playloadbtnClick();
+        FAIL() << "no file error";
+    } catch (const core::FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + folder + "missing.asx");
+    }
+    EXPECT_EQ(form->playListView->rowCount(), 0);
+    EXPECT_FALSE(exists("2.html"));
+}
+
+} // namespace
