@@ -6,6 +6,7 @@
 #include "ui/song_list_view.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -84,14 +85,29 @@ void TForm2::showEvent(QShowEvent* event)
     shownBefore_ = true;
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    // Open the tree at the current save folder.
-    if (form1_) {
-        const QModelIndex current = folderIndex(ui::fromGbk(form1_->SaveFolder));
-        for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
-            ShellTreeView1->expand(up);
-        if (current.isValid())
-            ShellTreeView1->scrollTo(current);
-    }
+    // Open the tree at the current save folder; its parents' entries arrive one folder at a
+    // time, so the view follows each folder that finishes loading.
+    if (!form1_)
+        return;
+    const QString saveFolder = QDir::cleanPath(ui::fromGbk(form1_->SaveFolder));
+    const QModelIndex current = folderIndex(saveFolder);
+    if (!current.isValid())
+        return;
+    for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
+        ShellTreeView1->expand(up);
+    ShellTreeView1->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    const QString parentFolder = QFileInfo(saveFolder).path();
+    followLoading_ =
+        connect(folders_, &QFileSystemModel::directoryLoaded, this,
+                [this, saveFolder, parentFolder](const QString& loaded) {
+                    if (!parentFolder.startsWith(loaded))
+                        return;
+                    const QModelIndex index = folderIndex(saveFolder);
+                    if (index.isValid())
+                        ShellTreeView1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+                    if (loaded == parentFolder)
+                        disconnect(followLoading_);
+                });
 }
 
 void TForm2::ShellTreeView1Click()

@@ -34,4 +34,5 @@ private:
     TForm1* form1_;
     QFileSystemModel* folders_ = nullptr;
     bool shownBefore_ = false;
+    QMetaObject::Connection followLoading_; // keeps the save folder in view while loading
 };
