@@ -1,0 +1,204 @@
+// A greeting card end to end: a search against the demo service, a result row double-clicked
+// onto the card list, a title and a text marked up with the tool bar, the preview in the card
+// browser with its background picture, and the shown page saved elsewhere.
+#include "app/form1.h"
+#include "browser/webengine_browser.h"
+#include "card/card_widgets.h"
+#include "core/gbk.h"
+#include "core/line_file.h"
+#include "demo_service_fixture.h"
+#include "ui/dialogs.h"
+#include "ui/gbk_qt.h"
+#include "ui/song_list_view.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QtTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+std::string g(const char* utf8)
+{
+    return core::utf8ToGbk(utf8);
+}
+
+// The default background picture that comes with the program.
+std::filesystem::path defaultPicture()
+{
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" /
+           "pic" / "0103.jpg";
+}
+
+// Runs a script in the page's isolated world and waits for its result.
+QVariant evaluate(browser::BrowserControl* browser, const QString& script)
+{
+    auto* page = static_cast<browser::WebEngineBrowser*>(browser)->page();
+    QVariant result;
+    bool done = false;
+    page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& v) {
+        result = v;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 10000))
+        ADD_FAILURE() << "no answer from the page: " << script.toStdString();
+    return result;
+}
+
+void selectText(QPlainTextEdit* box, int start, int end)
+{
+    box->setFocus();
+    QTextCursor c = box->textCursor();
+    c.setPosition(start);
+    c.setPosition(end, QTextCursor::KeepAnchor);
+    box->setTextCursor(c);
+}
+
+TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
+{
+    e2e::DemoService service;
+    ASSERT_TRUE(service.running());
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString() + "/";
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pic"));
+    std::filesystem::copy_file(defaultPicture(), core::gbkPath(folder + "pic/0103.jpg"));
+
+    QStringList messages;
+    QStringList saveAnswers;
+    ui::dialogHooks().message = [&](const QString& text) { messages << text; };
+    ui::dialogHooks().file = [&](const ui::FileDialog&, bool) {
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    };
+    Form1Options options;
+    options.hosts.pointAllAt(service.host());
+    options.programFolder = folder;
+    auto form = std::make_unique<TForm1>(options);
+    form->endProcess = [](int) {};
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    // An RM search; the second result row is double-clicked onto the card list.
+    form->SeSkinComboBox1->setCurrentIndex(1);
+    form->Edit1->setText("周杰伦");
+    form->Button1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() >= 3; }, 60000));
+    form->stopbtn->click();
+    const search::SongEntry song = form->ListView1->rowAt(1);
+    ASSERT_EQ(song.sub(search::TypeText), "rm"); // lower case: still the RealPlayer form
+    const QRect rowRect = form->ListView1->visualItemRect(form->ListView1->itemAtRow(1));
+    QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
+    QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
+    ASSERT_EQ(form->cardlistview->rowCount(), 1);
+    EXPECT_EQ(form->cardlistview->rowAt(0), song);
+
+    // Title and text, marked up with three buttons, a colour and a font.
+    form->Button5->click();
+    ASSERT_TRUE(form->setpanel->isVisible());
+    form->nameedit->setText("新年快乐");
+    form->nameedit->setFocus();
+    form->nameedit->selectAll();
+    form->h1btn->click();
+    EXPECT_EQ(form->nameedit->text(), "<h1>新年快乐</h1>");
+
+    form->iememo->setPlainText("祝你新年快乐\n万事如意\n心想事成");
+    selectText(form->iememo, 0, 6);
+    form->strongbtn->click();
+    const int line2 = int(QString("<strong>祝你新年快乐</strong>\n").size());
+    selectText(form->iememo, line2, line2 + 4);
+    form->colorcombox->setCurrentIndex(9); // clRed
+    emit form->colorcombox->activated(9);
+    const QString font = form->fontsizecombox->itemText(form->fontsizecombox->count() - 1);
+    const int line3 = int(form->iememo->toPlainText().indexOf("心想事成"));
+    selectText(form->iememo, line3, line3 + 4);
+    form->fontsizecombox->setCurrentIndex(form->fontsizecombox->count() - 1);
+    emit form->fontsizecombox->activated(form->fontsizecombox->count() - 1);
+    const int centre = int(form->iememo->toPlainText().indexOf("万事如意"));
+    selectText(form->iememo, centre, centre + 4);
+    form->centrebtn->click();
+    const QString fontTag = "<font color=#FF0000 face='" + font + "'>";
+    // The colour took the font list's first entry; the font took the current colour.
+    const QString firstFont = form->fontsizecombox->itemText(0);
+    EXPECT_EQ(form->iememo->toPlainText().toStdString(),
+              ("<strong>祝你新年快乐</strong>\n<font color=#FF0000 face='" + firstFont +
+               "'><center>万事如意</center></font>\n" + fontTag + "心想事成</font>")
+                  .toStdString());
+    EXPECT_TRUE(messages.isEmpty());
+
+    // The preview writes card.html and shows it.
+    QSignalSpy complete(form->WebBrowser4, &browser::BrowserControl::DocumentComplete);
+    form->previewbtn->click();
+    ASSERT_TRUE(complete.wait(30000));
+    const std::vector<std::string> page = core::readLines(core::gbkPath(folder + "card.html"));
+    // The RealPlayer form with one line per shown line of the text (long lines wrap).
+    const std::vector<std::string> shownLines = card::displayedLines(form->iememo);
+    ASSERT_GE(shownLines.size(), 3u);
+    ASSERT_EQ(page.size(), 25u + shownLines.size());
+    for (size_t i = 0; i < shownLines.size(); ++i)
+        EXPECT_EQ(page[23 + i], "<br>" + shownLines[i]);
+    EXPECT_EQ(page[1], "<body background=\"file:///" + folder + "pic/0103.jpg\"> ");
+    EXPECT_EQ(page[3], "<h2>" + g("<h1>新年快乐</h1>") + "</h2>");
+    EXPECT_EQ(page[12], "<param name=\"SRC\" value=\"" + song.sub(search::Address) + "\">");
+    EXPECT_EQ(page[23], "<br>" + g("<strong>祝你新年快乐</strong>"));
+    const browser::Document* shown = form->WebBrowser4->document();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->bodyText.contains("新年快乐"));
+    EXPECT_TRUE(
+        shown->bodyText.contains("祝你新年快乐")); // (longer lines break where the box wraps)
+
+    // The page's background address leads the browser to the picture.
+    EXPECT_EQ(evaluate(form->WebBrowser4, "document.body.getAttribute('background')").toString(),
+              ui::fromGbk("file:///" + folder + "pic/0103.jpg"));
+    evaluate(form->WebBrowser4,
+             "window.bg = 'loading'; var probe = new Image();"
+             "probe.onload = function () { window.bg = probe.naturalWidth + 'x' +"
+             " probe.naturalHeight; };"
+             "probe.onerror = function () { window.bg = 'error'; };"
+             "probe.src = document.body.background; 0");
+    QString loaded;
+    const bool settled = QTest::qWaitFor(
+        [&] {
+            loaded = evaluate(form->WebBrowser4, "window.bg").toString();
+            return loaded != "loading";
+        },
+        10000);
+    EXPECT_TRUE(settled);
+    EXPECT_EQ(loaded, "640x480");
+
+    // A screenshot of the window, when asked for (look at it to see the card).
+    if (const QByteArray shot = qgetenv("CORVALE_CARD_SCREENSHOT"); !shot.isEmpty()) {
+        QTest::qWait(1500);
+        form->grab().save(QString::fromLocal8Bit(shot));
+    }
+
+    // "保存位置" saves the shown page, its own bytes, where the user chooses.
+    const QString target = dir.path() + "/贺卡 副本.html";
+    saveAnswers << target;
+    form->iesetbtn->click();
+    const std::string original = core::readFileBytes(core::gbkPath(folder + "card.html"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            QFile f(target);
+            return f.open(QIODevice::ReadOnly) && f.size() == qint64(original.size());
+        },
+        30000));
+    EXPECT_EQ(core::readFileBytes(std::filesystem::path(target.toStdString())), original);
+    ui::dialogHooks() = {};
+}
+
+} // namespace
