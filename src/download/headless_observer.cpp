@@ -32,7 +32,7 @@ int HeadlessObserver::allEndedEvents() const
 std::string HeadlessObserver::lastProgressText() const
 {
     std::lock_guard lock(mutex_);
-    return lastProgress_;
+    return lastCount_ < 0 ? std::string() : progressPanelText(lastTag_, lastCount_);
 }
 
 int HeadlessObserver::downloadRowCount()
@@ -68,9 +68,9 @@ void HeadlessObserver::setTimerEnabled(bool enabled)
 
 void HeadlessObserver::progress(int tag, std::int64_t count)
 {
-    std::string text = progressPanelText(tag, count);
     std::lock_guard lock(mutex_);
-    lastProgress_ = std::move(text);
+    lastTag_ = tag;
+    lastCount_ = count;
 }
 
 void HeadlessObserver::workerEnded(int, int, int activeRow, bool slotFree, bool allEnded)

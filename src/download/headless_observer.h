@@ -51,7 +51,8 @@ private:
     int timerEnables_ = 0;
     bool timerEnabled_ = false;
     int allEnded_ = 0;
-    std::string lastProgress_;
+    int lastTag_ = 0;
+    std::int64_t lastCount_ = -1;
 };
 
 } // namespace download

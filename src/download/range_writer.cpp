@@ -1,6 +1,5 @@
 #include "download/range_writer.h"
 
-#include "core/gbk.h"
 #include "core/line_file.h"
 
 #include <algorithm>
@@ -11,15 +10,14 @@
 
 namespace download {
 
-RangeWriter::RangeWriter(const std::string& gbkPath, ByteRange range, std::int64_t fileSize,
+RangeWriter::RangeWriter(const std::string& nativePath, ByteRange range, std::int64_t fileSize,
                          std::size_t bufferSize)
     : range_(range), fileSize_(fileSize), keep_(expectedRangeLength(range, fileSize)),
       fileOffset_(range.start), buffer_(std::max<std::size_t>(bufferSize, 4096), '\0')
 {
-    const std::string native = core::gbkPath(gbkPath).string();
-    fd_ = ::open(native.c_str(), O_WRONLY | O_CLOEXEC);
+    fd_ = ::open(nativePath.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd_ < 0)
-        throw core::FileError("Cannot open file " + core::gbkToUtf8(gbkPath));
+        throw core::FileError("Cannot open file " + nativePath);
 }
 
 RangeWriter::~RangeWriter()

@@ -18,8 +18,9 @@ namespace download {
 
 class RangeWriter {
 public:
-    // Opens the (existing) target file for writing; throws core::FileError when it cannot.
-    RangeWriter(const std::string& gbkPath, ByteRange range, std::int64_t fileSize,
+    // Opens the (existing) target file, named by its file-system path, for writing; throws
+    // core::FileError when it cannot.
+    RangeWriter(const std::string& nativePath, ByteRange range, std::int64_t fileSize,
                 std::size_t bufferSize);
     ~RangeWriter(); // flushes what is left and closes; never throws
     RangeWriter(const RangeWriter&) = delete;

@@ -23,7 +23,7 @@ public:
         std::int64_t rangeLength = 0;       // L
         int index = 0;                      // i
         bool last = false;                  // whether the range is the file's last
-        std::string targetPath;             // GBK
+        std::string targetPath;             // the file-system path (converted before the start)
         std::string address;                // the download address, as in the list
         std::int64_t fileSize = 0;
         std::size_t bufferSize = 512 * 1024;

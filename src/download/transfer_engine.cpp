@@ -1,5 +1,6 @@
 #include "download/transfer_engine.h"
 
+#include "core/line_file.h"
 #include "download/target_file.h"
 #include "download/tmp3download.h"
 #include "download/transfer_plan.h"
@@ -172,6 +173,8 @@ void TransferEngine::StartSlot(int s)
     }
 
     const std::int64_t length = FileSize / ConnectedCount;
+    // Text conversions stay on this thread: workers get the file-system path itself.
+    const std::string nativeTarget = core::gbkPath(TargetPath).string();
     for (int i = 0; i < ConnectedCount; ++i) {
         tmp3download::Setup setup;
         setup.engine = this;
@@ -179,7 +182,7 @@ void TransferEngine::StartSlot(int s)
         setup.rangeLength = length;
         setup.index = i;
         setup.last = i == ConnectedCount - 1;
-        setup.targetPath = TargetPath;
+        setup.targetPath = nativeTarget;
         setup.address = rowBeingStarted_.address;
         setup.fileSize = FileSize;
         setup.bufferSize = workerBufferSize;
