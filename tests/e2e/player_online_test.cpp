@@ -1,0 +1,160 @@
+// Online play against the demo service: a real search, "在线播放" on two MP3 results, and a
+// saved Real list loaded back; the player in WebBrowser3 must really play.
+#include "app/form1.h"
+#include "browser/player_test_support.h"
+#include "browser/webengine_browser.h"
+#include "core/gbk.h"
+#include "core/line_file.h"
+#include "ui/dialogs.h"
+#include "ui/song_list_view.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The demo service on an ephemeral port, for the life of one test.
+class DemoServiceProcess {
+public:
+    DemoServiceProcess()
+    {
+        process_.start(CORVALE_DEMO_SERVICE, {"--port", "0"});
+        if (!process_.waitForStarted(10000))
+            return;
+        QByteArray out;
+        for (int i = 0; i < 100 && !out.contains('\n'); ++i) {
+            process_.waitForReadyRead(100);
+            out += process_.readAllStandardOutput();
+        }
+        const auto m = QRegularExpression("listening on (\\S+)").match(QString::fromLatin1(out));
+        if (m.hasMatch())
+            host_ = m.captured(1).toStdString();
+    }
+    ~DemoServiceProcess()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(5000);
+    }
+    const std::string& host() const { return host_; }
+
+private:
+    QProcess process_;
+    std::string host_;
+};
+
+class PlayerOnlineTest : public ::testing::Test {
+protected:
+    DemoServiceProcess service;
+    QTemporaryDir dir;
+    std::string folder;
+    std::unique_ptr<TForm1> form;
+    QString chosenFile;
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(service.host().empty());
+        ui::dialogHooks().message = [](const QString& text) {
+            ADD_FAILURE() << "message box: " << text.toStdString();
+        };
+        ui::dialogHooks().file = [this](const ui::FileDialog&, bool) { return chosenFile; };
+        folder = dir.path().toStdString() + "/";
+        Form1Options options;
+        options.hosts.pointAllAt(service.host());
+        options.programFolder = folder;
+        form = std::make_unique<TForm1>(options);
+        form->endProcess = [](int) {};
+        form->show();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        ui::dialogHooks() = {};
+    }
+
+    // Searches MP3s for the words and waits for at least two result rows.
+    void searchMp3(const char* words)
+    {
+        form->SeSkinComboBox1->setCurrentIndex(0);
+        form->Edit1->setText(QString::fromUtf8(words));
+        form->Button1->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() >= 2; }, 60000));
+        form->stopbtnClick();
+        ASSERT_EQ(form->ListView1->rowAt(0).sub(search::TypeText), "mp3");
+        ASSERT_EQ(form->ListView1->rowAt(1).sub(search::TypeText), "mp3");
+    }
+    QWebEnginePage* playerPage()
+    {
+        return static_cast<browser::WebEngineBrowser*>(form->WebBrowser3)->page();
+    }
+    // Waits until the player of the shown page plays entry index, with its time advancing.
+    void expectPlaying(int index, const std::string& address)
+    {
+        ASSERT_TRUE(playertest::waitUntilPlaying(playerPage(), index, 0.3, 60000))
+            << playertest::playerState(playerPage()).value("text").toString().toStdString();
+        const QVariantMap first = playertest::playerState(playerPage());
+        EXPECT_EQ(first.value("src").toString().toStdString(), address);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QVariantMap now = playertest::playerState(playerPage());
+                return now.value("time").toDouble() > first.value("time").toDouble() &&
+                       !now.value("paused").toBool();
+            },
+            30000));
+    }
+};
+
+TEST_F(PlayerOnlineTest, PlayOnlineWritesTheWindowsMediaFilesAndPlaysTheFirstSong)
+{
+    searchMp3("周杰伦");
+    form->ListView1->setRowSelected(0, true);
+    form->ListView1->setRowSelected(1, true);
+    const std::string first = form->ListView1->rowAt(0).sub(search::Address);
+    const std::string second = form->ListView1->rowAt(1).sub(search::Address);
+    ASSERT_NE(first.find("/media/"), std::string::npos);
+
+    QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
+    EXPECT_EQ(form->playListView->rowCount(), 2);
+    EXPECT_EQ(core::readFileBytes(folder + "winmedia.asx"),
+              "<asx version = \"3.0\">\r\n<title>demo</title>\r\n<entry>\r\n<ref href = \"" +
+                  first + "\"/>\r\n</entry>\r\n<entry>\r\n<ref href = \"" + second +
+                  "\"/>\r\n</entry>\r\n</asx>\r\n");
+    EXPECT_EQ(core::splitLines(core::readFileBytes(folder + "2.html"))[11],
+              "<PARAM NAME=\"fileName\" VALUE=\"file:///" + folder + "winmedia.asx \">");
+    EXPECT_TRUE(form->WebBrowser3->browserVisible());
+
+    expectPlaying(0, first);
+    EXPECT_EQ(playertest::playerState(playerPage()).value("kind").toString(), "wmp");
+    // The loading label went away when the page was complete.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->SeSkinLabel4->isHidden(); }, 10000));
+
+    playertest::clickPlayerButton(playerPage(), "next");
+    expectPlaying(1, second);
+}
+
+TEST_F(PlayerOnlineTest, ALoadedRealListPlaysThroughTheRealPage)
+{
+    searchMp3("刘德华");
+    const std::string first = form->ListView1->rowAt(0).sub(search::Address);
+    const std::string second = form->ListView1->rowAt(1).sub(search::Address);
+    core::writeLines(folder + "saved.rpm", {first, second});
+
+    chosenFile = dir.path() + "/saved.rpm";
+    form->playloadbtnClick();
+    ASSERT_EQ(form->playListView->rowCount(), 2);
+    EXPECT_EQ(form->playListView->rowAt(0).caption, first);
+    EXPECT_EQ(core::splitLines(core::readFileBytes(folder + "1.html"))[12],
+              "<param name=\"SRC\" value=\"file:///" + folder + "saved.rpm\">");
+    expectPlaying(0, first);
+    EXPECT_EQ(playertest::playerState(playerPage()).value("kind").toString(), "real");
+}
+
+} // namespace
