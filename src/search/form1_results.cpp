@@ -1,23 +1,172 @@
-// Placeholder handlers of result parsing, charts and the result list; the search subsystem
-// replaces this file.
+// The result list, result-page parsing and paging, chart and album pages.
 #include "app/form1.h"
 
+#include "browser/browser_control.h"
+#include "search/chart_reader.h"
+#include "search/result_page_parser.h"
+#include "search/search_request.h"
+#include "ui/dialogs.h"
+#include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+std::vector<search::PageLink> gbkLinks(const browser::Document& document)
+{
+    std::vector<search::PageLink> links;
+    links.reserve(document.links.size());
+    for (const browser::DocumentLink& link : document.links)
+        links.push_back({ui::toGbk(link.href), ui::toGbk(link.text)});
+    return links;
+}
+
+// The image index the first column header shows (set by the search button): the type icon it
+// carries, 5 when it shows none.
+int headerImageIndex(const TForm1& form)
+{
+    const QIcon shown = form.ListView1->headerItem()->icon(0);
+    if (shown.isNull())
+        return search::headerImage(-1);
+    for (qsizetype i = 0; i < form.ImageList1.size(); ++i)
+        if (form.ImageList1[i].cacheKey() == shown.cacheKey())
+            return static_cast<int>(i);
+    return search::headerImage(form.MediaType());
+}
+
+void loadChartPage(TForm1& form, const std::string& address)
+{
+    form.ListView1->clearRows();
+    form.WebBrowser2->setBrowserVisible(false);
+    form.WebBrowser2->Navigate(ui::fromGbk(address));
+    form.WebBrowser2->setBrowserVisible(false);
+}
+
+} // namespace
 
 void TForm1::buildResultList()
 {
     ListView1 = new ui::SongListView(centralWidget());
     ListView1->setObjectName("ListView1");
     ListView1->setGeometry(121, 73, 575, 311);
+    ListView1->setColumnCaptions({QString(), "歌手名", "下载地址", "大小", "类型"});
+    ListView1->setGridLines(true);
+    ListView1->setMultiSelect(true);
+    ListView1->setToolTip("按住Ctrl或Shift键可以同时选择多项");
+    // The selection stays as visible when the list loses the focus.
+    QPalette palette = ListView1->palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    ListView1->setPalette(palette);
 }
 
-void TForm1::Button7Click() {}
-void TForm1::Button9Click() {}
-void TForm1::manlistbtnClick() {}
-void TForm1::womanlistbtnClick() {}
-void TForm1::musiclistClick() {}
-void TForm1::menubtnClick() {}
-void TForm1::WebBrowser2ProgressChange(int, int) {}
-void TForm1::WebBrowser2DocumentComplete() {}
-void TForm1::ListView1SelectItem(int, bool) {}
-void TForm1::ListView1DblClick() {}
+void TForm1::Button7Click()
+{
+    search::ResultPage page;
+    if (const browser::Document* document = WebBrowser1->document())
+        page.links = gbkLinks(*document);
+    page.lines = Memo1;
+    page.labelCaption = ui::toGbk(resultlabel->text());
+    page.windowCaption = ui::toGbk(windowTitle());
+    page.listRowCount = ListView1->rowCount();
+    page.state = {ResultRowCount, ResultPageNumber, SearchStopped, ClientAddress};
+    page.words = ui::toGbk(Edit1->text());
+    page.mediaType = MediaType();
+    page.rowImage = headerImageIndex(*this);
+
+    const search::PageOutcome outcome = search::parseResultPage(page, hosts);
+    for (const search::SongEntry& row : outcome.rows)
+        ListView1->appendRow(row);
+    if (outcome.labelCaption != page.labelCaption)
+        resultlabel->setText(ui::fromGbk(outcome.labelCaption));
+    if (outcome.windowCaption != page.windowCaption)
+        setWindowTitle(ui::fromGbk(outcome.windowCaption));
+    ResultRowCount = outcome.state.resultRowCount;
+    ResultPageNumber = outcome.state.resultPageNumber;
+    SearchStopped = outcome.state.searchStopped;
+    ClientAddress = outcome.state.clientAddress;
+    if (outcome.requestNext)
+        Button9Click();
+}
+
+void TForm1::Button9Click()
+{
+    WebBrowser1->setBrowserVisible(false);
+    const std::optional<std::string> address = search::nextPageAddress(
+        hosts, MediaType(), ui::toGbk(Edit1->text()), ResultPageNumber, ClientAddress);
+    if (!address)
+        return; // past the offset limit: the chain ends here
+    WebBrowser1->Navigate(ui::fromGbk(*address));
+    WebBrowser1->setBrowserVisible(false);
+}
+
+void TForm1::manlistbtnClick()
+{
+    loadChartPage(*this, search::chartAddress(hosts, search::Chart::MaleSingers));
+}
+
+void TForm1::womanlistbtnClick()
+{
+    loadChartPage(*this, search::chartAddress(hosts, search::Chart::FemaleSingers));
+}
+
+void TForm1::musiclistClick()
+{
+    loadChartPage(*this, search::chartAddress(hosts, search::Chart::Songs));
+}
+
+void TForm1::menubtnClick()
+{
+    if (Edit1->text().isEmpty()) {
+        Edit1->setFocus();
+        return;
+    }
+    ListView1->clearRows();
+    ResultRowCount = 0;
+    WebBrowser2->Navigate(
+        ui::fromGbk(search::albumAddress(hosts, ui::toGbk(Edit1->text()), MediaType())));
+    WebBrowser2->setBrowserVisible(false);
+}
+
+void TForm1::WebBrowser2ProgressChange(int progress, int maximum)
+{
+    SeSkinProgressBar6->setMaximum(maximum);
+    SeSkinProgressBar6->setValue(progress);
+}
+
+void TForm1::WebBrowser2DocumentComplete()
+{
+    const browser::Document* document = WebBrowser2->document();
+    if (!document) {
+        ui::showMessage(this, "请检查网络连接!");
+        return;
+    }
+    for (const search::SongEntry& row :
+         search::readChartPage(gbkLinks(*document), ListView1->rowCount(), hosts))
+        ListView1->appendRow(row);
+}
+
+void TForm1::ListView1SelectItem(int row, bool selected)
+{
+    // A selection change that arrives after the list was emptied names a row that is gone.
+    if (!selected || row < 0 || row >= ListView1->rowCount() || !ListView1->isRowSelected(row))
+        return;
+    const search::SongEntry entry = ListView1->rowAt(row);
+    if (entry.subItems.size() >= 3)
+        return;
+    Edit1->setText(ui::fromGbk(entry.sub(search::Name)));
+    Button1->click();
+}
+
+void TForm1::ListView1DblClick()
+{
+    const int first = ListView1->firstSelectedRow();
+    if (first < 0)
+        return;
+    cardlistview->clearRows();
+    cardlistview->appendRow(ListView1->rowAt(first));
+}
