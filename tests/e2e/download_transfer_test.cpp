@@ -1,0 +1,115 @@
+// Downloads against the demo service: three songs found by a real search, sent with "下" and
+// fetched with "开始下载" into the music folder, byte for byte, each with one report.
+#include "app/form1.h"
+#include "core/gbk.h"
+#include "core/line_file.h"
+#include "demo_service_fixture.h"
+#include "download/tick_report.h"
+#include "download/transfer_engine.h"
+#include "ui/dialogs.h"
+#include "ui/gbk_qt.h"
+#include "ui/song_list_view.h"
+#include "ui/status_bar.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+
+namespace {
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+} // namespace
+
+TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
+{
+    e2e::DemoService service;
+    ASSERT_TRUE(service.running());
+    QTemporaryDir dir;
+    ui::dialogHooks().message = [](const QString& text) {
+        ADD_FAILURE() << "message box: " << text.toStdString();
+    };
+    Form1Options options;
+    options.hosts.pointAllAt(service.host());
+    options.programFolder = dir.path().toStdString() + "/";
+    auto form = std::make_unique<TForm1>(options);
+    form->endProcess = [](int) {};
+    form->show();
+
+    form->SeSkinComboBox1->setCurrentIndex(0);
+    form->Edit1->setText("周杰伦");
+    form->Button1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() >= 3; }, 60000));
+    form->stopbtnClick();
+    for (int i = 0; i < 3; ++i)
+        form->ListView1->setRowSelected(i, true);
+    form->dragdownbtn->click();
+    ASSERT_EQ(form->downloadlistview->rowCount(), 3);
+
+    // Watch every status each active row shows on the way.
+    std::vector<std::set<std::string>> seen(3);
+    auto watch = [&] {
+        for (int i = 0; i < form->downloadnow->rowCount() && i < 3; ++i)
+            seen[i].insert(form->downloadnow->rowAt(i).sub(0));
+    };
+    form->downbtn->click();
+    watch();
+    ASSERT_EQ(form->downloadnow->rowCount(), 3);
+    auto reports = [&] { return form->downinimemo->toPlainText().count("下载完毕!"); };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            watch();
+            return !form->DownloadsRunning() && reports() == 3;
+        },
+        120000));
+    watch();
+
+    httplib::Client client("127.0.0.1", service.port());
+    for (int i = 0; i < 3; ++i) {
+        const search::SongEntry row = form->downloadlistview->rowAt(i);
+        const std::string address = row.sub(search::Address);
+        const std::string path = address.substr(address.find('/', 7));
+        auto res = client.Get(path);
+        ASSERT_TRUE(res);
+        ASSERT_EQ(res->status, 200);
+        ASSERT_GT(res->body.size(), 0u);
+        const std::string saved = fileBytes(core::gbkPath(row.sub(search::SavePath)).string());
+        EXPECT_EQ(saved.size(), res->body.size()) << i;
+        EXPECT_TRUE(saved == res->body) << "file " << i << " differs";
+        EXPECT_EQ(row.sub(search::SavePath).rfind(form->SaveFolder, 0), 0u);
+        EXPECT_EQ(form->downloadnow->rowAt(i).sub(0), download::statusReported());
+        EXPECT_TRUE(seen[i].count(download::statusRunning()) ||
+                    seen[i].count(download::statusEnded()));
+        EXPECT_EQ(form->downloadnow->rowAt(i).sub(2), std::to_string(i));
+    }
+    // Progress reached the status bar and the bars.
+    EXPECT_TRUE(form->SeSkinStatusBar1->panelText(0).startsWith("文件"));
+    EXPECT_GT(form->SeSkinProgressBar1->value(), 0);
+
+    // One six-line report per file.
+    QStringList lines = form->downinimemo->toPlainText().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 18);
+    for (int at = 0; at < 18; at += 6) {
+        EXPECT_TRUE(lines[at + 1].endsWith("下载完毕!"));
+        EXPECT_TRUE(lines[at + 2].startsWith("保存地址："));
+        EXPECT_TRUE(lines[at + 3].startsWith("用时："));
+        EXPECT_TRUE(lines[at + 4].startsWith("下载地址：http://"));
+        EXPECT_TRUE(lines[at + 5].startsWith("文件大小："));
+    }
+    form.reset();
+    ui::dialogHooks() = {};
+}
