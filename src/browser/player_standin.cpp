@@ -106,6 +106,36 @@ QString withoutTrailingBlanks(QString path)
 
 } // namespace
 
+QString asGbkPageText(const QString& decoded, const QString& charset)
+{
+    const QString name = charset.toLower();
+    if (name != "windows-1252" && name != "iso-8859-1" && name != "us-ascii")
+        return decoded;
+    // The bytes behind the text: windows-1252 as browsers decode it, where the five codes it
+    // leaves undefined stand for themselves.
+    static const char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(decoded.size()));
+    for (const QChar c : decoded) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes += static_cast<char>(u);
+            continue;
+        }
+        int code = -1;
+        for (int i = 0; i < 32; ++i)
+            if (high[i] == u)
+                code = 0x80 + i;
+        if (code < 0)
+            return decoded; // not text that came from single bytes
+        bytes += static_cast<char>(code);
+    }
+    return fromGbk(bytes);
+}
+
 std::vector<PlayerEntry> parseRealList(const QString& text, const QUrl& base)
 {
     std::vector<PlayerEntry> entries;
@@ -197,8 +227,6 @@ PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl)
 
 PlayerStandIn::PlayerStandIn(QWebEnginePage* page) : QObject(page), page_(page)
 {
-    // The generated pages name no character set; they are written in the system code page.
-    page->settings()->setDefaultTextEncoding(QStringLiteral("GBK"));
     // The players fetch the songs from the service while the page itself is a local file.
     // Page scripts stay off, so nothing in the page can use this to read or send anything.
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
@@ -234,8 +262,9 @@ void PlayerStandIn::install(quint64 generation, const QVariant& found)
     QJsonArray players;
     for (const QVariant& value : objects) {
         const QVariantMap object = value.toMap();
-        const PlayerSource source =
-            resolvePlayerSource(object.value("source").toString(), page_->url());
+        const PlayerSource source = resolvePlayerSource(
+            asGbkPageText(object.value("source").toString(), object.value("charset").toString()),
+            page_->url());
         QJsonArray entries;
         for (const PlayerEntry& e : source.entries)
             entries.append(QJsonObject{

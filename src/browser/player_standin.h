@@ -31,6 +31,11 @@ struct PlayerSource {
     QString error; // a Chinese sentence for the player's status line, or empty
 };
 
+// The generated pages are GBK and name no character set, so the browser decodes them with its
+// default (windows-1252). This gives back the GBK text of such a decoded string; text decoded
+// with any other character set is returned as it is.
+QString asGbkPageText(const QString& decoded, const QString& charset);
+
 // Entries of a Real list (.rpm, .ram): one address per line, blank lines and "#" comments
 // skipped. Relative addresses are resolved against base.
 std::vector<PlayerEntry> parseRealList(const QString& text, const QUrl& base);

@@ -46,7 +46,7 @@ const char* playerStandInScript()
       return { kind: kind,
                source: paramOf(obj, kind === 'real' ? ['src', 'source', 'url', 'filename']
                                                     : ['filename', 'url', 'src']),
-               autostart: paramOf(obj, ['autostart']) };
+               autostart: paramOf(obj, ['autostart']), charset: document.characterSet };
     });
   }
 
@@ -86,7 +86,7 @@ const char* playerStandInScript()
     var playButton = element('button', top, buttonCss, '\u25b6 \u64ad\u653e');
     var pauseButton = element('button', top, buttonCss, '\u275a\u275a \u6682\u505c');
     var stopButton = element('button', top, buttonCss, '\u25a0 \u505c\u6b62');
-    var nextButton = element('button', top, buttonCss, '\u23ed \u4e0b\u4e00\u9996');
+    var nextButton = element('button', top, buttonCss, '\u00bb \u4e0b\u4e00\u9996');
     var time = element('span', top, 'margin-left:auto;font-variant-numeric:tabular-nums',
       '00:00 / 00:00');
     var title = element('span', bottom, 'flex:1;overflow:hidden;text-overflow:ellipsis', '');

@@ -47,6 +47,23 @@ TEST(PlayerLists, AsxListTakesEveryRefWithItsEntryTitle)
     EXPECT_TRUE(browser::parseAsxList("<asx version = \"3.0\">\r\n</asx>", {}).empty());
 }
 
+TEST(PlayerLists, PageTextDecodedAsWindows1252IsReadAsGbk)
+{
+    // 亐 is 81 80 and 爳 is A0 92 in GBK: the second bytes decode to U+20AC and U+2019.
+    const std::string gbk = core::utf8ToGbk("/音乐/歌单 亐爳.rpm");
+    QString asDecoded; // what the browser makes of those bytes
+    for (unsigned char c : gbk)
+        asDecoded += c == 0x80 ? QChar(0x20AC) : c == 0x92 ? QChar(0x2019) : QChar(c);
+    EXPECT_EQ(browser::asGbkPageText(asDecoded, "windows-1252"),
+              QString::fromUtf8("/音乐/歌单 亐爳.rpm"));
+    EXPECT_EQ(browser::asGbkPageText("/plain/1.rpm", "windows-1252"), "/plain/1.rpm");
+    // Text decoded with its own character set is left alone.
+    EXPECT_EQ(browser::asGbkPageText(QString::fromUtf8("/音乐"), "GBK"),
+              QString::fromUtf8("/音乐"));
+    EXPECT_EQ(browser::asGbkPageText(QString::fromUtf8("/音乐"), "windows-1252"),
+              QString::fromUtf8("/音乐"));
+}
+
 class PlayerSourceTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -231,6 +248,30 @@ TEST_F(PlayerPlaybackTest, ControlsPauseStopPlayAndNext)
     playertest::clickPlayerButton(b->page(), "next");
     ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 1, 0.2));
     EXPECT_TRUE(playertest::playerState(b->page()).value("src").toString().endsWith("/two.mp3"));
+}
+
+TEST_F(PlayerPlaybackTest, AGbkPageFindsAListWhosePathHoldsChineseAndPlaysASingleAddress)
+{
+    // The pages are GBK without a character set; the list's path must survive the decoding.
+    const std::string folder = path("歌单");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    server.files["/one.mp3"] = playertest::silentMp3(400);
+    core::writeLines(folder + "/我的.rpm", {server.base().toStdString() + "/one.mp3"});
+    std::vector<std::string> page = mediaPage(core::utf8ToGbk(folder + "/我的.rpm"));
+    ASSERT_EQ(show("2.html", page), 1);
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 0.2))
+        << playertest::playerState(b->page()).value("text").toString().toStdString();
+
+    // A card page names the song itself.
+    server.files["/card.mp3"] = playertest::silentMp3(400);
+    ASSERT_EQ(show("card.html",
+                   {"<html><body><p>" + core::utf8ToGbk("生日快乐") + "</p>",
+                    "<OBJECT ID=RAOCX CLASSID=\"clsid:CFCDAA03-8BE4-11cf-B84B-0020AFBBCCFA\">",
+                    "<param name=\"SRC\" value=\"" + server.base().toStdString() + "/card.mp3\">",
+                    "</OBJECT></body></html>"}),
+              1);
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 0.2));
+    EXPECT_TRUE(playertest::playerState(b->page()).value("src").toString().endsWith("/card.mp3"));
 }
 
 TEST_F(PlayerPlaybackTest, PagesWithoutPlayerObjectsAndEmptyListsAreLeftAsTheyAre)
