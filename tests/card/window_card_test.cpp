@@ -240,6 +240,12 @@ TEST_F(CardWindowTest, WrapButtonsActOnTheFocusedBox)
     form->htmlrunbtn->click();
     EXPECT_EQ(form->iememo->toPlainText(), "第一行\nx<br><marquee>A</marquee>y");
 
+    // Text outside the selection stays as it was, even where GBK cannot hold it.
+    form->iememo->setPlainText(QString::fromUtf8("\U0001F600ab\n\u0e01c"));
+    focusText(2, 3); // "a", after a character of two UTF-16 units
+    form->bigbtn->click();
+    EXPECT_EQ(form->iememo->toPlainText(), QString::fromUtf8("\U0001F600<big>a</big>b\n\u0e01c"));
+
     focusTitle(1, 1);
     form->strongbtn->click();
     EXPECT_EQ(form->nameedit->text(), "<strong>题</strong>");
