@@ -8,6 +8,7 @@
 #include "ui/song_list_view.h"
 
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -47,6 +48,13 @@ void TForm1::buildDownloadPanel()
     downloadlistview->setObjectName("downloadlistview");
     downloadlistview->setColumnCaptions({"", "歌曲名", "下载地址", "大小", "类型", "保存地址"});
     downloadlistview->setGridLines(true);
+    // The grid-line rule styles every item, which leaves selected items without a background of
+    // their own: give them one, whether or not the list has the focus.
+    downloadlistview->setStyleSheet(downloadlistview->styleSheet() +
+                                    " QTreeView::item:selected { background: #3d6fb3; color: "
+                                    "white; }");
+    // The save path is the last column: size it to its text rather than to the room left.
+    downloadlistview->header()->setStretchLastSection(false);
     downloadlistview->setMultiSelect(true);
     downloadlistview->setToolTip("按住Ctrl或Shift键可选择多项");
     keepSelectionVisible(downloadlistview);

@@ -127,6 +127,32 @@ TEST_F(DownloadListTest, PanelHoldsItsControlsInsideWithoutOverlap)
     }
 }
 
+TEST_F(DownloadListTest, SelectedRowsStayMarkedWithoutTheFocus)
+{
+    form->show();
+    form->Button4Click();
+    fillDownloadList(3);
+    ui::SongListView* list = form->downloadlistview;
+    list->setRowSelected(1, true);
+    form->Edit1->setFocus();
+    ASSERT_FALSE(list->hasFocus());
+
+    // Share of a row's pixels painted in the list's plain background colour.
+    const QImage shot = list->viewport()->grab().toImage();
+    const QRgb plain = shot.pixel(shot.width() - 2, shot.height() - 2); // below the last row
+    auto plainShare = [&](int row) {
+        const QRect r = list->visualItemRect(list->itemAtRow(row)).intersected(shot.rect());
+        int same = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                same += shot.pixel(x, y) == plain ? 1 : 0;
+        return static_cast<double>(same) / (r.width() * r.height());
+    };
+    EXPECT_GT(plainShare(0), 0.5);
+    EXPECT_LT(plainShare(1), 0.1) << "the selected row is drawn like an unselected one";
+    EXPECT_GT(plainShare(2), 0.5);
+}
+
 TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
 {
     // No selection: nothing is added, the download view still comes up.
