@@ -129,22 +129,21 @@ void WebEngineBrowser::onLoadFinished(bool ok)
 
 void WebEngineBrowser::readDocument(quint64 generation)
 {
-    page_->runJavaScript(
-        QString::fromUtf8(kReadDocumentScript), QWebEngineScript::ApplicationWorld,
-        [this, generation](const QVariant& result) {
-            if (generation != generation_)
-                return; // a newer navigation has replaced this page
-            Document doc;
-            const QVariantMap map = result.toMap();
-            for (const QVariant& entry : map.value("links").toList()) {
-                const QVariantList pair = entry.toList();
-                if (pair.size() == 2)
-                    doc.links.push_back({pair[0].toString(), pair[1].toString()});
-            }
-            doc.bodyText = map.value("body").toString();
-            document_ = std::move(doc);
-            emit DocumentComplete();
-        });
+    page_->runJavaScript(QString::fromUtf8(kReadDocumentScript), QWebEngineScript::ApplicationWorld,
+                         [this, generation](const QVariant& result) {
+                             if (generation != generation_)
+                                 return; // a newer navigation has replaced this page
+                             Document doc;
+                             const QVariantMap map = result.toMap();
+                             for (const QVariant& entry : map.value("links").toList()) {
+                                 const QVariantList pair = entry.toList();
+                                 if (pair.size() == 2)
+                                     doc.links.push_back({pair[0].toString(), pair[1].toString()});
+                             }
+                             doc.bodyText = map.value("body").toString();
+                             document_ = std::move(doc);
+                             emit DocumentComplete();
+                         });
 }
 
 bool WebEngineBrowser::ExecSaveAs()

@@ -19,14 +19,6 @@
 namespace {
 
 // The selection keeps its colours when the list loses the focus.
-void keepSelectionVisible(QWidget* list)
-{
-    QPalette palette = list->palette();
-    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-    list->setPalette(palette);
-}
-
 QLabel* caption(QWidget* parent, const QString& text, int left, int top, int width)
 {
     auto* label = new QLabel(text, parent);
@@ -48,16 +40,10 @@ void TForm1::buildDownloadPanel()
     downloadlistview->setObjectName("downloadlistview");
     downloadlistview->setColumnCaptions({"", "歌曲名", "下载地址", "大小", "类型", "保存地址"});
     downloadlistview->setGridLines(true);
-    // The grid-line rule styles every item, which leaves selected items without a background of
-    // their own: give them one, whether or not the list has the focus.
-    downloadlistview->setStyleSheet(downloadlistview->styleSheet() +
-                                    " QTreeView::item:selected { background: #3d6fb3; color: "
-                                    "white; }");
     // The save path is the last column: size it to its text rather than to the room left.
     downloadlistview->header()->setStretchLastSection(false);
     downloadlistview->setMultiSelect(true);
     downloadlistview->setToolTip("按住Ctrl或Shift键可选择多项");
-    keepSelectionVisible(downloadlistview);
     downloadlistview->setGeometry(8, 24, 559, 196);
 
     downbtn = new QPushButton("开始下载", Iesetpanel);
@@ -78,7 +64,6 @@ void TForm1::buildDownloadPanel()
     downloadnow->setObjectName("downloadnow");
     downloadnow->setColumnCaptions({"歌曲名称", "进度", "时间", "相应序列"});
     downloadnow->setMultiSelect(false);
-    keepSelectionVisible(downloadnow);
     downloadnow->setGeometry(8, 282, 355, 132);
 
     caption(Iesetpanel, "线程进度", 375, 262, 120);

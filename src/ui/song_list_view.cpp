@@ -3,6 +3,7 @@
 #include "ui/gbk_qt.h"
 
 #include <QHeaderView>
+#include <QPalette>
 
 namespace ui {
 namespace {
@@ -32,6 +33,11 @@ SongListView::SongListView(QWidget* parent) : QTreeWidget(parent)
     setAllColumnsShowFocus(true);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     header()->setStretchLastSection(true);
+    // The selection stays visible when the list loses the focus.
+    QPalette colours = palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
+    setPalette(colours);
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
         std::vector<bool> now(static_cast<size_t>(rowCount()));
         for (int i = 0; i < rowCount(); ++i)
@@ -64,8 +70,10 @@ void SongListView::setMultiSelect(bool multi)
 
 void SongListView::setGridLines(bool on)
 {
+    // A style on the items replaces the selection's look too, so it is restated here.
     setStyleSheet(on ? "QTreeView::item { border-right: 1px solid #c8d0dc; border-bottom: 1px "
                        "solid #c8d0dc; }"
+                       "QTreeView::item:selected { background: #3d6fb3; color: white; }"
                      : QString());
 }
 
