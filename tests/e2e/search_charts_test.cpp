@@ -6,6 +6,7 @@
 #include "demo_service_fixture.h"
 #include "search/song_entry.h"
 #include "ui/dialogs.h"
+#include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
 
 #include <QComboBox>
@@ -151,6 +152,22 @@ TEST(Charts, ChartRowsAreAppendedAfterRowsStillPresent)
     ASSERT_EQ(w.rows(), 14);
     expectChartRows(*w.form, 0);
     EXPECT_EQ(w.form->ListView1->rowAt(7).sub(search::Name), g("王菲"));
+
+    // Several chart rows selected at once (a Shift range): the first one starts the search and
+    // the rest, gone with the emptied list, leave the search box alone.
+    ui::SongListView* list = w.form->ListView1;
+    const std::string chosen = list->rowAt(7).sub(search::Name);
+    list->selectionModel()->select(
+        QItemSelection(list->model()->index(7, 0), list->model()->index(9, 0)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_EQ(ui::toGbk(w.form->Edit1->text()), chosen);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() >= 30; }, 60000));
+    EXPECT_EQ(list->rowAt(0).sub(search::Name).rfind(chosen, 0), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return service.searchTargets().size() >= 2; }, 60000));
+    const std::vector<std::string> targets = service.searchTargets();
+    EXPECT_EQ(targets[0], "/m?tn=baidump3&ct=134217728&rn=&word=%E7%8E%8B%E8%8F%B2&lm=0");
+    EXPECT_NE(targets[1].find("&word=%E7%8E%8B%E8%8F%B2&pn=60&"), std::string::npos) << targets[1];
+    w.form->stopbtn->click();
 }
 
 TEST(Albums, AlbumButtonLoadsTheFirstSearchPageAndListsOnlyItsAlbumLinks)

@@ -1,6 +1,7 @@
 // Word searches against the demo service through the real window and browser: paging up to
 // sixteen pages, the total label and caption, stop, refresh, type change and broken pages.
 #include "app/form1.h"
+#include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "demo_service_fixture.h"
 #include "search/result_page_parser.h"
@@ -154,8 +155,27 @@ TEST(SearchPaging, SixteenPagesFillTheListNumberedWithoutGaps)
                                   std::to_string((k + 1) * 30) + "&ip=127.0.0.1&cl=3&z=0");
     }
     EXPECT_TRUE(w.messages.isEmpty());
+    // Reference: the same sixteen addresses loaded one after another by a bare hidden browser,
+    // without the window, parser or list. Reported beside the search, never asserted.
+    browser::WebEngineBrowser bare(browser::WebEngineBrowser::Kind::Hidden, nullptr);
+    QElapsedTimer bareTimer;
+    bareTimer.start();
+    int loaded = 0;
+    for (const std::string& target : targets) {
+        bool done = false;
+        auto c = QObject::connect(&bare, &browser::BrowserControl::DocumentComplete,
+                                  [&] { done = true; });
+        bare.Navigate(QString::fromStdString("http://" + service.host() + target));
+        loaded += QTest::qWaitFor([&] { return done; }, 30000) && bare.document() ? 1 : 0;
+        QObject::disconnect(c);
+    }
+    const qint64 bareElapsed = bareTimer.elapsed();
+    EXPECT_EQ(loaded, 16);
     std::cout << "[ measure ] sixteen-page search: " << elapsed << " ms, "
-              << static_cast<double>(elapsed) / 16.0 << " ms per page\n";
+              << static_cast<double>(elapsed) / 16.0
+              << " ms per page; bare browser loads: " << bareElapsed << " ms, "
+              << static_cast<double>(bareElapsed) / 16.0 << " ms per page; ratio "
+              << static_cast<double>(elapsed) / bareElapsed << "\n";
 }
 
 TEST(SearchPaging, StopDuringPagingKeepsTheRowsAndRequestsNothingMore)

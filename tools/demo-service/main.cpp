@@ -1,7 +1,8 @@
 // corvale-demo-service: a local stand-in for the MP3 search, chart and media services.
 //   corvale-demo-service [--port N] [--delay-ms N] [--log]
 // Prints "listening on 127.0.0.1:PORT" as its first line. --delay-ms holds every result page
-// back that long (to watch paging and stopping); --log prints one line per request.
+// back that long (to watch paging and stopping); --log prints one line per request, with the
+// milliseconds since the start.
 #include "catalogue.h"
 #include "core/gbk.h"
 #include "media.h"
@@ -148,6 +149,7 @@ int main(int argc, char** argv)
     httplib::Server server;
     RequestLog log;
     MediaCache cache;
+    const auto started = std::chrono::steady_clock::now();
     int port = 0;
     auto hostOf = [&](const httplib::Request& req) {
         std::string host = req.get_header_value("Host");
@@ -158,7 +160,10 @@ int main(int argc, char** argv)
         const std::string line = req.method + " " + req.target + " " + std::to_string(res.status);
         log.add(line);
         if (options.log) {
-            std::printf("%s\n", line.c_str());
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - started)
+                                .count();
+            std::printf("%8lld ms  %s\n", static_cast<long long>(ms), line.c_str());
             std::fflush(stdout);
         }
     });
