@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -158,8 +159,16 @@ void TForm1::ListView1SelectItem(int row, bool selected)
     const search::SongEntry entry = ListView1->rowAt(row);
     if (entry.subItems.size() >= 3)
         return;
-    Edit1->setText(ui::fromGbk(entry.sub(search::Name)));
-    Button1->click();
+    // The search empties the list, which must not happen inside the list's own selection
+    // change (the item being selected would be deleted under it): it starts right after.
+    const std::string name = entry.sub(search::Name);
+    QTimer::singleShot(0, this, [this, row, name] {
+        if (row >= ListView1->rowCount() || !ListView1->isRowSelected(row) ||
+            ListView1->rowAt(row).sub(search::Name) != name)
+            return; // another chosen row has already started its search
+        Edit1->setText(ui::fromGbk(name));
+        Button1->click();
+    });
 }
 
 void TForm1::ListView1DblClick()
