@@ -6,6 +6,7 @@
 //   options.hosts.pointAllAt(service.host());
 #include <httplib.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -25,7 +26,9 @@ class DemoService {
 public:
     explicit DemoService(const std::vector<std::string>& extraArgs = {})
     {
-        std::vector<std::string> args = {CORVALE_DEMO_SERVICE, "--port", "0"};
+        // The service ends when its standard input closes: if this process dies, so does it.
+        std::vector<std::string> args = {CORVALE_DEMO_SERVICE, "--port", "0",
+                                         "--until-stdin-closes"};
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
         std::vector<char*> argv;
         for (std::string& a : args)
@@ -33,16 +36,23 @@ public:
         argv.push_back(nullptr);
 
         int out[2];
-        if (pipe(out) != 0)
+        int in[2];
+        if (pipe2(out, O_CLOEXEC) != 0)
             return;
+        if (pipe2(in, O_CLOEXEC) != 0) {
+            close(out[0]);
+            close(out[1]);
+            return;
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addclose(&actions, out[1]);
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
+        close(in[0]);
+        stdinWriter_ = in[1];
         if (spawned != 0) {
             pid_ = -1;
             close(out[0]);
@@ -57,6 +67,8 @@ public:
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
+        if (stdinWriter_ >= 0)
+            close(stdinWriter_);
     }
     DemoService(const DemoService&) = delete;
     DemoService& operator=(const DemoService&) = delete;
@@ -114,6 +126,7 @@ private:
 
     pid_t pid_ = -1;
     int port_ = 0;
+    int stdinWriter_ = -1; // held open for the service's life; closes with this process
 };
 
 } // namespace e2e

@@ -1,8 +1,9 @@
 // corvale-demo-service: a local stand-in for the MP3 search, chart and media services.
-//   corvale-demo-service [--port N] [--delay-ms N] [--log]
+//   corvale-demo-service [--port N] [--delay-ms N] [--log] [--until-stdin-closes]
 // Prints "listening on 127.0.0.1:PORT" as its first line. --delay-ms holds every result page
 // back that long (to watch paging and stopping); --log prints one line per request, with the
-// milliseconds since the start.
+// milliseconds since the start. --until-stdin-closes ends the service when its standard input
+// reaches its end (a test that starts it holds the other end, so a crashed test leaves nothing).
 #include "catalogue.h"
 #include "core/gbk.h"
 #include "media.h"
@@ -30,6 +31,7 @@ struct Options {
     int port = 0;
     int delayMs = 0;
     bool log = false;
+    bool untilStdinCloses = false;
 };
 
 bool parseInt(const char* text, int low, int high, int& out)
@@ -136,10 +138,13 @@ int main(int argc, char** argv)
             ok = parseInt(argv[++i], 0, 60000, options.delayMs);
         else if (arg == "--log")
             options.log = true;
+        else if (arg == "--until-stdin-closes")
+            options.untilStdinCloses = true;
         else
             ok = false;
         if (!ok) {
-            std::cerr << "usage: corvale-demo-service [--port N] [--delay-ms N] [--log]\n";
+            std::cerr << "usage: corvale-demo-service [--port N] [--delay-ms N] [--log] "
+                         "[--until-stdin-closes]\n";
             return 2;
         }
     }
@@ -234,5 +239,13 @@ int main(int argc, char** argv)
     }
     std::printf("listening on 127.0.0.1:%d\n", port);
     std::fflush(stdout);
+    if (options.untilStdinCloses) {
+        std::thread([&server] {
+            char buffer[256];
+            while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
+            }
+            server.stop();
+        }).detach();
+    }
     return server.listen_after_bind() ? 0 : 1;
 }
