@@ -2,6 +2,7 @@
 
 #include "core/gbk.h"
 #include "core/text_ops.h"
+#include "player/player_objects.h"
 
 namespace card {
 
@@ -23,38 +24,17 @@ void appendHead(std::vector<std::string>& lines, const CardPageInput& in)
 
 void appendRealPlayer(std::vector<std::string>& lines, const CardPageInput& in)
 {
-    lines.push_back("<OBJECT ID=RAOCX CLASSID=\"clsid:CFCDAA03-8BE4-11cf-B84B-0020AFBBCCFA\" "
-                    "HEIGHT=\"50\" WIDTH=\"300\">");
-    lines.push_back("");
-    lines.push_back("<param name=\"_ExtentX\" value=\"6350\">");
-    lines.push_back("<param name=\"_ExtentY\" value=\"2646\">");
-    lines.push_back("<param name=\"AUTOSTART\" value=\"-1\">");
-    lines.push_back("<param name=\"SHUFFLE\" value=\"0\">");
-    lines.push_back("<param name=\"PREFETCH\" value=\"0\">");
-    lines.push_back("<param name=\"NOLABELS\" value=\"0\">");
-    lines.push_back("<param name=\"SRC\" value=\"" + in.address + "\">");
-    lines.push_back("<param name=\"CONTROLS\" value=\"ConrolPane\">");
-    lines.push_back("<param name=\"CONSOLE\" value=\"one\">");
-    lines.push_back("<param name=\"LOOP\" value=\"0\">");
-    lines.push_back("<param name=\"NUMLOOP\" value=\"0\">");
-    lines.push_back("<param name=\"CENTER\" value=\"1\">");
-    lines.push_back("<param name=\"MAINTAINASPECT\" value=\"0\">");
-    lines.push_back("<param name=\"BACKGROUNDCOLOR\" value=\"#000000\">");
-    lines.push_back("");
-    lines.push_back("</OBJECT>");
+    for (std::string& line : player::realPlayerObject(300, in.address, true))
+        lines.push_back(std::move(line));
     lines.push_back("<br>");
 }
 
 void appendMediaPlayer(std::vector<std::string>& lines, const CardPageInput& in)
 {
     lines.push_back("");
-    lines.push_back("<OBJECT ID=\"WMPlay\" WIDTH=300 HEIGHT=50");
-    lines.push_back("CLASSID=\"CLSID:22D6f312-B0F6-11D0-94AB-0080C74C7E95\"");
-    lines.push_back("CODEBASE=\"http://" + in.playerDownloadHost + "/activex/controls/mplayer/en/");
-    lines.push_back("nsmp2inf.cab#Version=6,4,5,715\"");
-    lines.push_back("STANDBY=\"Loading Microsoft? Windows Media? Player components...\"");
-    lines.push_back("TYPE=\"application/x-oleobject\">");
-    lines.push_back("<PARAM NAME=\"fileName\" VALUE=\"" + in.address + "\">");
+    for (std::string& line :
+         player::mediaPlayerObjectHead(300, 50, in.address, in.playerDownloadHost))
+        lines.push_back(std::move(line));
     lines.push_back("");
     lines.push_back("</OBJECT>");
     lines.push_back("<br>");
