@@ -13,6 +13,7 @@
 #include <httplib.h>
 
 #include <csignal>
+#include <sys/prctl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -240,11 +241,14 @@ int main(int argc, char** argv)
     std::printf("listening on 127.0.0.1:%d\n", port);
     std::fflush(stdout);
     if (options.untilStdinCloses) {
-        std::thread([&server] {
+        // Started by a test: end with it, however it ends. A graceful stop could wait on a
+        // connection its browser left open, so the service leaves at once.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        std::thread([] {
             char buffer[256];
             while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
             }
-            server.stop();
+            std::_Exit(0);
         }).detach();
     }
     return server.listen_after_bind() ? 0 : 1;
