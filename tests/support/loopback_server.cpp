@@ -114,17 +114,17 @@ bool parseRange(const std::string& value, std::int64_t& start, std::optional<std
     const std::string v = trim(value);
     if (lower(v).rfind("bytes=", 0) != 0)
         return false;
-    std::string spec = v.substr(6);
-    spec = spec.substr(0, spec.find(',')); // only the first range is served
-    const auto dash = spec.find('-');
+    std::string firstRange = v.substr(6);
+    firstRange = firstRange.substr(0, firstRange.find(',')); // only the first range is served
+    const auto dash = firstRange.find('-');
     if (dash == std::string::npos || dash == 0)
         return false;
     try {
         std::size_t used = 0;
-        start = std::stoll(spec.substr(0, dash), &used);
+        start = std::stoll(firstRange.substr(0, dash), &used);
         if (used != dash || start < 0)
             return false;
-        const std::string rest = trim(spec.substr(dash + 1));
+        const std::string rest = trim(firstRange.substr(dash + 1));
         if (rest.empty()) {
             end.reset();
         } else {
