@@ -1,5 +1,8 @@
 #include "http/http_client.h"
 
+#include "http/message_pump.h"
+#include "http/name_lookup.h"
+
 #include <curl/curl.h>
 
 #include <netdb.h>
@@ -26,7 +29,6 @@ namespace http {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto pumpInterval = std::chrono::milliseconds(100); // well inside the promised 200 ms
 constexpr int waitSliceMs = 100; // longest single wait of a blocking call
 
 std::string systemText(int err)
@@ -41,48 +43,6 @@ HttpError socketError(int err)
     return HttpError("Socket Error # " + std::to_string(err) + "\r\n" + systemText(err));
 }
 
-// ---- the message pump -------------------------------------------------------------------------
-
-struct PumpRegistry {
-    std::mutex mutex;
-    std::function<void()> pump;
-    std::thread::id owner;
-};
-
-PumpRegistry& pumpRegistry()
-{
-    static PumpRegistry registry;
-    return registry;
-}
-
-// Calls the pump of the thread it was made on (if that thread installed one) at most every
-// pumpInterval; calls nothing on any other thread.
-class Pacer {
-public:
-    Pacer()
-    {
-        auto& r = pumpRegistry();
-        std::lock_guard lock(r.mutex);
-        if (r.pump && r.owner == std::this_thread::get_id())
-            pump_ = r.pump;
-    }
-    void tick()
-    {
-        if (!pump_)
-            return;
-        const auto now = Clock::now();
-        if (now - last_ >= pumpInterval) {
-            last_ = now;
-            pump_();
-        }
-    }
-    bool active() const { return static_cast<bool>(pump_); }
-
-private:
-    std::function<void()> pump_;
-    Clock::time_point last_ = Clock::now();
-};
-
 // ---- curl's process-wide set-up ---------------------------------------------------------------
 
 void ensureCurlGlobal()
@@ -92,58 +52,6 @@ void ensureCurlGlobal()
         return true;
     }();
     (void)done;
-}
-
-struct Address {
-    sockaddr_storage storage{};
-    socklen_t length = 0;
-    int family = AF_INET;
-};
-
-struct Lookup {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool done = false;
-    int rc = 0;
-    int err = 0;
-    std::vector<Address> addresses;
-};
-
-void runLookup(Lookup& out, const std::string& host, int port, int flags)
-{
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV | flags;
-    addrinfo* list = nullptr;
-    const std::string service = std::to_string(port);
-    const int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &list);
-    const int err = errno;
-    std::vector<Address> addresses;
-    if (rc == 0) {
-        for (addrinfo* ai = list; ai; ai = ai->ai_next) {
-            Address a;
-            std::memcpy(&a.storage, ai->ai_addr, ai->ai_addrlen);
-            a.length = ai->ai_addrlen;
-            a.family = ai->ai_family;
-            addresses.push_back(a);
-        }
-        ::freeaddrinfo(list);
-    }
-    std::lock_guard lock(out.mutex);
-    out.rc = rc;
-    out.err = err;
-    out.addresses = std::move(addresses);
-    out.done = true;
-    out.cv.notify_all();
-}
-
-std::string numericAddress(const Address& a)
-{
-    char text[NI_MAXHOST] = {};
-    ::getnameinfo(reinterpret_cast<const sockaddr*>(&a.storage), a.length, text, sizeof text,
-                  nullptr, 0, NI_NUMERICHOST);
-    return a.family == AF_INET6 ? "[" + std::string(text) + "]" : std::string(text);
 }
 
 struct CurlEasy {
@@ -675,10 +583,7 @@ std::string HttpClient::rangeHeaderValue() const
 
 void HttpClient::setMessagePump(std::function<void()> pump)
 {
-    auto& r = pumpRegistry();
-    std::lock_guard lock(r.mutex);
-    r.owner = pump ? std::this_thread::get_id() : std::thread::id{};
-    r.pump = std::move(pump);
+    installMessagePump(std::move(pump));
 }
 
 } // namespace http
