@@ -5,55 +5,23 @@
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
+#include "demo_service_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/song_list_view.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <gtest/gtest.h>
 
 namespace {
 
-// The demo service on an ephemeral port, for the life of one test.
-class DemoServiceProcess {
-public:
-    DemoServiceProcess()
-    {
-        process_.start(CORVALE_DEMO_SERVICE, {"--port", "0"});
-        if (!process_.waitForStarted(10000))
-            return;
-        QByteArray out;
-        for (int i = 0; i < 100 && !out.contains('\n'); ++i) {
-            process_.waitForReadyRead(100);
-            out += process_.readAllStandardOutput();
-        }
-        const auto m = QRegularExpression("listening on (\\S+)").match(QString::fromLatin1(out));
-        if (m.hasMatch())
-            host_ = m.captured(1).toStdString();
-    }
-    ~DemoServiceProcess()
-    {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(5000);
-    }
-    const std::string& host() const { return host_; }
-
-private:
-    QProcess process_;
-    std::string host_;
-};
-
 class PlayerOnlineTest : public ::testing::Test {
 protected:
-    DemoServiceProcess service;
+    e2e::DemoService service;
     QTemporaryDir dir;
     std::string folder;
     std::unique_ptr<TForm1> form;

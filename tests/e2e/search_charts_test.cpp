@@ -3,8 +3,8 @@
 #include "app/form1.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
-#include "demo_service_fixture.h"
 #include "search/song_entry.h"
+#include "service_window.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -25,18 +25,8 @@ std::string g(const char* utf8)
     return core::utf8ToGbk(utf8);
 }
 
-struct ChartWindow {
-    explicit ChartWindow(const e2e::DemoService& service)
-    {
-        ui::dialogHooks().message = [this](const QString& text) { messages << text; };
-        Form1Options options;
-        options.hosts.pointAllAt(service.host());
-        options.programFolder = dir.path().toStdString() + "/";
-        form = std::make_unique<TForm1>(options);
-        form->show();
-    }
-    ~ChartWindow() { ui::dialogHooks() = {}; }
-    int rows() const { return form->ListView1->rowCount(); }
+struct ChartWindow : e2e::ServiceWindow {
+    using ServiceWindow::ServiceWindow;
     int rowNamed(const std::string& name) const
     {
         for (int i = 0; i < rows(); ++i)
@@ -55,10 +45,6 @@ struct ChartWindow {
         QTest::qWait(50);
         return ok;
     }
-
-    QTemporaryDir dir;
-    QStringList messages;
-    std::unique_ptr<TForm1> form;
 };
 
 void expectChartRows(const TForm1& form, int from)

@@ -3,8 +3,8 @@
 #include "app/form1.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
-#include "demo_service_fixture.h"
 #include "search/result_page_parser.h"
+#include "service_window.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -41,18 +41,8 @@ std::string g(const char* utf8)
     return core::utf8ToGbk(utf8);
 }
 
-// A main window pointed at one demo service, with message boxes recorded instead of shown.
-struct SearchWindow {
-    explicit SearchWindow(const e2e::DemoService& service)
-    {
-        ui::dialogHooks().message = [this](const QString& text) { messages << text; };
-        Form1Options options;
-        options.hosts.pointAllAt(service.host());
-        options.programFolder = dir.path().toStdString() + "/";
-        form = std::make_unique<TForm1>(options);
-        form->show();
-    }
-    ~SearchWindow() { ui::dialogHooks() = {}; }
+struct SearchWindow : e2e::ServiceWindow {
+    using ServiceWindow::ServiceWindow;
 
     void search(const char* words, int type)
     {
@@ -60,7 +50,6 @@ struct SearchWindow {
         form->Edit1->setText(QString::fromUtf8(words));
         form->Button1->click();
     }
-    int rows() const { return form->ListView1->rowCount(); }
     // Waits until the list has held the same number of rows, and the service has answered no
     // new request, for quietMs; false when that does not happen before the deadline.
     bool waitUntilQuiet(const e2e::DemoService& service, int quietMs = 1500,
@@ -96,10 +85,6 @@ struct SearchWindow {
             ASSERT_EQ(row.subItems[search::TypeText], type) << i;
         }
     }
-
-    QTemporaryDir dir;
-    QStringList messages;
-    std::unique_ptr<TForm1> form;
 };
 
 // A point on a row's caption cell, inside the visible part of the list.
