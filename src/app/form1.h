@@ -308,9 +308,6 @@ private:
     std::unique_ptr<download::TransferEngine> engine_;
     std::unique_ptr<download::EngineWindowAdapter> engineAdapter_;
 
-    // ---- greeting card editor state (see card/) -----------------------------------------------
-    // (members of the card editor go here)
-
     bool rolledUp_ = false;
     QRect geometryBeforeRollUp_;
     std::string programFolderOverride_;
