@@ -76,6 +76,11 @@ TEST(EngineNginx, AFilePastTwoGibibytesIsFetchedWholeAndRight)
         std::fclose(f);
     }
     ASSERT_EQ(std::filesystem::file_size(source), static_cast<std::uintmax_t>(size));
+    // The fetched copy is not sparse: without room for it the test cannot say anything.
+    const std::uintmax_t room = std::filesystem::space("/tmp").available;
+    if (room < static_cast<std::uintmax_t>(size) + (1ULL << 30))
+        GTEST_SKIP() << "needs " << (size >> 20) + 1024 << " MiB free in /tmp, has "
+                     << (room >> 20);
     EngineRun run;
     const std::string saved = run.addRow(nginx.url("/big.mp3"), "big");
     ASSERT_TRUE(run.startAndWait(std::chrono::seconds(600)));
