@@ -3,6 +3,7 @@
 #include "core/gbk.h"
 #include "download/form2.h"
 #include "download/transfer_engine.h"
+#include "download_window_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -23,29 +24,14 @@
 
 namespace {
 
-class DownloadListTest : public ::testing::Test {
+class DownloadListTest : public DownloadWindowTest {
 protected:
-    QTemporaryDir dir;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<TForm2> chooser;
     QStringList messages;
 
     void SetUp() override
     {
         ui::dialogHooks().message = [this](const QString& text) { messages << text; };
-        Form1Options options;
-        options.hosts.pointAllAt("127.0.0.1:9"); // never reached: these tests load no pages
-        options.programFolder = dir.path().toStdString() + "/";
-        form = std::make_unique<TForm1>(options);
-        form->endProcess = [](int) {};
-        chooser = std::make_unique<TForm2>(form.get());
-        form->Form2 = chooser.get();
-    }
-    void TearDown() override
-    {
-        chooser.reset();
-        form.reset();
-        ui::dialogHooks() = {};
+        createWindow();
     }
 
     static search::SongEntry resultRow(const std::string& n, const std::string& type = "mp3")

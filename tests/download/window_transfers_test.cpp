@@ -5,6 +5,7 @@
 #include "download/form2.h"
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
+#include "download_window_fixture.h"
 #include "nginx_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
@@ -38,15 +39,11 @@ std::string fileBytes(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-class TransfersWindowTest : public ::testing::Test {
+class TransfersWindowTest : public DownloadWindowTest {
 protected:
-    QTemporaryDir dir;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<TForm2> chooser;
     QStringList fatalBoxes;
     QStringList questions;
     bool answerYes = true;
-    int endedWith = -1;
 
     void SetUp() override
     {
@@ -56,19 +53,7 @@ protected:
             return answerYes;
         };
         ui::dialogHooks().message = [](const QString&) {};
-        Form1Options options;
-        options.hosts.pointAllAt("127.0.0.1:9");
-        options.programFolder = dir.path().toStdString() + "/";
-        form = std::make_unique<TForm1>(options);
-        form->endProcess = [this](int code) { endedWith = code; };
-        chooser = std::make_unique<TForm2>(form.get());
-        form->Form2 = chooser.get();
-    }
-    void TearDown() override
-    {
-        chooser.reset();
-        form.reset();
-        ui::dialogHooks() = {};
+        createWindow();
     }
 
     void addRow(const std::string& name, const std::string& url, const std::string& sizeText)

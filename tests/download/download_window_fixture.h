@@ -1,0 +1,36 @@
+#pragma once
+// The main window with its folder chooser, in a folder of its own, for the download panel's
+// window tests. No page is ever loaded: the service hosts point at a port nobody serves.
+#include "app/form1.h"
+#include "download/form2.h"
+#include "ui/dialogs.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+class DownloadWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TForm2> chooser;
+    int endedWith = -1; // the exit code the close path asked for
+
+    // Set the dialog hooks first: the window is built with them in place.
+    void createWindow()
+    {
+        Form1Options options;
+        options.hosts.pointAllAt("127.0.0.1:9");
+        options.programFolder = dir.path().toStdString() + "/";
+        form = std::make_unique<TForm1>(options);
+        form->endProcess = [this](int code) { endedWith = code; };
+        chooser = std::make_unique<TForm2>(form.get());
+        form->Form2 = chooser.get();
+    }
+    void TearDown() override
+    {
+        chooser.reset();
+        form.reset();
+        ui::dialogHooks() = {};
+    }
+};
