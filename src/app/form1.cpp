@@ -6,6 +6,7 @@
 #include "download/transfer_engine.h"
 #include "ui/song_list_view.h"
 #include "ui/status_bar.h"
+#include "ui/tool_button.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,22 +23,6 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
-
-namespace {
-
-QToolButton* speedButton(QWidget* parent, const QString& caption, const QString& hint, int left,
-                         int top)
-{
-    auto* button = new QToolButton(parent);
-    button->setText(caption);
-    button->setToolTip(hint);
-    button->setGeometry(left, top, 25, 25);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAutoRaise(true);
-    return button;
-}
-
-} // namespace
 
 TForm1::TForm1(const Form1Options& options, QWidget* parent)
     : QMainWindow(parent), hosts(options.hosts), programFolderOverride_(options.programFolder)
@@ -124,12 +109,13 @@ void TForm1::buildTopBar()
     SeSkinProgressBar6->setGeometry(66, 9, 150, 14);
     SeSkinProgressBar6->setTextVisible(false);
     SeSkinProgressBar6->setValue(0);
-    SeSkinSpeedButton2 = speedButton(SeSkinToolBar1, "刷", "刷新搜索结果", 222, 3);
-    stopbtn = speedButton(SeSkinToolBar1, "停", "停止搜索", 247, 3);
-    manlistbtn = speedButton(SeSkinToolBar1, "男", "男歌手列表", 272, 3);
-    womanlistbtn = speedButton(SeSkinToolBar1, "女", "女歌手列表", 297, 3);
-    musiclist = speedButton(SeSkinToolBar1, "歌", "歌曲列表", 322, 3);
-    menubtn = speedButton(SeSkinToolBar1, "辑", "显示相关专辑", 347, 3);
+    SeSkinSpeedButton2 =
+        ui::toolButton(SeSkinToolBar1, "SeSkinSpeedButton2", "刷", "刷新搜索结果", 222, 3);
+    stopbtn = ui::toolButton(SeSkinToolBar1, "stopbtn", "停", "停止搜索", 247, 3);
+    manlistbtn = ui::toolButton(SeSkinToolBar1, "manlistbtn", "男", "男歌手列表", 272, 3);
+    womanlistbtn = ui::toolButton(SeSkinToolBar1, "womanlistbtn", "女", "女歌手列表", 297, 3);
+    musiclist = ui::toolButton(SeSkinToolBar1, "musiclist", "歌", "歌曲列表", 322, 3);
+    menubtn = ui::toolButton(SeSkinToolBar1, "menubtn", "辑", "显示相关专辑", 347, 3);
     resultlabel = new QLabel("搜索结果为:", SeSkinToolBar1);
     resultlabel->setGeometry(380, 3, 306, 25);
 

@@ -4,8 +4,8 @@
 // The handlers of each subsystem are implemented beside that subsystem (search/form1_*.cpp,
 // download/form1_*.cpp, player/form1_*.cpp, card/form1_*.cpp); app/ holds start-up, views,
 // menus and the close path.
+#include "core/song_entry.h"
 #include "search/service_hosts.h"
-#include "search/song_entry.h"
 #include "ui/dialogs.h"
 
 #include <QIcon>
@@ -202,6 +202,7 @@ public:
     void CustomItem7Click();
     void FormCloseQuery(bool& canClose);
     void FormClose();
+    // The client area has a fixed size; a change of the frame needs no work of the window.
     void FormResize() {}
     bool rolledUp() const { return rolledUp_; }
     // How the process ends once the close was allowed; tests replace it.
@@ -241,14 +242,17 @@ public:
     // The application-wide handler of exceptions that escape a handler.
     void myexception(QObject* sender, const std::exception& e);
     download::TransferEngine* engine() const { return engine_.get(); }
+    download::EngineWindowAdapter* engineAdapter() const { return engineAdapter_.get(); }
 
     // ---- play list and player pages ------------------------------------------------------------
     void dragplaybtnClick();
     void playdelbtnClick();
     void playclearClick();
+    // Selecting a row of the play list or the card list does nothing; the event exists.
     void playListViewSelectItem() {}
     void playsavebtnClick();
     void playloadbtnClick();
+    // Handlers of the hidden buttons 保存列表, 唱, 在线播放 and 至播放列表: they carry no action.
     void savelistClick() {}
     void playnowbtnClick() {}
     void playbtnClick() {}
@@ -284,6 +288,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Building the regions; each subsystem builds the inside of its own panel.
@@ -303,12 +308,14 @@ private:
     void showView(bool search, bool download, bool card);
     void fillTypeIcons();
     void adaptToScreen();
+    void placeOnScreen();
 
     // ---- download engine (see download/) ------------------------------------------------------
     std::unique_ptr<download::TransferEngine> engine_;
     std::unique_ptr<download::EngineWindowAdapter> engineAdapter_;
 
     bool rolledUp_ = false;
+    bool placedWithFrame_ = false;
     QRect geometryBeforeRollUp_;
     std::string programFolderOverride_;
 };

@@ -44,7 +44,7 @@ void TForm1::CustomItem4Click()
         showMinimized();
         return;
     }
-    trayIcon->setIcon(ImageList1.isEmpty() ? windowIcon() : ImageList1.first());
+    trayIcon->setIcon(windowIcon());
     trayIcon->show();
     hide();
 }

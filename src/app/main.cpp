@@ -1,34 +1,67 @@
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/form1.h"
 #include "download/form2.h"
 #include "ui/skin.h"
 
+#include <QIcon>
 #include <QStringList>
 #include <cstdio>
+#include <optional>
 
 namespace {
-void usage()
+
+// Answers --help and --version; the exit code when the command line asked for one of them.
+std::optional<int> answerInformationRequest(const app::CommandLine& line)
 {
-    std::fprintf(stderr, "usage: corvale [--service-host HOST[:PORT]]\n");
+    if (line.action == app::CommandLine::Action::Help) {
+        std::fputs(app::usageText(), stdout);
+        return 0;
+    }
+    if (line.action == app::CommandLine::Action::Version) {
+        std::printf("corvale %s\n", CORVALE_VERSION);
+        return 0;
+    }
+    return std::nullopt;
 }
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (const char* size : {"48", "128"})
+        icon.addFile(QString(":/corvale/icons/corvale-%1.png").arg(size));
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Help and version need no display: answer them before the application object exists.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<int> code = answerInformationRequest(app::parseCommandLine(raw)))
+        return *code;
+
     app::prepareBrowserEnvironment();
     app::CorvaleApplication application(argc, argv);
     QApplication::setApplicationName("Corvale");
+    QApplication::setApplicationVersion(CORVALE_VERSION);
+    QApplication::setDesktopFileName(CORVALE_APP_ID);
+    QApplication::setWindowIcon(applicationIcon());
 
-    Form1Options options;
-    const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == "--service-host" && i + 1 < args.size() && !args[i + 1].isEmpty()) {
-            options.hosts.pointAllAt(args[++i].toStdString());
-        } else {
-            usage();
-            return 2;
-        }
+    // The application object has taken its own options (-platform, -style, ...) out by now.
+    const app::CommandLine line = app::parseCommandLine(QApplication::arguments());
+    if (const std::optional<int> code = answerInformationRequest(line))
+        return *code;
+    if (line.action == app::CommandLine::Action::UsageError) {
+        std::fputs(app::usageText(), stderr);
+        return 2;
     }
+    Form1Options options;
+    if (!line.serviceHost.empty())
+        options.hosts.pointAllAt(line.serviceHost);
 
     ui::applySkin(application);
     TForm1 form1(options);

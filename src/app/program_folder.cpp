@@ -10,16 +10,59 @@
 
 namespace app {
 
+namespace {
+
+const char* const kPictureFolder = "pic";
+
+// The data folder of an installed program: <prefix>/share/corvale beside <prefix>/bin.
+QString installedDataFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/corvale");
+}
+
+bool runsInstalled()
+{
+    return QFileInfo(installedDataFolder()).isDir();
+}
+
+// Copies every shipped picture that the per-user picture folder lacks; the user's own files and
+// changes stay.
+void copyMissingPictures(const QString& userFolder)
+{
+    const QString target = userFolder + "/" + QString(kPictureFolder);
+    QDir().mkpath(target);
+    const QString source = shippedDataFile(kPictureFolder);
+    if (!QFileInfo(source).isDir())
+        return;
+    for (const QFileInfo& picture : QDir(source).entryInfoList(QDir::Files)) {
+        const QString copy = target + "/" + picture.fileName();
+        if (!QFileInfo::exists(copy) && QFile::copy(picture.filePath(), copy))
+            QFile(copy).setPermissions(QFile(copy).permissions() | QFile::WriteOwner);
+    }
+}
+
+} // namespace
+
+QString shippedDataFile(const QString& relative)
+{
+    if (!runsInstalled()) {
+        QString besideProgram = QCoreApplication::applicationDirPath() + "/" + relative;
+        if (QFileInfo::exists(besideProgram))
+            return besideProgram;
+    }
+    QString installed = installedDataFolder() + "/" + relative;
+    if (QFileInfo::exists(installed))
+        return installed;
+    return QStandardPaths::locate(QStandardPaths::GenericDataLocation, "corvale/" + relative,
+                                  QStandardPaths::LocateFile | QStandardPaths::LocateDirectory);
+}
+
 std::string programFolder()
 {
-    const QString own = QCoreApplication::applicationDirPath();
-    QString folder = own;
-    if (!QFileInfo(own).isWritable()) {
+    QString folder = QCoreApplication::applicationDirPath();
+    if (runsInstalled() || !QFileInfo(folder).isWritable()) {
         folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-        QDir().mkpath(folder + "/pic");
-        const QString picture = "/pic/0103.jpg";
-        if (!QFileInfo::exists(folder + picture))
-            QFile::copy(own + picture, folder + picture);
+        copyMissingPictures(folder);
     }
     return ui::toGbk(QDir::cleanPath(folder) + "/");
 }

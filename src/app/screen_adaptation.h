@@ -1,5 +1,5 @@
 #pragma once
-// How the window adapts to a screen other than the 1024-pixel-wide one it was designed for.
+// How the window adapts to a screen other than the 1024 x 768 one it was designed for.
 
 namespace app {
 
@@ -17,10 +17,16 @@ struct ScreenAdaptation {
     int windowHeight = 0;
 };
 
-// Integer arithmetic that truncates. Scaled sizes are computed here from the design sizes with
-// the same ratio the controls are scaled by, so the result is the final window size.
-ScreenAdaptation adaptToScreen(int screenWidth, int screenHeight, const DesignSizes& design);
+// The screen is measured by its available area (without panels and docks) in logical pixels, so a
+// high-density screen counts as the size its desktop shows. The ratio is the smaller of
+// width / 1024 and height / 768, so the scaled window fits both ways; at a ratio of exactly 1 the
+// window keeps its design. Integer arithmetic that truncates. Scaled sizes are computed here from
+// the design sizes with the same ratio the controls are scaled by, so the result is the final
+// window size.
+ScreenAdaptation adaptToScreen(int availableWidth, int availableHeight, const DesignSizes& design);
 // A length scaled as a control's position or size is.
 int scaled(int length, const ScreenAdaptation& a);
+// A font size (points or pixels) scaled as the controls are; never below 1, so text stays drawn.
+int scaledFontSize(int size, const ScreenAdaptation& a);
 
 } // namespace app

@@ -1,9 +1,12 @@
 #include "browser/player_standin.h"
 
+#include "browser/player_bridge.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
+#include "player/playback/playback_engine.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,12 +15,43 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QVariant>
+#include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 
+#include <cstdint>
+#include <iconv.h>
+#include <optional>
+#include <string>
+
 namespace browser {
 namespace {
+
+// The bytes that `text` was decoded from with the single-byte character set `charset`, or
+// nothing when iconv does not know that set or the text holds a character it cannot encode.
+std::optional<std::string> singleByteSource(const QString& text, const QString& charset)
+{
+    const QByteArray name = charset.toLatin1();
+    iconv_t cd = iconv_open(name.constData(), "UTF-8");
+    if (reinterpret_cast<std::intptr_t>(cd) == -1) // iconv_open's failure value
+        return std::nullopt;
+    QByteArray utf8 = text.toUtf8();
+    std::string out(static_cast<size_t>(utf8.size()), '\0');
+    char* in = utf8.data();
+    size_t inLeft = static_cast<size_t>(utf8.size());
+    char* to = out.data();
+    size_t toLeft = out.size();
+    const size_t rc = iconv(cd, &in, &inLeft, &to, &toLeft);
+    iconv_close(cd);
+    if (rc == static_cast<size_t>(-1) || inLeft != 0)
+        return std::nullopt;
+    out.resize(out.size() - toLeft);
+    // Single bytes only: one byte per character, or it was not a single-byte set.
+    if (out.size() != static_cast<size_t>(text.size()))
+        return std::nullopt;
+    return out;
+}
 
 // Larger files are not read as lists: they are media files themselves.
 constexpr qint64 kMaxListBytes = 1 << 20;
@@ -109,8 +143,15 @@ QString withoutTrailingBlanks(QString path)
 QString asGbkPageText(const QString& decoded, const QString& charset)
 {
     const QString name = charset.toLower();
-    if (name != "windows-1252" && name != "iso-8859-1" && name != "us-ascii")
-        return decoded;
+    if (name != "windows-1252" && name != "iso-8859-1" && name != "us-ascii") {
+        // Without a declared set the browser may also guess another single-byte set
+        // (windows-1250, ISO-8859-2, ...) from the bytes; multi-byte sets decoded them rightly.
+        if (name.isEmpty() || name.startsWith("utf") || name.startsWith("gb") || name == "big5" ||
+            name.contains("jis") || name.contains("euc") || name.contains("kr"))
+            return decoded;
+        const std::optional<std::string> bytes = singleByteSource(decoded, name);
+        return bytes ? fromGbk(*bytes) : decoded;
+    }
     // The bytes behind the text: windows-1252 as browsers decode it, where the five codes it
     // leaves undefined stand for themselves.
     static const char16_t high[32] = {
@@ -225,16 +266,39 @@ PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl)
     return out;
 }
 
-PlayerStandIn::PlayerStandIn(QWebEnginePage* page) : QObject(page), page_(page)
+namespace {
+
+// The web channel's client, defined in the isolated world before the players connect.
+QString webChannelClientScript()
 {
-    // The players fetch the songs from the service while the page itself is a local file.
-    // Page scripts stay off, so nothing in the page can use this to read or send anything.
-    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    static const QString script = [] {
+        QFile file(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }();
+    return script;
+}
+
+} // namespace
+
+PlayerStandIn::PlayerStandIn(QWebEnginePage* page)
+    : QObject(page), page_(page), channel_(new QWebChannel(this)), bridge_(new PlayerBridge(this))
+{
+    // The channel reaches the isolated world only: page scripts (off anyway) never see it.
+    channel_->registerObject(QStringLiteral("corvalePlayers"), bridge_);
+    page->setWebChannel(channel_, QWebEngineScript::ApplicationWorld);
     connect(page, &QWebEnginePage::loadStarted, this, [this] {
         ++generation_;
-        installed_ = 0;
+        endPlayers();
     });
     connect(page, &QWebEnginePage::loadFinished, this, &PlayerStandIn::onLoadFinished);
+}
+
+void PlayerStandIn::endPlayers()
+{
+    bridge_->detachAll();
+    for (QObject* engine : players_)
+        delete engine; // stops the sound and ends its decoding thread
+    players_.clear();
 }
 
 void PlayerStandIn::onLoadFinished(bool ok)
@@ -258,36 +322,40 @@ void PlayerStandIn::install(quint64 generation, const QVariant& found)
         emit playersInstalled(0);
         return;
     }
-    static const QSet<QString> playableSchemes{"http", "https", "file"};
+    endPlayers();
     QJsonArray players;
+    std::vector<playback::PlaybackEngine*> autostarting;
     for (const QVariant& value : objects) {
         const QVariantMap object = value.toMap();
         const PlayerSource source = resolvePlayerSource(
             asGbkPageText(object.value("source").toString(), object.value("charset").toString()),
             page_->url());
-        QJsonArray entries;
+        auto* engine = new playback::PlaybackEngine({}, this);
+        std::vector<playback::PlaybackEngine::Entry> entries;
         for (const PlayerEntry& e : source.entries)
-            entries.append(QJsonObject{
-                {"url", e.url},
-                {"title", e.title},
-                {"playable", playableSchemes.contains(QUrl(e.url).scheme().toLower())}});
+            entries.push_back({e.url, e.title, {}});
+        engine->setEntries(std::move(entries));
+        const QString name = QStringLiteral("%1.%2").arg(generation).arg(players_.size());
+        bridge_->attach(name, engine, source.error);
+        players_.push_back(engine);
         const QString autostart = object.value("autostart").toString().trimmed().toLower();
-        players.append(QJsonObject{{"kind", object.value("kind").toString()},
-                                   {"autostart", autostart != "0" && autostart != "false"},
-                                   {"error", source.error},
-                                   {"entries", entries}});
+        if (autostart != "0" && autostart != "false")
+            autostarting.push_back(engine);
+        players.append(QJsonObject{{"kind", object.value("kind").toString()}, {"channel", name}});
     }
     const QString data = QString::fromUtf8(
         QJsonDocument(QJsonObject{{"players", players}}).toJson(QJsonDocument::Compact));
     QPointer<PlayerStandIn> self(this);
-    page_->runJavaScript(QString::fromUtf8(playerStandInScript()) + '(' + data + ')',
+    page_->runJavaScript(webChannelClientScript() + QStringLiteral(";\n") +
+                             QString::fromUtf8(playerStandInScript()) + '(' + data + ')',
                          QWebEngineScript::ApplicationWorld,
                          [self, generation](const QVariant& count) {
                              if (!self || generation != self->generation_)
                                  return;
-                             self->installed_ = count.toInt();
-                             emit self->playersInstalled(self->installed_);
+                             emit self->playersInstalled(count.toInt());
                          });
+    for (playback::PlaybackEngine* engine : autostarting)
+        engine->play();
 }
 
 } // namespace browser

@@ -1,26 +1,29 @@
 #pragma once
 // The player stand-in. Pages shown in the window may embed the RealPlayer or the Windows Media
 // Player control by class identifier; neither exists here. After such a page has loaded, each of
-// those OBJECT elements is replaced, in the rendered page only, by a small player that plays
-// the object's source with the browser's own audio element: play, pause, stop, next, the
-// current title or address and the time.
+// those OBJECT elements is replaced, in the rendered page only, by a small player: play, pause,
+// stop, next, the current title or address, the time and a status line. The sound comes from
+// the native playback engine (every media type); the page's player drives it over a web
+// channel into the isolated world.
 //
 // The page's own scripts never run, and a local page cannot read other local files. So the
 // source is read here: the OBJECT's source parameter is taken from the page by a script in the
-// isolated world, a list file it names is read in C++, and its entries go back to the player
-// script as JSON data.
+// isolated world, a list file it names is read in C++, and its entries go to the engine.
 #include <QObject>
 #include <QString>
 #include <QUrl>
 #include <vector>
 
+class QWebChannel;
 class QWebEnginePage;
 
 namespace browser {
 
+class PlayerBridge;
+
 // One thing to play.
 struct PlayerEntry {
-    QString url;   // absolute address handed to the audio element
+    QString url;   // absolute address handed to the playback engine
     QString title; // the list's title for it, or empty
     bool operator==(const PlayerEntry&) const = default;
 };
@@ -48,14 +51,12 @@ std::vector<PlayerEntry> parseAsxList(const QString& text, const QUrl& base);
 // local path that does not exist is dropped, as the desktop's file system drops it.
 PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl);
 
-// Watches a page and installs the player into every document it loads.
+// Watches a page and installs the player into every document it loads. Each player gets a
+// playback engine of its own (a child of the stand-in); a new load ends them.
 class PlayerStandIn : public QObject {
     Q_OBJECT
 public:
     explicit PlayerStandIn(QWebEnginePage* page);
-
-    // How many players the last finished load installed (for tests and diagnostics).
-    int installedPlayers() const { return installed_; }
 
 signals:
     void playersInstalled(int count);
@@ -63,14 +64,18 @@ signals:
 private:
     void onLoadFinished(bool ok);
     void install(quint64 generation, const QVariant& found);
+    void endPlayers();
 
     QWebEnginePage* page_;
+    QWebChannel* channel_;
+    PlayerBridge* bridge_;
     quint64 generation_ = 0;
-    int installed_ = 0;
+    std::vector<QObject*> players_; // engines of the current document
 };
 
 // The script of the player, run in the isolated world: called with null it lists the player
-// objects of the document; called with the data of each object it replaces them.
+// objects of the document; called with the data of each object it replaces them and connects
+// them to their engines over the web channel (whose client script must be defined first).
 const char* playerStandInScript();
 
 } // namespace browser

@@ -5,6 +5,7 @@
 #include "ui/dialogs.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QVariant>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
@@ -73,7 +74,13 @@ WebEngineBrowser::WebEngineBrowser(Kind kind, QWidget* parentWidget, QObject* pa
             });
 }
 
-WebEngineBrowser::~WebEngineBrowser() = default;
+WebEngineBrowser::~WebEngineBrowser()
+{
+    // A shown browser made without a parent widget owns its view (and with it the page, its
+    // players and their sound); with a parent, the parent widget does.
+    if (view_ && !view_->parent())
+        delete view_;
+}
 
 QUrl WebEngineBrowser::toUrl(const QString& address)
 {
@@ -129,10 +136,13 @@ void WebEngineBrowser::onLoadFinished(bool ok)
 
 void WebEngineBrowser::readDocument(quint64 generation)
 {
+    // The page may outlive this control (its view belongs to the window): the answer is
+    // dropped once the control is gone.
+    QPointer<WebEngineBrowser> self(this);
     page_->runJavaScript(QString::fromUtf8(kReadDocumentScript), QWebEngineScript::ApplicationWorld,
-                         [this, generation](const QVariant& result) {
-                             if (generation != generation_)
-                                 return; // a newer navigation has replaced this page
+                         [this, self, generation](const QVariant& result) {
+                             if (!self || generation != generation_)
+                                 return; // gone, or a newer navigation has replaced this page
                              Document doc;
                              const QVariantMap map = result.toMap();
                              for (const QVariant& entry : map.value("links").toList()) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "browser/browser_control.h"
 
+#include <QPointer>
 #include <QUrl>
 #include <memory>
 #include <optional>
@@ -41,7 +42,7 @@ private:
     void readDocument(quint64 generation);
 
     Kind kind_;
-    QWebEngineView* view_ = nullptr;
+    QPointer<QWebEngineView> view_; // the window may delete it first
     QWebEnginePage* page_ = nullptr;
     bool visible_ = false;
     QString address_;

@@ -4,13 +4,14 @@
 
 #include "browser/webengine_browser.h"
 #include "card/card_page.h"
-#include "card/card_widgets.h"
 #include "card/colours.h"
 #include "card/wrap_rules.h"
 #include "core/line_file.h"
+#include "ui/card_editor_widgets.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
+#include "ui/tool_button.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -36,19 +37,6 @@ const char* const kPictureFilter =
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QToolButton* toolButton(QWidget* bar, std::string_view name, std::string_view caption,
-                        std::string_view hint, int left)
-{
-    auto* button = new QToolButton(bar);
-    button->setObjectName(fromUtf8(name));
-    button->setText(fromUtf8(caption));
-    button->setToolTip(fromUtf8(hint));
-    button->setGeometry(left, 2, 25, 25);
-    button->setFocusPolicy(Qt::NoFocus); // the focus stays in the box holding the selection
-    button->setAutoRaise(true);
-    return button;
 }
 
 // The text box as the tag rules see it: GBK text, selection as byte positions.
@@ -122,18 +110,19 @@ void TForm1::buildCardPanel()
     int left = 2;
     for (size_t i = 0; i < card::wrapButtons().size(); ++i, left += 25) {
         const card::WrapButtonInfo& info = card::wrapButtons()[i];
-        *wrapButtons[i] = toolButton(SeSkinToolBar2, info.name, info.caption, info.hint, left);
+        *wrapButtons[i] = ui::toolButton(SeSkinToolBar2, fromUtf8(info.name),
+                                         fromUtf8(info.caption), fromUtf8(info.hint), left, 2);
     }
-    picbtn = toolButton(SeSkinToolBar2, "picbtn", "图", "背景图片", left);
-    backbtn = toolButton(SeSkinToolBar2, "backbtn", "返", "回溯", left + 25);
+    picbtn = ui::toolButton(SeSkinToolBar2, "picbtn", "图", "背景图片", left, 2);
+    backbtn = ui::toolButton(SeSkinToolBar2, "backbtn", "返", "回溯", left + 25, 2);
 
-    const card::SystemColours system = card::systemColours(QApplication::palette());
+    const card::SystemColours system = ui::systemColours(QApplication::palette());
     colorcombox = new QComboBox(SeSkinToolBar2);
     colorcombox->setObjectName("colorcombox");
     colorcombox->setToolTip("字体颜色");
     colorcombox->setIconSize(QSize(40, 14));
     for (size_t i = 0; i < card::kColourCount; ++i)
-        colorcombox->addItem(card::colourSwatch(i, system, QSize(40, 14)), QString());
+        colorcombox->addItem(ui::colourSwatch(i, system, QSize(40, 14)), QString());
     colorcombox->setCurrentIndex(static_cast<int>(card::kBlackEntry));
     colorcombox->setGeometry(left + 56, 2, 72, 25);
     colorcombox->setFocusPolicy(Qt::NoFocus);
@@ -141,7 +130,7 @@ void TForm1::buildCardPanel()
     fontsizecombox = new QComboBox(SeSkinToolBar2);
     fontsizecombox->setObjectName("fontsizecombox");
     fontsizecombox->setToolTip("字体类型");
-    fontsizecombox->addItems(card::installedFontFamilies());
+    fontsizecombox->addItems(ui::installedFontFamilies());
     fontsizecombox->setCurrentIndex(0);
     fontsizecombox->setGeometry(left + 134, 2, 547 - (left + 134) - 2, 25);
     fontsizecombox->setFocusPolicy(Qt::NoFocus);
@@ -308,7 +297,7 @@ void applyCardFontTag(TForm1& form)
 {
     QComboBox* colorcombox = form.colorcombox;
     QComboBox* fontsizecombox = form.fontsizecombox;
-    const card::SystemColours system = card::systemColours(QApplication::palette());
+    const card::SystemColours system = ui::systemColours(QApplication::palette());
     const int entry = colorcombox->currentIndex();
     const std::string digits =
         card::colourDigits(entry < 0 ? card::kBlackEntry : static_cast<size_t>(entry), system);
@@ -340,15 +329,15 @@ void TForm1::cardsurebtnClick()
 {
     if (cardlistview->rowCount() == 0)
         return;
-    const search::SongEntry row = cardlistview->rowAt(0);
+    const core::SongEntry row = cardlistview->rowAt(0);
     card::CardPageInput input;
     input.picture = CardPicture;
     const QString title = nameedit->text();
     input.title.assign(reinterpret_cast<const char16_t*>(title.utf16()),
                        static_cast<size_t>(title.size()));
-    input.address = row.sub(search::Address);
-    input.typeText = row.sub(search::TypeText);
-    input.textLines = card::displayedLines(iememo);
+    input.address = row.sub(core::SubItem::Address);
+    input.typeText = row.sub(core::SubItem::TypeText);
+    input.textLines = ui::displayedLines(iememo);
     input.playerDownloadHost = hosts.playerDownload;
 
     const std::filesystem::path page = core::gbkPath(ProgramFolder + "card.html");

@@ -1,6 +1,7 @@
 #include "core/gbk.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
 #include <stdexcept>
 
@@ -12,7 +13,7 @@ class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from))
     {
-        if (cd_ == reinterpret_cast<iconv_t>(-1))
+        if (reinterpret_cast<std::intptr_t>(cd_) == -1) // iconv_open's failure value
             throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " +
                                      to);
     }

@@ -1,5 +1,9 @@
 #include "core/text_ops.h"
 
+#include "core/first_occurrences.h"
+
+#include <algorithm>
+
 namespace core {
 
 long find(std::string_view needle, std::string_view text)
@@ -66,25 +70,40 @@ std::string lowerAscii(std::string_view text)
 
 std::string lineOf(const std::vector<std::string>& lines, std::string_view x)
 {
+    return std::string(linesOf(lines, {x}).front());
+}
+
+std::vector<std::string_view> linesOf(const std::vector<std::string>& lines,
+                                      const std::vector<std::string_view>& texts)
+{
     if (lines.empty())
-        return {};
-    if (x.empty())
-        return lines.front();
+        return std::vector<std::string_view>(texts.size());
     std::string joined;
-    std::vector<size_t> starts;
+    std::vector<size_t> starts; // where each line begins in joined
+    size_t size = 0;
+    for (const std::string& line : lines)
+        size += line.size() + 2;
+    joined.reserve(size);
+    starts.reserve(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i > 0)
             joined += "\r\n";
         starts.push_back(joined.size());
         joined += lines[i];
     }
-    size_t at = joined.find(x);
-    if (at == std::string::npos)
-        return lines.front();
-    size_t index = 0;
-    while (index + 1 < starts.size() && starts[index + 1] <= at)
-        ++index;
-    return lines[index];
+    const std::vector<size_t> found = firstOccurrences(joined, texts);
+    std::vector<std::string_view> result;
+    result.reserve(texts.size());
+    for (size_t at : found) {
+        if (at == std::string_view::npos) {
+            result.emplace_back(lines.front());
+            continue;
+        }
+        // An occurrence that starts in a line break belongs to the line before it.
+        const auto after = std::upper_bound(starts.begin(), starts.end(), at);
+        result.emplace_back(lines[static_cast<size_t>(after - starts.begin()) - 1]);
+    }
+    return result;
 }
 
 } // namespace core

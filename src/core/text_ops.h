@@ -22,5 +22,9 @@ std::string lowerAscii(std::string_view text);
 // The line of lines (joined by line breaks) that holds the first occurrence of x;
 // the first line when x is empty or absent, and empty when there are no lines.
 std::string lineOf(const std::vector<std::string>& lines, std::string_view x);
+// lineOf for many texts at once, in one pass over the joined lines: entry i is the line of
+// texts[i], a view into lines.
+std::vector<std::string_view> linesOf(const std::vector<std::string>& lines,
+                                      const std::vector<std::string_view>& texts);
 
 } // namespace core

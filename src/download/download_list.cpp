@@ -7,47 +7,48 @@ std::string savePath(const std::string& folder, const std::string& name, const s
     return folder + name + "." + type;
 }
 
-bool isDownloadableRow(const search::SongEntry& resultRow)
+bool isDownloadableRow(const core::SongEntry& resultRow)
 {
     return resultRow.subItems.size() >= 3;
 }
 
-std::optional<search::SongEntry> downloadRowFor(const search::SongEntry& resultRow,
-                                                const std::string& saveFolder)
+std::optional<core::SongEntry> downloadRowFor(const core::SongEntry& resultRow,
+                                              const std::string& saveFolder)
 {
     if (!isDownloadableRow(resultRow))
         return std::nullopt;
-    search::SongEntry row;
+    core::SongEntry row;
     row.caption = resultRow.caption;
     row.imageIndex = resultRow.imageIndex;
-    for (size_t i = search::Name; i <= search::TypeText; ++i)
-        row.subItems.push_back(resultRow.sub(i));
-    row.subItems.push_back(
-        savePath(saveFolder, resultRow.sub(search::Name), resultRow.sub(search::TypeText)));
+    for (const auto column : {core::SubItem::Name, core::SubItem::Address, core::SubItem::SizeText,
+                              core::SubItem::TypeText})
+        row.subItems.push_back(resultRow.sub(column));
+    row.subItems.push_back(savePath(saveFolder, resultRow.sub(core::SubItem::Name),
+                                    resultRow.sub(core::SubItem::TypeText)));
     return row;
 }
 
-std::vector<search::SongEntry> downloadRowsFor(const std::vector<search::SongEntry>& selected,
-                                               const std::string& saveFolder)
+std::vector<core::SongEntry> downloadRowsFor(const std::vector<core::SongEntry>& selected,
+                                             const std::string& saveFolder)
 {
-    std::vector<search::SongEntry> rows;
-    for (const search::SongEntry& resultRow : selected)
-        if (std::optional<search::SongEntry> row = downloadRowFor(resultRow, saveFolder))
+    std::vector<core::SongEntry> rows;
+    for (const core::SongEntry& resultRow : selected)
+        if (std::optional<core::SongEntry> row = downloadRowFor(resultRow, saveFolder))
             rows.push_back(std::move(*row));
     return rows;
 }
 
 ChooserOutcome confirmChooser(bool rewriteMode, const std::string& saveFolder,
                               const std::string& chosenPath,
-                              const std::vector<std::pair<int, search::SongEntry>>& selectedRows)
+                              const std::vector<std::pair<int, core::SongEntry>>& selectedRows)
 {
     ChooserOutcome outcome;
     outcome.saveFolder = saveFolder;
     if (rewriteMode) {
         const std::string folder = chosenPath + kPathSeparator;
         for (const auto& [index, row] : selectedRows)
-            outcome.newSavePaths.emplace_back(
-                index, savePath(folder, row.sub(search::Name), row.sub(search::TypeText)));
+            outcome.newSavePaths.emplace_back(index, savePath(folder, row.sub(core::SubItem::Name),
+                                                              row.sub(core::SubItem::TypeText)));
         outcome.rewriteMode = false;
         return outcome;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // Rules of the download list: which result rows it takes, the save path each row gets, and what
 // confirming the folder chooser does. Texts are GBK; folders end in the platform's separator.
-#include "search/song_entry.h"
+#include "core/song_entry.h"
 
 #include <optional>
 #include <string>
@@ -20,17 +20,17 @@ std::string savePath(const std::string& folder, const std::string& name, const s
 
 // Only result rows (name, address, size, type) can be downloaded; chart and album rows carry
 // fewer than three sub-items.
-bool isDownloadableRow(const search::SongEntry& resultRow);
+bool isDownloadableRow(const core::SongEntry& resultRow);
 
 // The download-list row for a result row: caption and icon copied, name, address, size and type
 // copied, and the save path under `saveFolder`. Nothing for a chart or album row.
-std::optional<search::SongEntry> downloadRowFor(const search::SongEntry& resultRow,
-                                                const std::string& saveFolder);
+std::optional<core::SongEntry> downloadRowFor(const core::SongEntry& resultRow,
+                                              const std::string& saveFolder);
 
 // The download-list rows for the selected result rows, in the order given; rows that cannot be
 // downloaded are left out, the rest are kept (duplicates included).
-std::vector<search::SongEntry> downloadRowsFor(const std::vector<search::SongEntry>& selected,
-                                               const std::string& saveFolder);
+std::vector<core::SongEntry> downloadRowsFor(const std::vector<core::SongEntry>& selected,
+                                             const std::string& saveFolder);
 
 // What confirming the folder chooser with the path text P changes.
 struct ChooserOutcome {
@@ -46,6 +46,6 @@ struct ChooserOutcome {
 // when P already ends in one); an empty P changes nothing.
 ChooserOutcome confirmChooser(bool rewriteMode, const std::string& saveFolder,
                               const std::string& chosenPath,
-                              const std::vector<std::pair<int, search::SongEntry>>& selectedRows);
+                              const std::vector<std::pair<int, core::SongEntry>>& selectedRows);
 
 } // namespace download

@@ -64,15 +64,36 @@ void EngineWindowAdapter::progress(int tag, std::int64_t count)
     });
 }
 
-void EngineWindowAdapter::workerEnded(int slot, int worker, int activeRow, bool slotFree,
-                                      bool allEnded)
+void EngineWindowAdapter::probeEnded()
 {
-    run([this, slot, worker, activeRow, slotFree, allEnded] {
-        // By the time this runs on the window's thread a new file may have started: "all
-        // ended" holds only if still no worker runs.
-        window_->workerEnded(slot, worker, activeRow, slotFree,
-                             allEnded && engine_.ActiveWorkers.load() == 0);
+    run([this] {
+        window_->probeEnded();
+        checkAllEnded();
     });
+}
+
+void EngineWindowAdapter::fileEnded(int activeRow, const FileOutcome& outcome)
+{
+    run([this, activeRow, outcome] {
+        window_->fileEnded(activeRow, outcome);
+        checkAllEnded();
+    });
+}
+
+void EngineWindowAdapter::workerEnded(int slot, int worker, int activeRow)
+{
+    run([this, slot, worker, activeRow] {
+        window_->workerEnded(slot, worker, activeRow);
+        checkAllEnded();
+    });
+}
+
+void EngineWindowAdapter::checkAllEnded()
+{
+    // A worker is counted out before its end is posted, so the last post of the last worker
+    // finds the count at 0 (unless a new file has started meanwhile; its own end comes later).
+    if (engine_.activeWorkers() == 0)
+        window_->allWorkersEnded();
 }
 
 } // namespace download

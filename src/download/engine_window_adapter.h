@@ -4,6 +4,11 @@
 // calls made on that thread directly and posts those made on a worker thread to it through
 // `post` (the window passes a queued invocation). Progress events of workers are coalesced:
 // only the latest one waits to be shown, so a fast transfer cannot flood the event queue.
+//
+// Whether every worker has ended is decided here, on the window's thread, after each change
+// that ends something: posted changes may arrive in any order, and the window's final report
+// writes every ended row it has not reported yet, so each finished file gets one report.
+#include "download/engine_limits.h"
 #include "download/transfer_engine.h"
 
 #include <array>
@@ -17,7 +22,7 @@ namespace download {
 // What the five worker bars show, unscaled (the widgets hold int values).
 struct BarState {
     std::int64_t maximum = 100;
-    std::array<std::int64_t, 5> values{};
+    std::array<std::int64_t, WorkersPerSlot> values{};
 };
 
 class EngineWindowAdapter : public TransferObserver {
@@ -29,6 +34,8 @@ public:
                         Post post);
     // Stops the engine's workers and waits for them before the window side goes away.
     ~EngineWindowAdapter() override;
+    // Replaces the way changes reach the window's thread (set while no transfer runs).
+    void setPost(Post post) { post_ = std::move(post); }
 
     BarState bars;
 
@@ -42,12 +49,17 @@ public:
     int addActiveRow(const ActiveFile& file) override { return window_->addActiveRow(file); }
     void setBarsMaximum(std::int64_t maximum) override;
     void setTimerEnabled(bool enabled) override;
+    void rowSkipped(const std::string& line) override { window_->rowSkipped(line); }
+    void probeEnded() override;
     void progress(int tag, std::int64_t count) override;
-    void workerEnded(int slot, int worker, int activeRow, bool slotFree, bool allEnded) override;
+    void fileEnded(int activeRow, const FileOutcome& outcome) override;
+    void workerEnded(int slot, int worker, int activeRow) override;
 
 private:
     bool onWindowThread() const { return std::this_thread::get_id() == windowThread_; }
     void run(std::function<void()> change);
+    // On the window's thread, after a change that ended something.
+    void checkAllEnded();
 
     TransferEngine& engine_;
     std::unique_ptr<TransferObserver> window_;

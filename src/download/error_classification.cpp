@@ -21,6 +21,17 @@ std::string cannotDownloadLine(const std::string& name)
     return name + tail;
 }
 
+std::string skippedRowLine(const std::string& name, const std::string& reason)
+{
+    static const std::string colon = core::utf8ToGbk("：");
+    return cannotDownloadLine(name) + colon + reason;
+}
+
+std::vector<std::string> failedFileLines(const std::string& name, const std::string& reason)
+{
+    return {cannotDownloadLine(name), reason};
+}
+
 std::vector<std::string> errorMemoLines(const std::string& messageGbk, const ResumeRowTexts& row,
                                         const ErrorClass& kind)
 {

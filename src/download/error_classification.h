@@ -25,5 +25,9 @@ std::vector<std::string> errorMemoLines(const std::string& messageGbk, const Res
                                         const ErrorClass& kind);
 // The transfer failure's line for a row: name + "不能下载".
 std::string cannotDownloadLine(const std::string& name);
+// The one memo line of a row skipped before its transfer: name + "不能下载：" + reason.
+std::string skippedRowLine(const std::string& name, const std::string& reason);
+// The memo lines of a started file that failed: name + "不能下载", then the reason.
+std::vector<std::string> failedFileLines(const std::string& name, const std::string& reason);
 
 } // namespace download

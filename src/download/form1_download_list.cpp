@@ -18,7 +18,7 @@
 
 namespace {
 
-// The selection keeps its colours when the list loses the focus.
+// A one-line caption, 18 pixels high, above a list or beside a bar.
 QLabel* caption(QWidget* parent, const QString& text, int left, int top, int width)
 {
     auto* label = new QLabel(text, parent);
@@ -105,10 +105,10 @@ void TForm1::connectDownloadHandlers()
 
 void TForm1::dragdownbtnClick()
 {
-    std::vector<search::SongEntry> selected;
+    std::vector<core::SongEntry> selected;
     for (int row : ListView1->selectedRows())
         selected.push_back(ListView1->rowAt(row));
-    for (const search::SongEntry& row : download::downloadRowsFor(selected, SaveFolder))
+    for (const core::SongEntry& row : download::downloadRowsFor(selected, SaveFolder))
         downloadlistview->appendRow(row);
     Button4Click();
 }
@@ -119,7 +119,7 @@ namespace {
 // Rows are refused to change while any segment worker of the engine has not ended.
 bool workersRunning(const download::TransferEngine* engine)
 {
-    return engine && engine->ActiveWorkers.load() > 0;
+    return engine && engine->activeWorkers() > 0;
 }
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "app/form1.h"
 
 #include "core/gbk.h"
+#include "download/download_log.h"
 #include "download/engine_window_adapter.h"
 #include "download/error_classification.h"
 #include "download/form2.h"
@@ -27,10 +28,26 @@
 
 namespace {
 
-// Active-list columns after the caption.
-constexpr size_t StatusColumn = 0;
-constexpr size_t TimeColumn = 1;
-constexpr size_t SequenceColumn = 2;
+// Bar k + 1 shows `value` of `maximum`.
+void showBar(TForm1& form, int k, std::int64_t value, std::int64_t maximum)
+{
+    QProgressBar* bar = form.workerBar(k);
+    const download::BarScale s = download::scaleBar(std::min(value, maximum), maximum);
+    bar->setRange(0, std::max(s.maximum, 1));
+    bar->setValue(s.value);
+}
+
+// Every bar shows what `bars` holds.
+void showBars(TForm1& form, const download::BarState& bars)
+{
+    for (int k = 0; k < download::WorkersPerSlot; ++k)
+        showBar(form, k, bars.values[static_cast<size_t>(k)], bars.maximum);
+}
+
+void appendMemo(TForm1& form, const std::string& gbkLine)
+{
+    form.downinimemo->appendPlainText(ui::fromGbk(gbkLine));
+}
 
 class TransferWindow : public download::TransferObserver {
 public:
@@ -39,13 +56,13 @@ public:
     int downloadRowCount() override { return form_.downloadlistview->rowCount(); }
     download::DownloadRow downloadRow(int index) override
     {
-        const search::SongEntry e = form_.downloadlistview->rowAt(index);
+        const core::SongEntry e = form_.downloadlistview->rowAt(index);
         return {e.caption,
-                e.sub(search::Name),
-                e.sub(search::Address),
-                e.sub(search::SizeText),
-                e.sub(search::TypeText),
-                e.sub(search::SavePath)};
+                e.sub(core::SubItem::Name),
+                e.sub(core::SubItem::Address),
+                e.sub(core::SubItem::SizeText),
+                e.sub(core::SubItem::TypeText),
+                e.sub(core::SubItem::SavePath)};
     }
     std::string searchText() override { return ui::toGbk(form_.Edit1->text()); }
     std::string saveFolder() override { return form_.SaveFolder; }
@@ -58,7 +75,7 @@ public:
 
     int addActiveRow(const download::ActiveFile& file) override
     {
-        search::SongEntry row;
+        core::SongEntry row;
         row.caption = file.row.name;
         row.subItems = {download::statusRunning(), "0", std::to_string(file.listRow)};
         form_.downloadnow->appendRow(row);
@@ -67,12 +84,15 @@ public:
             form_.downloadlistview->setRowSelected(file.listRow, true);
         form_.downloadnow->clearSelection();
         form_.downloadnow->setRowSelected(index, true);
+        qCDebug(downloadLog, "file started: row %d, %s from %s", file.listRow,
+                core::gbkToUtf8(file.targetPath).c_str(),
+                core::gbkToUtf8(file.row.address).c_str());
         return index;
     }
     void setBarsMaximum(std::int64_t maximum) override
     {
-        for (int k = 0; k < 5; ++k)
-            showBar(k, bars().values[static_cast<size_t>(k)], maximum);
+        for (int k = 0; k < download::WorkersPerSlot; ++k)
+            showBar(form_, k, bars().values[static_cast<size_t>(k)], maximum);
     }
     void setTimerEnabled(bool enabled) override
     {
@@ -81,38 +101,54 @@ public:
         else if (!enabled)
             form_.Timer1->stop();
     }
+    void rowSkipped(const std::string& line) override
+    {
+        qCDebug(downloadLog, "row skipped: %s", core::gbkToUtf8(line).c_str());
+        appendMemo(form_, line);
+    }
+    void probeEnded() override {}
     void progress(int tag, std::int64_t count) override
     {
         form_.SeSkinStatusBar1->setPanelText(0,
                                              ui::fromGbk(download::progressPanelText(tag, count)));
     }
-    void workerEnded(int slot, int worker, int activeRow, bool slotFree, bool allEnded) override
+    void fileEnded(int activeRow, const download::FileOutcome& outcome) override
     {
-        if (slot >= 0) {
-            if (slotFree && activeRow >= 0 && activeRow < form_.downloadnow->rowCount())
-                form_.downloadnow->setSubItem(activeRow, StatusColumn, download::statusEnded());
-            const int selected = form_.downloadnow->firstSelectedRow();
-            if (selected >= 0) {
-                const std::string seq = form_.downloadnow->rowAt(selected).sub(SequenceColumn);
-                if (download::displayedSlot(&seq) == slot && worker >= 0 && worker < 5) {
-                    bars().values[static_cast<size_t>(worker)] = bars().maximum;
-                    showBar(worker, bars().maximum, bars().maximum);
-                }
-            }
+        if (activeRow < 0 || activeRow >= form_.downloadnow->rowCount())
+            return;
+        form_.downloadnow->setSubItem(activeRow, download::ActiveColumn::Status,
+                                      outcome.complete ? download::statusEnded()
+                                                       : download::statusFailed());
+        const download::ActiveFile file = form_.engine()->activeFile(activeRow);
+        if (outcome.complete) {
+            qCDebug(downloadLog, "file complete: %s", core::gbkToUtf8(file.targetPath).c_str());
+            return;
         }
-        if (allEnded) {
-            form_.WriteFinalReport();
-            form_.Timer1->stop();
-        }
+        qCDebug(downloadLog, "file failed: %s: %s", core::gbkToUtf8(file.targetPath).c_str(),
+                core::gbkToUtf8(outcome.reason).c_str());
+        const std::string& name = file.row.name;
+        for (const std::string& line : download::failedFileLines(name, outcome.reason))
+            appendMemo(form_, line);
+    }
+    void workerEnded(int slot, int worker, int) override
+    {
+        const int selected = form_.downloadnow->firstSelectedRow();
+        if (selected < 0 || worker < 0 || worker >= download::WorkersPerSlot)
+            return;
+        const std::string seq =
+            form_.downloadnow->rowAt(selected).sub(download::ActiveColumn::Sequence);
+        if (download::displayedSlot(&seq) != slot)
+            return;
+        bars().values[static_cast<size_t>(worker)] = bars().maximum;
+        showBar(form_, worker, bars().maximum, bars().maximum);
+    }
+    void allWorkersEnded() override
+    {
+        qCDebug(downloadLog, "all transfers ended");
+        form_.WriteFinalReport();
+        form_.Timer1->stop();
     }
 
-    void showBar(int k, std::int64_t value, std::int64_t maximum)
-    {
-        QProgressBar* bar = form_.workerBar(k);
-        const download::BarScale s = download::scaleBar(std::min(value, maximum), maximum);
-        bar->setRange(0, std::max(s.maximum, 1));
-        bar->setValue(s.value);
-    }
     download::BarState& bars() { return adapter->bars; }
 
     download::EngineWindowAdapter* adapter = nullptr;
@@ -170,19 +206,17 @@ void TForm1::StopAllTransfers()
 namespace {
 
 // Reports every active row that has ended and is not reported yet, and marks it reported.
-void reportEndedRows(TForm1& form, download::TransferEngine& engine)
+void reportEndedRows(TForm1& form, const download::TransferEngine& engine)
 {
     for (int i = 0; i < form.downloadnow->rowCount(); ++i) {
-        const search::SongEntry row = form.downloadnow->rowAt(i);
-        if (row.sub(StatusColumn) != download::statusEnded())
+        const core::SongEntry row = form.downloadnow->rowAt(i);
+        if (row.sub(download::ActiveColumn::Status) != download::statusEnded())
             continue;
-        form.downloadnow->setSubItem(i, StatusColumn, download::statusReported());
-        download::ActiveFile file;
-        if (static_cast<size_t>(i) < engine.activeFiles.size())
-            file = engine.activeFiles[static_cast<size_t>(i)];
+        form.downloadnow->setSubItem(i, download::ActiveColumn::Status, download::statusReported());
         for (const std::string& line :
-             download::completionReport(reportDateTime(), row.caption, file, row.sub(TimeColumn)))
-            form.downinimemo->appendPlainText(ui::fromGbk(line));
+             download::completionReport(reportDateTime(), row.caption, engine.activeFile(i),
+                                        row.sub(download::ActiveColumn::Time)))
+            appendMemo(form, line);
     }
 }
 
@@ -192,50 +226,38 @@ void TForm1::Timer1Timer()
 {
     download::TransferEngine& e = *engine_;
     download::BarState& bars = engineAdapter_->bars;
-    e.ElapsedSeconds += 1;
-    SeSkinStatusBar1->setPanelText(1, ui::fromGbk(download::totalTimeText(e.ElapsedSeconds)));
+    SeSkinStatusBar1->setPanelText(1, ui::fromGbk(download::totalTimeText(e.countSecond())));
 
-    download::TickInput in;
-    for (int s = 0; s < 3; ++s) {
-        for (int k = 0; k < 5; ++k)
-            in.workerBytes[s][k] = e.WorkerBytes[s][k].load();
-        in.slotWorkers[s] = e.SlotWorkers[s].load();
-        in.slotSize[s] = e.SlotSize[s];
-    }
-    in.connectedCount = e.ConnectedCount;
+    download::TickInput in = e.tickInput();
     const int selected = downloadnow->firstSelectedRow();
-    const std::string seq = selected >= 0 ? downloadnow->rowAt(selected).sub(SequenceColumn) : "";
+    const std::string seq =
+        selected >= 0 ? downloadnow->rowAt(selected).sub(download::ActiveColumn::Sequence) : "";
     in.displayedSlot = download::displayedSlot(selected >= 0 ? &seq : nullptr);
-    in.lastByteSum = e.LastByteSum;
     in.barValues = bars.values;
     const download::TickOutput out = download::computeTick(in);
 
     SeSkinStatusBar1->setPanelText(3, QString::fromStdString(out.overallSpeed));
-    e.LastByteSum = out.byteSum;
+    e.tickShown(out.byteSum);
     reportEndedRows(*this, e);
-    for (int s = 0; s < 3; ++s) {
-        const int row = e.SlotRow[s];
+    for (int s = 0; s < download::SlotCount; ++s) {
+        const int row = e.slotRow(s);
         if (!out.slotRunning[s] || row < 0 || row >= downloadnow->rowCount())
             continue;
-        const int seconds = std::atoi(downloadnow->rowAt(row).sub(TimeColumn).c_str()) + 1;
-        downloadnow->setSubItem(row, TimeColumn, std::to_string(seconds));
+        const int seconds =
+            std::atoi(downloadnow->rowAt(row).sub(download::ActiveColumn::Time).c_str()) + 1;
+        downloadnow->setSubItem(row, download::ActiveColumn::Time, std::to_string(seconds));
     }
     if (out.barsChanged) {
         bars.maximum = out.barMaximum;
         bars.values = out.barValues;
-        for (int k = 0; k < 5; ++k) {
-            const download::BarScale s =
-                download::scaleBar(std::min(bars.values[k], bars.maximum), bars.maximum);
-            workerBar(k)->setRange(0, std::max(s.maximum, 1));
-            workerBar(k)->setValue(s.value);
-        }
+        showBars(*this, bars);
         SeSkinStatusBar1->setPanelText(2, QString::fromStdString(out.slotSpeed));
     }
 }
 
 void TForm1::WriteFinalReport()
 {
-    // When the last worker has ended, every file that has ended and has no report yet gets its
+    // When no worker runs any more, every file that has ended and has no report yet gets its
     // report now (the timer stops and would not write it); each file is reported once.
     reportEndedRows(*this, *engine_);
 }
@@ -244,16 +266,12 @@ void TForm1::downloadnowSelectItem(int row, bool selected)
 {
     if (!selected || row < 0 || row >= downloadnow->rowCount())
         return;
-    const std::string status = downloadnow->rowAt(row).sub(StatusColumn);
+    const std::string status = downloadnow->rowAt(row).sub(download::ActiveColumn::Status);
     if (status != download::statusEnded() && status != download::statusReported())
         return;
     download::BarState& bars = engineAdapter_->bars;
-    for (int k = 0; k < 5; ++k) {
-        bars.values[k] = bars.maximum;
-        const download::BarScale s = download::scaleBar(bars.maximum, bars.maximum);
-        workerBar(k)->setRange(0, std::max(s.maximum, 1));
-        workerBar(k)->setValue(s.value);
-    }
+    bars.values.fill(bars.maximum);
+    showBars(*this, bars);
 }
 
 void TForm1::myexception(QObject*, const std::exception& e)
@@ -261,15 +279,22 @@ void TForm1::myexception(QObject*, const std::exception& e)
     download::TransferEngine& engine = *engine_;
     const std::string message = e.what();
     const int n = downloadlistview->rowCount();
-    const int r = engine.ResumeRow;
-    const bool rowExists = r >= 0 && r < n;
-    const search::SongEntry row = rowExists ? downloadlistview->rowAt(r) : search::SongEntry{};
-    auto memo = [this](const std::string& gbk) { downinimemo->appendPlainText(ui::fromGbk(gbk)); };
-
-    memo(core::utf8ToGbk(message));
-    if (rowExists)
-        memo(row.caption);
+    const int r = engine.resumeRow();
+    download::ResumeRowTexts row;
+    row.exists = r >= 0 && r < n;
+    if (row.exists) {
+        const core::SongEntry entry = downloadlistview->rowAt(r);
+        row.caption = entry.caption;
+        row.name = entry.sub(core::SubItem::Name);
+    }
     const download::ErrorClass kind = download::classifyError(message);
+    const std::vector<std::string> lines =
+        download::errorMemoLines(core::utf8ToGbk(message), row, kind);
+    // The message and the row's number come first; the fatal box, if any, comes before the
+    // transfer line.
+    const std::size_t beforeTransferLine = std::min<std::size_t>(lines.size(), row.exists ? 2 : 1);
+    for (std::size_t i = 0; i < beforeTransferLine; ++i)
+        appendMemo(*this, lines[i]);
     if (kind.fatal) {
         ui::showFatal(this, "出现致命错误，应用程序将关闭！！！");
         if (Form2)
@@ -278,17 +303,14 @@ void TForm1::myexception(QObject*, const std::exception& e)
             return; // the program ends
     }
     if (kind.transfer) {
-        if (rowExists)
-            memo(download::cannotDownloadLine(row.sub(search::Name)));
-        if (engine.Probing && r < n - 1) {
-            // The row being probed failed: the engine goes on with the next one.
-            engine.IdHTTP1.Disconnect();
-            engine.ResumeRow = r + 1;
+        for (std::size_t i = beforeTransferLine; i < lines.size(); ++i)
+            appendMemo(*this, lines[i]);
+        // The row being probed failed and its start has ended: the next press of "开始下载"
+        // begins with the row after it. With no probe under way a failure cannot come from
+        // the engine (its workers never raise here, its own calls catch their network errors,
+        // and a failed file ends on its own): running files go on.
+        if (engine.moveOnFromFailedProbe(n))
             Button4Click();
-        }
-        // With no probe under way a failure cannot come from the engine (its workers never
-        // raise here and its own calls catch their network errors): running files go on.
     }
-    if (!engine.startRunning())
-        engine.Probing = false;
+    engine.settleAfterError();
 }

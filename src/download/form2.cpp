@@ -120,14 +120,14 @@ void TForm2::pathbtnClick()
 {
     if (form1_) {
         ui::SongListView* list = form1_->downloadlistview;
-        std::vector<std::pair<int, search::SongEntry>> selected;
+        std::vector<std::pair<int, core::SongEntry>> selected;
         if (form1_->ChooserRewrite)
             for (int row : list->selectedRows())
                 selected.emplace_back(row, list->rowAt(row));
         const download::ChooserOutcome outcome = download::confirmChooser(
             form1_->ChooserRewrite, form1_->SaveFolder, ui::toGbk(pathedit->text()), selected);
         for (const auto& [row, path] : outcome.newSavePaths)
-            list->setSubItem(row, search::SavePath, path);
+            list->setSubItem(row, core::SubItem::SavePath, path);
         form1_->SaveFolder = outcome.saveFolder;
         form1_->ChooserRewrite = outcome.rewriteMode;
     }

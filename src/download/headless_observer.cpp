@@ -1,7 +1,7 @@
 #include "download/headless_observer.h"
 
+#include "download/error_classification.h"
 #include "download/tick_report.h"
-#include "download/transfer_plan.h"
 
 namespace download {
 
@@ -11,28 +11,16 @@ std::vector<HeadlessObserver::ActiveRow> HeadlessObserver::activeRows() const
     return active_;
 }
 
-int HeadlessObserver::timerEnables() const
+std::vector<std::string> HeadlessObserver::memoLines() const
 {
     std::lock_guard lock(mutex_);
-    return timerEnables_;
+    return memo_;
 }
 
 bool HeadlessObserver::timerEnabled() const
 {
     std::lock_guard lock(mutex_);
     return timerEnabled_;
-}
-
-int HeadlessObserver::allEndedEvents() const
-{
-    std::lock_guard lock(mutex_);
-    return allEnded_;
-}
-
-std::string HeadlessObserver::lastProgressText() const
-{
-    std::lock_guard lock(mutex_);
-    return lastCount_ < 0 ? std::string() : progressPanelText(lastTag_, lastCount_);
 }
 
 int HeadlessObserver::downloadRowCount()
@@ -54,37 +42,40 @@ void HeadlessObserver::processMessages()
 int HeadlessObserver::addActiveRow(const ActiveFile& file)
 {
     std::lock_guard lock(mutex_);
-    active_.push_back({file, statusRunning(), 0});
+    active_.push_back({file, statusRunning(), 0, 0});
     return static_cast<int>(active_.size()) - 1;
 }
 
 void HeadlessObserver::setTimerEnabled(bool enabled)
 {
     std::lock_guard lock(mutex_);
-    if (enabled)
-        ++timerEnables_;
     timerEnabled_ = enabled;
 }
 
-void HeadlessObserver::progress(int tag, std::int64_t count)
+void HeadlessObserver::rowSkipped(const std::string& line)
 {
     std::lock_guard lock(mutex_);
-    lastTag_ = tag;
-    lastCount_ = count;
+    memo_.push_back(line);
 }
 
-void HeadlessObserver::workerEnded(int, int, int activeRow, bool slotFree, bool allEnded)
+void HeadlessObserver::fileEnded(int activeRow, const FileOutcome& outcome)
 {
     std::lock_guard lock(mutex_);
-    if (activeRow >= 0 && static_cast<std::size_t>(activeRow) < active_.size()) {
+    if (activeRow < 0 || static_cast<std::size_t>(activeRow) >= active_.size())
+        return;
+    ActiveRow& row = active_[static_cast<std::size_t>(activeRow)];
+    ++row.fileEndNotifications;
+    row.status = outcome.complete ? statusEnded() : statusFailed();
+    if (!outcome.complete)
+        for (const std::string& line : failedFileLines(row.file.row.name, outcome.reason))
+            memo_.push_back(line);
+}
+
+void HeadlessObserver::workerEnded(int, int, int activeRow)
+{
+    std::lock_guard lock(mutex_);
+    if (activeRow >= 0 && static_cast<std::size_t>(activeRow) < active_.size())
         ++active_[static_cast<std::size_t>(activeRow)].endNotifications;
-        if (slotFree)
-            active_[static_cast<std::size_t>(activeRow)].status = statusEnded();
-    }
-    if (allEnded) {
-        ++allEnded_;
-        timerEnabled_ = false;
-    }
 }
 
 } // namespace download

@@ -1,6 +1,6 @@
 #pragma once
 // The engine without a window: the download list is a vector of rows, the active list and the
-// displays are records that tests and the benchmark read. Safe to call from worker threads.
+// memo are records that tests and the benchmark read. Safe to call from worker threads.
 #include "download/transfer_engine.h"
 
 #include <functional>
@@ -25,12 +25,12 @@ public:
         ActiveFile file;
         std::string status; // GBK status text
         int endNotifications = 0;
+        int fileEndNotifications = 0;
     };
     std::vector<ActiveRow> activeRows() const;
-    int timerEnables() const;
+    // The memo: a line per skipped row, two per failed file (GBK).
+    std::vector<std::string> memoLines() const;
     bool timerEnabled() const;
-    int allEndedEvents() const;
-    std::string lastProgressText() const;
 
     int downloadRowCount() override;
     DownloadRow downloadRow(int index) override;
@@ -42,17 +42,17 @@ public:
     int addActiveRow(const ActiveFile& file) override;
     void setBarsMaximum(std::int64_t) override {}
     void setTimerEnabled(bool enabled) override;
-    void progress(int tag, std::int64_t count) override;
-    void workerEnded(int slot, int worker, int activeRow, bool slotFree, bool allEnded) override;
+    void rowSkipped(const std::string& line) override;
+    void probeEnded() override {}
+    void progress(int, std::int64_t) override {}
+    void fileEnded(int activeRow, const FileOutcome& outcome) override;
+    void workerEnded(int slot, int worker, int activeRow) override;
 
 private:
     mutable std::mutex mutex_;
     std::vector<ActiveRow> active_;
-    int timerEnables_ = 0;
+    std::vector<std::string> memo_;
     bool timerEnabled_ = false;
-    int allEnded_ = 0;
-    int lastTag_ = 0;
-    std::int64_t lastCount_ = -1;
 };
 
 } // namespace download

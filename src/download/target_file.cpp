@@ -4,6 +4,8 @@
 #include "core/line_file.h"
 #include "core/text_ops.h"
 
+#include <filesystem>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -68,20 +70,86 @@ bool createEmptyFile(std::string_view gbkPath)
     return true;
 }
 
+std::string numberedPath(std::string_view gbkPath, int n)
+{
+    // Worked on as characters, so the split never falls inside a double-byte character.
+    const std::u16string wide = core::gbkToUtf16(gbkPath);
+    const std::size_t slash = wide.find_last_of(u'/');
+    const std::size_t leafStart = slash == std::u16string::npos ? 0 : slash + 1;
+    std::size_t dot = wide.find_last_of(u'.');
+    if (dot == std::u16string::npos || dot <= leafStart)
+        dot = wide.size();
+    const std::u16string numbered =
+        wide.substr(0, dot) + u"(" + core::gbkToUtf16(std::to_string(n)) + u")" + wide.substr(dot);
+    return core::utf16ToGbk(numbered);
+}
+
+namespace {
+
+enum class Claim { Taken, Fresh, Resume, Failed };
+
+// Whether the file at this path may be written for the file in `context`, and how.
+Claim claimPath(const std::string& gbkPath, const TargetContext& context,
+                std::optional<ResumeRecord>& resume)
+{
+    if (context.takenByRun && context.takenByRun(gbkPath))
+        return Claim::Taken;
+    const std::string native = core::gbkPath(gbkPath).string();
+    std::error_code ec;
+    if (std::filesystem::exists(native, ec)) {
+        if (!resumeRecordExists(native))
+            return Claim::Taken; // somebody's complete file
+        resume = readResumeRecord(native);
+        if (resume && resume->address == context.address && resume->size == context.size &&
+            context.size > 0)
+            return Claim::Resume;
+        resume.reset(); // a record of something else, or a damaged one: start over
+    }
+    return createEmptyFile(gbkPath) ? Claim::Fresh : Claim::Failed;
+}
+
+// The first variant of the path that may be written; false when one cannot be created.
+bool claimFreeVariant(const std::string& gbkPath, const TargetContext& context,
+                      TargetChoice& choice)
+{
+    for (int n = 0; n < 10000; ++n) {
+        const std::string candidate = n == 0 ? gbkPath : numberedPath(gbkPath, n);
+        std::optional<ResumeRecord> resume;
+        switch (claimPath(candidate, context, resume)) {
+        case Claim::Taken:
+            continue;
+        case Claim::Failed:
+            return false;
+        case Claim::Fresh:
+        case Claim::Resume:
+            choice.path = candidate;
+            choice.resume = std::move(resume);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 TargetChoice createTargetFile(std::string_view savePath, std::string_view name,
                               std::string_view type, std::string_view saveFolder,
-                              std::string_view searchText, int row, std::string_view address)
+                              std::string_view searchText, int row, std::string_view address,
+                              const TargetContext& context)
 {
-    if (savePathIsSafe(savePath, name, type) && createEmptyFile(savePath))
-        return {std::string(savePath), false};
+    TargetChoice choice;
+    if (savePathIsSafe(savePath, name, type) && !savePath.empty() &&
+        claimFreeVariant(std::string(savePath), context, choice))
+        return choice;
     const std::string trimmedSearch = core::trim(searchText);
     const std::string t = fallbackTypeText(address);
     const std::string fallback = fallbackName(saveFolder, searchText, row, address);
     const bool safe =
         isPlainNamePart(trimmedSearch) && isPlainNamePart(t) && !isDotName(lastComponent(fallback));
-    if (!safe || !createEmptyFile(fallback))
+    if (!safe || !claimFreeVariant(fallback, context, choice))
         throw core::FileError("Cannot create file " + core::gbkToUtf8(fallback));
-    return {fallback, true};
+    choice.fallback = true;
+    return choice;
 }
 
 } // namespace download

@@ -32,6 +32,12 @@ const std::string& statusReported()
     return text;
 }
 
+const std::string& statusFailed()
+{
+    static const std::string text = gbk("下载失败");
+    return text;
+}
+
 std::string totalTimeText(int seconds)
 {
     static const std::string head = gbk("总耗时：");
@@ -53,7 +59,7 @@ int displayedSlot(const std::string* selectedSequenceText)
     auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
     if (ec != std::errc() || end != t.data() + t.size() || value < 0)
         return 0;
-    return value % 3;
+    return value % SlotCount;
 }
 
 TickOutput computeTick(const TickInput& in)
@@ -65,17 +71,17 @@ TickOutput computeTick(const TickInput& in)
             sum += b;
     out.overallSpeed = speedText(sum - in.lastByteSum);
     out.byteSum = sum;
-    for (int s = 0; s < 3; ++s)
+    for (int s = 0; s < SlotCount; ++s)
         out.slotRunning[s] = in.slotWorkers[s] > 0;
     out.barValues = in.barValues;
     if (in.connectedCount == 0)
         return out;
-    const int d = in.displayedSlot >= 0 && in.displayedSlot < 3 ? in.displayedSlot : 0;
+    const int d = in.displayedSlot >= 0 && in.displayedSlot < SlotCount ? in.displayedSlot : 0;
     std::int64_t before = 0;
     for (std::int64_t v : in.barValues)
         before += v;
     std::int64_t after = 0;
-    for (int k = 0; k < 5; ++k) {
+    for (int k = 0; k < WorkersPerSlot; ++k) {
         out.barValues[k] = in.workerBytes[d][k];
         after += out.barValues[k];
     }

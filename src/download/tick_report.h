@@ -1,6 +1,7 @@
 #pragma once
 // What the one-second tick shows and the completion report of a finished file. All texts GBK.
-#include "download/transfer_engine.h"
+#include "download/active_file.h"
+#include "download/engine_limits.h"
 
 #include <array>
 #include <cstdint>
@@ -14,6 +15,7 @@ namespace download {
 const std::string& statusRunning();  // "正在下载"
 const std::string& statusEnded();    // "下载结束"
 const std::string& statusReported(); // "下载已经完成"
+const std::string& statusFailed();   // "下载失败"
 
 // "总耗时：N秒".
 std::string totalTimeText(int seconds);
@@ -26,22 +28,22 @@ std::string speedText(std::int64_t byteDelta);
 int displayedSlot(const std::string* selectedSequenceText);
 
 struct TickInput {
-    std::array<std::array<std::int64_t, 5>, 3> workerBytes{};
-    std::array<int, 3> slotWorkers{};
-    std::array<std::int64_t, 3> slotSize{};
+    std::array<std::array<std::int64_t, WorkersPerSlot>, SlotCount> workerBytes{};
+    std::array<int, SlotCount> slotWorkers{};
+    std::array<std::int64_t, SlotCount> slotSize{};
     int connectedCount = 0;
     int displayedSlot = 0;
     std::int64_t lastByteSum = 0;
-    std::array<std::int64_t, 5> barValues{}; // what the bars show before this tick
+    std::array<std::int64_t, WorkersPerSlot> barValues{}; // what the bars show before this tick
 };
 struct TickOutput {
     std::string overallSpeed; // panel 3
     std::int64_t byteSum = 0; // the new LastByteSum
     bool barsChanged = false; // false while ConnectedCount is 0
     std::int64_t barMaximum = 0;
-    std::array<std::int64_t, 5> barValues{};
+    std::array<std::int64_t, WorkersPerSlot> barValues{};
     std::string slotSpeed; // panel 2, when barsChanged
-    std::array<bool, 3> slotRunning{};
+    std::array<bool, SlotCount> slotRunning{};
 };
 TickOutput computeTick(const TickInput& in);
 

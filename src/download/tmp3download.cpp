@@ -1,50 +1,178 @@
 #include "download/tmp3download.h"
 
+#include "core/gbk.h"
 #include "download/range_writer.h"
 #include "download/transfer_engine.h"
 #include "http/http_client.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 namespace download {
 
-ByteRange tmp3download::range() const
+namespace {
+
+// The answer's head is not the asked bytes; what() is the reason (GBK).
+class RefusedAnswer : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string systemText(int err)
 {
-    ByteRange r;
-    r.start = setup_.index * setup_.rangeLength;
-    r.end = setup_.last ? setup_.fileSize : (setup_.index + 1) * setup_.rangeLength;
-    return r;
+    char text[256];
+    return ::strerror_r(err, text, sizeof text); // the GNU form returns the text
 }
+
+std::string writeFailureLine(const std::string& systemReason)
+{
+    return core::utf8ToGbk("写入文件出错：") + systemReason;
+}
+
+// An error message on one line (the client's socket errors hold a line break).
+std::string oneLine(std::string text)
+{
+    for (char& c : text)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    std::string out;
+    for (char c : text)
+        if (c != ' ' || out.empty() || out.back() != ' ')
+            out += c;
+    return out;
+}
+
+} // namespace
 
 void tmp3download::Execute()
 {
+    FileTransfer& file = *setup_.file;
+    TransferEngine& engine = *setup_.engine;
     http::HttpClient& client = *setup_.client;
-    std::optional<RangeWriter> writer;
-    try {
-        writer.emplace(setup_.targetPath, range(), setup_.fileSize, setup_.bufferSize);
-    } catch (...) {
-        // The target file has gone: nothing can be written, the worker just ends.
+    const int fd = ::open(file.nativePath.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        engine.failFile(file, writeFailureLine(systemText(errno)));
+    } else {
+        run(fd);
+        if (::close(fd) != 0)
+            engine.failFile(file, writeFailureLine(systemText(errno)));
     }
-    if (writer && !setup_.engine->stopping()) {
-        const ByteRange r = range();
-        client.rangeStart = r.start;
-        client.rangeEnd = r.end;
-        client.onWorkBegin = [&writer](http::HttpClient&, int, std::int64_t announced) {
-            writer->begin(announced);
-        };
-        try {
-            client.Get(setup_.address, [&writer](std::string_view chunk) { writer->write(chunk); });
-        } catch (...) {
-            // A failed request ends the worker without a message; what arrived is kept.
+    file.map.release(setup_.index);
+    client.Disconnect();
+    engine.workerFinished(file, client);
+}
+
+void tmp3download::run(int fd)
+{
+    FileTransfer& file = *setup_.file;
+    TransferEngine& engine = *setup_.engine;
+    const TransferSettings& settings = setup_.settings;
+    std::string buffer(std::max<std::size_t>(settings.bufferSize, 4096), '\0');
+    int triesWithoutProgress = 0;
+    while (!engine.stopping() && !file.failed()) {
+        const auto claim = file.map.claim(setup_.index, settings.minSplit);
+        if (!claim)
+            return; // nothing left for this connection
+        const std::int64_t missingBefore = file.map.remaining(setup_.index);
+        const Try result = fetch(fd, claim->start, claim->stop, buffer);
+        if (result == Try::Fatal)
+            return;
+        if (result == Try::Done) {
+            triesWithoutProgress = 0;
+            continue;
+        }
+        const bool progress = file.map.remaining(setup_.index) < missingBefore;
+        triesWithoutProgress = progress ? 0 : triesWithoutProgress + 1;
+        if (triesWithoutProgress >= settings.maxTries) {
+            engine.failFile(file, engine.missingBytesLine(file));
+            return;
+        }
+        if (triesWithoutProgress > 0) {
+            const auto& pauses = settings.retryPauses;
+            const auto pause =
+                pauses.empty()
+                    ? std::chrono::milliseconds(0)
+                    : pauses[std::min<std::size_t>(triesWithoutProgress - 1, pauses.size() - 1)];
+            if (!engine.pauseBeforeRetry(file, pause))
+                return;
         }
     }
-    if (writer)
-        writer->finish();
+}
+
+tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t stop,
+                                      std::string& buffer)
+{
+    FileTransfer& file = *setup_.file;
+    TransferEngine& engine = *setup_.engine;
+    http::HttpClient& client = *setup_.client;
+    const std::int64_t size = file.map.size();
+    const bool ranged = size >= 0;
+    // The end sent is the span's end itself: neighbouring spans share their boundary byte in
+    // the request, and only the span's own bytes are kept.
+    client.rangeStart = ranged ? start : 0;
+    client.rangeEnd = ranged ? stop : 0;
+    client.stallTimeout = setup_.settings.stallTime;
+
+    std::optional<RangeWriter> writer;
+    std::int64_t received = 0;
+    const std::int64_t before = receivedBefore_;
+    auto cutIfOver = [&engine, &file](http::HttpClient& c) {
+        if (engine.stopping() || file.failed())
+            c.Disconnect(); // quietly, from inside the notification
+    };
+    client.onWorkBegin = [&](http::HttpClient& c, int, std::int64_t) {
+        const http::ResponseHead& head = c.response();
+        const AnswerCheck check = checkAnswer(head.status, head.chunked ? -1 : head.contentLength,
+                                              head.contentRange, start, size);
+        if (!check.ok)
+            throw RefusedAnswer(check.reason);
+        writer.emplace(fd, file.map, setup_.index, start, check.skip, buffer);
+        cutIfOver(c);
+    };
+    client.onWork = [&](http::HttpClient& c, int mode, std::int64_t count) {
+        engine.IdHTTP1Work(c, mode, before + count);
+        cutIfOver(c);
+    };
+    auto sink = [&](std::string_view chunk) {
+        received += static_cast<std::int64_t>(chunk.size());
+        if (writer)
+            writer->write(chunk);
+    };
+
+    Try result = Try::Short;
     try {
-        client.Disconnect();
-    } catch (...) {
+        try {
+            client.Get(file.address, sink);
+            if (writer)
+                writer->flush();
+            if (!ranged && writer && !engine.stopping() && !file.failed()) {
+                file.map.finishUnknown(writer->position());
+                result = Try::Done;
+            } else if (ranged && file.map.remaining(setup_.index) == 0) {
+                result = Try::Done;
+            } else if (!engine.stopping() && !file.failed()) {
+                file.noteError(core::utf8ToGbk("服务器送出的内容不够"));
+            }
+        } catch (const SpanEnded&) {
+            result = Try::Done;
+        } catch (const WriteFailed&) {
+            throw;
+        } catch (const std::exception& e) {
+            if (writer)
+                writer->flush(); // what arrived before the failure is kept
+            file.noteError(oneLine(e.what()));
+        }
+    } catch (const WriteFailed& e) {
+        engine.failFile(file, writeFailureLine(e.what()));
+        result = Try::Fatal;
     }
-    setup_.engine->IdHTTP1WorkEnd(client, 0);
+    receivedBefore_ += received;
+    client.onWorkBegin = nullptr; // the handlers refer to this call's locals
+    client.onWork = nullptr;
+    return result;
 }
 
 } // namespace download

@@ -1,13 +1,40 @@
 #include "download/transfer_engine.h"
 
+#include "core/gbk.h"
 #include "core/line_file.h"
+#include "download/error_classification.h"
 #include "download/target_file.h"
 #include "download/tmp3download.h"
 #include "download/transfer_plan.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace download {
+
+namespace {
+
+std::string gbk(const char* utf8)
+{
+    return core::utf8ToGbk(utf8);
+}
+
+// An error message on one line (socket errors hold a line break).
+std::string oneLine(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+        if (c != ' ' || out.empty() || out.back() != ' ')
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
 
 TransferEngine::TransferEngine()
 {
@@ -26,8 +53,25 @@ TransferEngine::~TransferEngine()
     stopAndJoin();
 }
 
+ActiveFile TransferEngine::activeFile(int activeRow) const
+{
+    if (activeRow < 0 || static_cast<std::size_t>(activeRow) >= activeFiles_.size())
+        return {};
+    return activeFiles_[static_cast<std::size_t>(activeRow)];
+}
+
+void TransferEngine::cutRetryPausesShort()
+{
+    {
+        std::lock_guard lock(wakeMutex_);
+        ++pressCount_;
+    }
+    wake_.notify_all();
+}
+
 void TransferEngine::downbtnClick()
 {
+    cutRetryPausesShort();
     if (startRunning_ || !observer_)
         return;
     startRunning_ = true;
@@ -61,31 +105,70 @@ void TransferEngine::downbtnClick()
     Probing = false;
 }
 
+void TransferEngine::skipRow(const DownloadRow& row, const std::string& reason)
+{
+    observer_->rowSkipped(skippedRowLine(row.name, reason));
+}
+
+bool TransferEngine::probeRow(const DownloadRow& row)
+{
+    // The probe: its begin notification records the size and cuts the transfer short.
+    // Redirects are followed here, up to MaxRedirects of them.
+    std::string address = row.address;
+    IdHTTP1.stallTimeout = settings_.stallTime;
+    for (int redirects = 0;; ++redirects) {
+        const AddressParts parts = parseDownloadAddress(address);
+        if (redirects == 0)
+            HostPath = parts.hostPath;
+        FileSize = 0;
+        IdHTTP1.host = parts.host;
+        IdHTTP1.port = parts.port;
+        IdHTTP1.tag = ProbeTag;
+        IdHTTP1.rangeStart = 0;
+        IdHTTP1.rangeEnd = 0;
+        Probing = true;
+        if (!parts.ok || address.rfind("http://", 0) != 0) {
+            skipRow(row, gbk("下载地址无效：") + address);
+            return false;
+        }
+        try {
+            IdHTTP1.Connect();
+            IdHTTP1.Get(address);
+            IdHTTP1.Disconnect();
+        } catch (const std::exception& e) {
+            IdHTTP1.Disconnect();
+            const http::ResponseHead& head = IdHTTP1.response();
+            const bool redirect = head.status >= 300 && head.status < 400 && head.status != 304;
+            if (stopRequested_)
+                return false;
+            if (redirect && !head.location.empty() && redirects < MaxRedirects) {
+                address = http::resolveAddress(address, head.location);
+                continue;
+            }
+            skipRow(row, redirect && redirects >= MaxRedirects
+                             ? gbk("重定向超过") + std::to_string(MaxRedirects) + gbk("次")
+                             : oneLine(e.what()));
+            return false;
+        }
+        const http::ResponseHead& head = IdHTTP1.response();
+        rowStart_ = RowStart{};
+        rowStart_.row = row;
+        rowStart_.address = address;
+        rowStart_.host = parts.host;
+        rowStart_.port = parts.port;
+        rowStart_.unknownLength = FileSize == 0 && (head.chunked || head.contentLength < 0);
+        if (FileSize == 0 && !rowStart_.unknownLength) {
+            skipRow(row, gbk("文件长度为0"));
+            return false;
+        }
+        return !stopRequested_;
+    }
+}
+
 void TransferEngine::handleRow()
 {
     const DownloadRow row = observer_->downloadRow(CurrentRow);
-    const AddressParts address = parseDownloadAddress(row.address);
-    HostPath = address.hostPath;
-    FileSize = 0;
-
-    // The probe: its begin notification records the size and cuts the transfer short.
-    IdHTTP1.host = address.host;
-    IdHTTP1.port = address.port;
-    IdHTTP1.tag = ProbeTag;
-    IdHTTP1.rangeStart = 0;
-    IdHTTP1.rangeEnd = 0;
-    Probing = true;
-    if (!address.ok)
-        return; // no host to connect to: the row is skipped
-    try {
-        IdHTTP1.Connect();
-        IdHTTP1.Get(row.address);
-    } catch (const std::exception&) {
-        IdHTTP1.Disconnect();
-        return;
-    }
-    IdHTTP1.Disconnect();
-    if (FileSize == 0 || stopRequested_)
+    if (!probeRow(row))
         return;
 
     ConnectedCount = 0;
@@ -93,15 +176,18 @@ void TransferEngine::handleRow()
     if (!waitForSlot(s))
         return;
 
+    TargetContext context;
+    context.takenByRun = [this](const std::string& path) { return targetsOfRun_.count(path) > 0; };
+    context.address = row.address;
+    context.size = rowStart_.unknownLength ? -1 : FileSize;
     const TargetChoice target =
         createTargetFile(row.savePath, row.name, row.typeText, observer_->saveFolder(),
-                         observer_->searchText(), CurrentRow, row.address);
+                         observer_->searchText(), CurrentRow, row.address, context);
     TargetPath = target.path;
+    targetsOfRun_.insert(TargetPath);
+    rowStart_.resume = target.resume;
     observer_->setTimerEnabled(true);
     Probing = false;
-    rowBeingStarted_ = row;
-    hostOfRow_ = address.host;
-    portOfRow_ = address.port;
     StartSlot(s);
 }
 
@@ -113,86 +199,114 @@ bool TransferEngine::waitForSlot(int s)
         if (stopRequested_ || observer_->quitConfirmed())
             return false;
         observer_->processMessages();
-        std::unique_lock lock(endedMutex_);
-        ended_.wait_for(lock, std::chrono::milliseconds(10),
-                        [&] { return SlotWorkers[s].load() == 0 || stopRequested_.load(); });
+        std::unique_lock lock(wakeMutex_);
+        wake_.wait_for(lock, std::chrono::milliseconds(10),
+                       [&] { return SlotWorkers[s].load() == 0 || stopRequested_.load(); });
     }
     return !stopRequested_ && !observer_->quitConfirmed();
 }
 
-void TransferEngine::StartSlot(int s)
+std::string TransferEngine::connectSlotClients(int s, int wanted)
 {
-    ConnectedCount = 0;
-    const int wanted = std::clamp(observer_->connectionsPerFile(), 1, MaxWorkers);
-
-    // The slot is free: its previous workers have all ended; their threads finish now and
-    // their clients make room for this file's.
-    joinSlotThreads(s);
-    for (auto& client : SlotClients[s])
-        client.reset();
-
+    std::string firstFailure;
     for (int i = 0; i < wanted; ++i) {
         auto client = std::make_unique<http::HttpClient>();
         client->tag = workerTag(s, i);
         client->onWork = [this](http::HttpClient& c, int mode, std::int64_t n) {
             IdHTTP1Work(c, mode, n);
         };
-        client->host = hostOfRow_;
-        client->port = portOfRow_;
+        client->host = rowStart_.host;
+        client->port = rowStart_.port;
+        client->stallTimeout = settings_.stallTime;
         if (prepareWorkerClient)
             prepareWorkerClient(*client, i);
         SlotClients[s][i] = std::move(client);
         try {
             SlotClients[s][i]->Connect();
             ++ConnectedCount;
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
             SlotClients[s][i]->Disconnect();
+            if (ConnectedCount == 0)
+                firstFailure = oneLine(e.what());
             break;
         }
         if (stopRequested_)
             break;
     }
+    return firstFailure;
+}
 
-    ActiveFile file;
-    file.listRow = CurrentRow;
-    file.row = rowBeingStarted_;
-    file.targetPath = TargetPath;
-    const int activeRow = observer_->addActiveRow(file);
+void TransferEngine::StartSlot(int s)
+{
+    ConnectedCount = 0;
+    const int wanted =
+        rowStart_.unknownLength ? 1 : std::clamp(observer_->connectionsPerFile(), 1, MaxWorkers);
+
+    // The slot is free: its previous workers have all ended; their threads finish now and
+    // their clients make room for this file's.
+    joinSlotThreads(s);
+    for (auto& client : SlotClients[s])
+        client.reset();
+    const std::string connectFailure = connectSlotClients(s, wanted);
+
+    ActiveFile active;
+    active.listRow = CurrentRow;
+    active.row = rowStart_.row;
+    active.targetPath = TargetPath;
+    const int activeRow = observer_->addActiveRow(active);
     if (activeRow >= 0) {
-        if (activeFiles.size() <= static_cast<std::size_t>(activeRow))
-            activeFiles.resize(static_cast<std::size_t>(activeRow) + 1);
-        activeFiles[static_cast<std::size_t>(activeRow)] = file;
+        if (activeFiles_.size() <= static_cast<std::size_t>(activeRow))
+            activeFiles_.resize(static_cast<std::size_t>(activeRow) + 1);
+        activeFiles_[static_cast<std::size_t>(activeRow)] = active;
     }
     SlotRow[s] = activeRow;
+
+    const std::int64_t size = rowStart_.unknownLength ? -1 : FileSize;
+    SegmentMap map = rowStart_.resume ? SegmentMap(size, rowStart_.resume->missing)
+                                      : SegmentMap::split(size, std::max(ConnectedCount, 1));
+    // Text conversions stay on this thread: workers get the file-system path itself.
+    auto file =
+        std::make_shared<FileTransfer>(s, activeRow, core::gbkPath(TargetPath).string(),
+                                       rowStart_.address, rowStart_.row.address, std::move(map));
+    if (size >= 0 && !rowStart_.resume)
+        writeResumeRecord(file->nativePath, {size, file->rowAddress, file->map.missing()});
 
     if (ConnectedCount == 0 || stopRequested_) {
         for (auto& client : SlotClients[s])
             if (client)
                 client->Disconnect();
+        failWithoutWorkers(*file, stopRequested_ ? gbk("下载已停止") : connectFailure);
         return;
     }
+    startWorkers(s, file);
+    observer_->setTimerEnabled(true);
+}
 
-    const std::int64_t length = FileSize / ConnectedCount;
-    // Text conversions stay on this thread: workers get the file-system path itself.
-    const std::string nativeTarget = core::gbkPath(TargetPath).string();
+void TransferEngine::startWorkers(int s, const std::shared_ptr<FileTransfer>& file)
+{
+    for (int i = 0; i < ConnectedCount; ++i)
+        file->clients.push_back(SlotClients[s][i].get());
+    file->workersLeft.store(ConnectedCount);
+    slotFiles_[s] = file;
     for (int i = 0; i < ConnectedCount; ++i) {
         tmp3download::Setup setup;
         setup.engine = this;
         setup.client = SlotClients[s][i].get();
-        setup.rangeLength = length;
+        setup.file = file;
         setup.index = i;
-        setup.last = i == ConnectedCount - 1;
-        setup.targetPath = nativeTarget;
-        setup.address = rowBeingStarted_.address;
-        setup.fileSize = FileSize;
-        setup.bufferSize = workerBufferSize;
+        setup.settings = settings_;
         ActiveWorkers.fetch_add(1);
         SlotWorkers[s].fetch_add(1);
         std::lock_guard lock(threadsMutex_);
         slotThreads_[s].emplace_back(
             [worker = tmp3download(std::move(setup))]() mutable { worker.Execute(); });
     }
-    observer_->setTimerEnabled(true);
+}
+
+void TransferEngine::failWithoutWorkers(FileTransfer& file, const std::string& reason)
+{
+    file.fail(reason);
+    finishFile(file);
 }
 
 bool TransferEngine::DownloadsRunning() const
@@ -224,10 +338,7 @@ void TransferEngine::stopAndJoin()
             for (auto& client : SlotClients[s])
                 if (client)
                     client->Disconnect();
-    {
-        std::lock_guard lock(endedMutex_);
-        ended_.notify_all();
-    }
+    wakeWaiters();
     for (int s = 0; s < Slots; ++s)
         joinSlotThreads(s);
 }
@@ -242,6 +353,41 @@ void TransferEngine::joinSlotThreads(int s)
     for (std::thread& t : threads)
         if (t.joinable())
             t.join();
+}
+
+void TransferEngine::wakeWaiters()
+{
+    std::lock_guard lock(wakeMutex_);
+    wake_.notify_all();
+}
+
+TickInput TransferEngine::tickInput() const
+{
+    TickInput in;
+    for (int s = 0; s < Slots; ++s) {
+        for (int k = 0; k < MaxWorkers; ++k)
+            in.workerBytes[s][k] = WorkerBytes[s][k].load();
+        in.slotWorkers[s] = SlotWorkers[s].load();
+        in.slotSize[s] = SlotSize[s];
+    }
+    in.connectedCount = ConnectedCount;
+    in.lastByteSum = LastByteSum;
+    return in;
+}
+
+bool TransferEngine::moveOnFromFailedProbe(int rowCount)
+{
+    if (!Probing || ResumeRow >= rowCount - 1)
+        return false;
+    IdHTTP1.Disconnect();
+    ResumeRow += 1;
+    return true;
+}
+
+void TransferEngine::settleAfterError()
+{
+    if (!startRunning_)
+        Probing = false;
 }
 
 void TransferEngine::IdHTTP1WorkBegin(http::HttpClient& sender, int, std::int64_t countMax)
@@ -267,32 +413,78 @@ void TransferEngine::IdHTTP1Work(http::HttpClient& sender, int, std::int64_t cou
 
 void TransferEngine::IdHTTP1WorkEnd(http::HttpClient& sender, int)
 {
-    const int s = tagSlot(sender.tag);
-    if (s < 0) {
-        if (observer_)
-            observer_->workerEnded(-1, -1, -1, false, ActiveWorkers.load() == 0);
-        return;
-    }
-    const int k = tagWorker(sender.tag);
-    // SlotRow[s] cannot change before this worker is counted out below.
-    const int activeRow = SlotRow[s];
-    const int slotLeft = SlotWorkers[s].fetch_sub(1) - 1;
-    const int allLeft = ActiveWorkers.fetch_sub(1) - 1;
-    if (observer_)
-        observer_->workerEnded(s, k, activeRow, slotLeft == 0, allLeft == 0);
-    notifyWorkerEnded();
+    if (tagSlot(sender.tag) < 0 && observer_)
+        observer_->probeEnded();
 }
 
-void TransferEngine::notifyWorkerEnded()
+void TransferEngine::failFile(FileTransfer& file, std::string reason)
 {
-    std::lock_guard lock(endedMutex_);
-    ended_.notify_all();
+    if (!file.fail(std::move(reason)))
+        return;
+    for (http::HttpClient* client : file.clients)
+        client->Disconnect();
+    wakeWaiters();
+}
+
+bool TransferEngine::pauseBeforeRetry(FileTransfer& file, std::chrono::milliseconds pause)
+{
+    std::unique_lock lock(wakeMutex_);
+    const std::uint64_t press = pressCount_;
+    wake_.wait_for(lock, pause,
+                   [&] { return stopRequested_.load() || file.failed() || pressCount_ != press; });
+    return !stopRequested_.load() && !file.failed();
+}
+
+void TransferEngine::workerFinished(FileTransfer& file, http::HttpClient& client)
+{
+    if (file.workersLeft.fetch_sub(1) == 1)
+        finishFile(file);
+    const int s = tagSlot(client.tag);
+    SlotWorkers[s].fetch_sub(1);
+    ActiveWorkers.fetch_sub(1);
+    if (observer_)
+        observer_->workerEnded(s, tagWorker(client.tag), file.activeRow);
+    wakeWaiters();
+}
+
+std::string TransferEngine::missingBytesLine(const FileTransfer& file) const
+{
+    std::string line = gbk("还缺") + std::to_string(file.map.missingBytes()) + gbk("字节");
+    if (file.map.size() < 0)
+        line = gbk("文件没有完整送到");
+    const std::string error = file.lastError();
+    if (!error.empty())
+        line += gbk("（") + error + gbk("）");
+    return line;
+}
+
+void TransferEngine::finishFile(FileTransfer& file)
+{
+    FileOutcome outcome;
+    if (!file.failed() && file.map.complete()) {
+        if (::truncate(file.nativePath.c_str(), static_cast<off_t>(file.map.size())) != 0) {
+            char text[256];
+            file.fail(gbk("写入文件出错：") + ::strerror_r(errno, text, sizeof text));
+        }
+    }
+    if (!file.failed() && file.map.complete()) {
+        removeResumeRecord(file.nativePath);
+        outcome.complete = true;
+    } else {
+        file.fail(stopRequested_ ? gbk("下载已停止") : missingBytesLine(file));
+        if (file.map.size() >= 0)
+            writeResumeRecord(file.nativePath,
+                              {file.map.size(), file.rowAddress, file.map.missing()});
+        outcome.reason = file.failureReason();
+    }
+    if (observer_)
+        observer_->fileEnded(file.activeRow, outcome);
 }
 
 bool TransferEngine::waitIdle(std::chrono::milliseconds timeout)
 {
-    std::unique_lock lock(endedMutex_);
-    return ended_.wait_for(lock, timeout, [&] { return ActiveWorkers.load() == 0; });
+    std::unique_lock lock(wakeMutex_);
+    return wake_.wait_for(lock, timeout, [&] { return ActiveWorkers.load() == 0; });
 }
 
 } // namespace download

@@ -1,12 +1,22 @@
 #pragma once
 // The transfer engine: "开始下载" walks the download list from the resume row, learns each
-// file's size with a probe on IdHTTP1, waits for the row's slot (row index mod 3), creates the
-// target file and hands the file to that slot, which fetches it in up to five byte ranges on
-// worker threads (tmp3download), each with its own HTTP client.
+// file's size with a probe on IdHTTP1 (following redirects), waits for the row's slot (row index
+// mod 3), prepares the target file and hands the file to that slot, which fetches it on up to
+// five connections, one worker thread (tmp3download) and HTTP client each. The file's segment
+// map says which bytes are still missing and who works on them; ranges that end short are asked
+// again, finished connections take over half of a running range, and a file counts as complete
+// only when every byte is on disk.
 //
-// Plain C++: threads, sockets and files, no widgets. The window sees the engine through a
-// TransferObserver; the window's adapter carries every display change that a worker thread
-// asks for onto the user-interface thread.
+// Plain C++: threads, sockets and files, no widgets. The engine's state is its own: the window
+// reads it and drives the engine through the operations below. The window sees the engine
+// through a TransferObserver; the window's adapter carries every display change that a worker
+// thread asks for onto the user-interface thread.
+#include "download/active_file.h"
+#include "download/engine_limits.h"
+#include "download/file_transfer.h"
+#include "download/resume_record.h"
+#include "download/tick_report.h"
+#include "download/transfer_settings.h"
 #include "http/http_client.h"
 
 #include <array>
@@ -17,30 +27,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace download {
-
-// A download-list row as the engine reads it (GBK texts).
-struct DownloadRow {
-    std::string caption;  // the result row's number text
-    std::string name;     // sub-item 0
-    std::string address;  // sub-item 1
-    std::string sizeText; // sub-item 2
-    std::string typeText; // sub-item 3
-    std::string savePath; // sub-item 4
-};
-
-// The file behind one row of the active list, as it was when its slot started it. Completion
-// reports are written from this record, so deleting download-list rows meanwhile does not
-// change what a report says.
-struct ActiveFile {
-    int listRow = 0;        // the download-list row index ("相应序列")
-    DownloadRow row;        // that row's texts at the start
-    std::string targetPath; // where the file was written (the save path or the fallback name)
-};
 
 class TransferObserver {
 public:
@@ -61,21 +54,32 @@ public:
     virtual int addActiveRow(const ActiveFile& file) = 0;
     virtual void setBarsMaximum(std::int64_t maximum) = 0;
     virtual void setTimerEnabled(bool enabled) = 0;
+    // A row was skipped before any transfer began: one memo line with its name and the reason.
+    virtual void rowSkipped(const std::string& line) = 0;
+    // The probe client's end notification.
+    virtual void probeEnded() = 0;
 
     // ---- from any thread; the window carries them to its own thread --------------------------
     // The latest progress event of the client with this tag (status panel 0).
     virtual void progress(int tag, std::int64_t count) = 0;
-    // Worker `worker` of `slot` has ended; slotFree when it was the slot's last running worker,
-    // allEnded when no worker of any slot runs any more.
-    virtual void workerEnded(int slot, int worker, int activeRow, bool slotFree, bool allEnded) = 0;
+    // The file of an active row has ended: complete, or failed with its reason. Comes before
+    // the end of the file's last worker.
+    virtual void fileEnded(int activeRow, const FileOutcome& outcome) = 0;
+    // Worker `worker` of `slot`, fetching the file of `activeRow`, has ended and is counted out.
+    virtual void workerEnded(int slot, int worker, int activeRow) = 0;
+
+    // ---- decided by the window's adapter on the user-interface thread --------------------------
+    // After a change above, no worker runs any more (the final report and the timer's stop).
+    virtual void allWorkersEnded() {}
 };
 
 class TransferEngine {
 public:
-    static constexpr int Slots = 3;
-    static constexpr int MaxWorkers = 5;
+    static constexpr int Slots = SlotCount;
+    static constexpr int MaxWorkers = WorkersPerSlot;
     static constexpr int ClientRoom = 11;
     static constexpr int ProbeTag = 6789;
+    static constexpr int MaxRedirects = 5;
 
     TransferEngine();
     // Stops every transfer and waits for the worker threads.
@@ -84,8 +88,105 @@ public:
     TransferEngine& operator=(const TransferEngine&) = delete;
 
     void setObserver(TransferObserver* observer) { observer_ = observer; }
+    // Set before a start (tests shorten the times).
+    void setSettings(TransferSettings settings) { settings_ = std::move(settings); }
+    const TransferSettings& settings() const { return settings_; }
 
-    // ---- engine state --------------------------------------------------------------------------
+    // ---- engine state, read only ---------------------------------------------------------------
+    // User-interface thread:
+    int resumeRow() const { return ResumeRow; }
+    int currentRow() const { return CurrentRow; }
+    std::int64_t fileSize() const { return FileSize; }
+    std::int64_t slotSize(int s) const { return SlotSize[s]; }
+    int connectedCount() const { return ConnectedCount; }
+    int slotRow(int s) const { return SlotRow[s]; }
+    bool probing() const { return Probing; }
+    int elapsedSeconds() const { return ElapsedSeconds; }
+    std::int64_t lastByteSum() const { return LastByteSum; }
+    const std::string& targetPath() const { return TargetPath; }
+    // The file of an active-list row as it was started (empty for an unknown row).
+    ActiveFile activeFile(int activeRow) const;
+    bool startRunning() const { return startRunning_; }
+    // Any thread:
+    int activeWorkers() const { return ActiveWorkers.load(); }
+    int slotWorkers(int s) const { return SlotWorkers[s].load(); }
+    std::int64_t workerBytes(int s, int k) const { return WorkerBytes[s][k].load(); }
+    bool stopping() const { return stopRequested_.load(); }
+
+    // ---- operations of the user-interface thread ------------------------------------------------
+    // The start loop of "开始下载". A press while a start loop is still running (re-entered
+    // through the window's message processing) does nothing but cut the pauses before retries
+    // short.
+    void downbtnClick();
+    // Ranges waiting for their next try are asked again at once (a press of "开始下载" or "停").
+    void cutRetryPausesShort();
+    void StartSlot(int s);
+    bool DownloadsRunning() const;
+    // Ends every running transfer: disconnects the probe and every worker client, stops a
+    // running start loop before its next step, disables the timer and waits until every worker
+    // thread has finished. What did not arrive stays recorded for a later resume.
+    void StopAllTransfers();
+    // The same without touching the window (for the window's own teardown).
+    void shutdown();
+
+    // The timer's share: one more second since the start button was pressed (returns it); the
+    // counters the tick turns into speeds and bars; the byte sum the tick has shown.
+    int countSecond() { return ++ElapsedSeconds; }
+    TickInput tickInput() const;
+    void tickShown(std::int64_t byteSum) { LastByteSum = byteSum; }
+
+    // The error handler's share: a transfer error reached the handler. When a probe is under
+    // way and its row is not the last of `rowCount`, the probe is cut and the resume row moves
+    // past it; true when it moved.
+    bool moveOnFromFailedProbe(int rowCount);
+    // After the handler: nothing is being probed any more once no start loop runs.
+    void settleAfterError();
+
+    // ---- notifications ----------------------------------------------------------------------
+    // Begin of the probe client: records the size and cuts the probe short.
+    void IdHTTP1WorkBegin(http::HttpClient& sender, int mode, std::int64_t countMax);
+    // Progress of the probe client and of every worker client (on the thread of the request);
+    // a worker's count is what it has received for its file so far.
+    void IdHTTP1Work(http::HttpClient& sender, int mode, std::int64_t count);
+    // End of the probe client. (A worker's end comes through workerFinished, once per worker,
+    // when its data is on disk.)
+    void IdHTTP1WorkEnd(http::HttpClient& sender, int mode);
+
+    // ---- for the workers ----------------------------------------------------------------------
+    // The file fails (the first reason stands): its other connections stop.
+    void failFile(FileTransfer& file, std::string reason);
+    // Waits before a retry; false when the transfer is to end instead (a stop, or the file
+    // failed). A new press of the start button cuts the pause short.
+    bool pauseBeforeRetry(FileTransfer& file, std::chrono::milliseconds pause);
+    // The worker has ended: when it was the file's last, the file's fate is settled (its
+    // resume record kept or removed) and reported; then the worker is counted out (its slot's
+    // and the overall count) and its end reported.
+    void workerFinished(FileTransfer& file, http::HttpClient& client);
+    // "还缺 N 字节" with the last error seen, for a file that stays incomplete (GBK).
+    std::string missingBytesLine(const FileTransfer& file) const;
+
+    // Blocks until no worker runs or the time is up; true when none runs. For headless use.
+    bool waitIdle(std::chrono::milliseconds timeout);
+    // Called with each new worker client and its index just before its connect (tests use it
+    // to point a client at a refused port).
+    std::function<void(http::HttpClient& client, int index)> prepareWorkerClient;
+
+private:
+    friend struct TransferEngineTestAccess;
+
+    bool probeRow(const DownloadRow& row);
+    void handleRow();
+    bool waitForSlot(int s);
+    // Opens up to `wanted` connections of the slot; the first connect's error when none opened.
+    std::string connectSlotClients(int s, int wanted);
+    void startWorkers(int s, const std::shared_ptr<FileTransfer>& file);
+    void finishFile(FileTransfer& file);
+    void failWithoutWorkers(FileTransfer& file, const std::string& reason);
+    void joinSlotThreads(int s);
+    void stopAndJoin();
+    void wakeWaiters();
+    void skipRow(const DownloadRow& row, const std::string& reason);
+
     // User-interface thread only:
     int ResumeRow = 0;
     int CurrentRow = 0;
@@ -98,7 +199,8 @@ public:
     bool Probing = false;
     int ElapsedSeconds = 0;
     std::int64_t LastByteSum = 0;
-    std::vector<ActiveFile> activeFiles; // one per active-list row, same index
+    std::vector<ActiveFile> activeFiles_; // one per active-list row, same index
+    std::set<std::string> targetsOfRun_;  // every target this engine has written to
     // Shared with the worker threads:
     std::atomic<int> ActiveWorkers{0};
     std::array<std::atomic<int>, Slots> SlotWorkers{};
@@ -106,59 +208,28 @@ public:
     // The clients of each slot's current file; a slot's set is replaced when it starts another
     // file, after the threads of the previous one have finished.
     std::array<std::array<std::unique_ptr<http::HttpClient>, ClientRoom>, Slots> SlotClients;
+    std::array<std::shared_ptr<FileTransfer>, Slots> slotFiles_;
     // The probe client (tag 6789).
     http::HttpClient IdHTTP1;
 
-    // ---- operations of the user-interface thread ------------------------------------------------
-    // The start loop of "开始下载". A press while a start loop is still running (re-entered
-    // through the window's message processing) does nothing.
-    void downbtnClick();
-    bool startRunning() const { return startRunning_; }
-    void StartSlot(int s);
-    bool DownloadsRunning() const;
-    // Ends every running transfer: disconnects the probe and every worker client, stops a
-    // running start loop before its next step, disables the timer and waits until every worker
-    // thread has finished.
-    void StopAllTransfers();
-    // The same without touching the window (for the window's own teardown).
-    void shutdown();
-    bool stopping() const { return stopRequested_.load(); }
-
-    // ---- notifications ----------------------------------------------------------------------
-    // Begin of the probe client: records the size and cuts the probe short.
-    void IdHTTP1WorkBegin(http::HttpClient& sender, int mode, std::int64_t countMax);
-    // Progress of the probe client and of every worker client (on the thread of the request).
-    void IdHTTP1Work(http::HttpClient& sender, int mode, std::int64_t count);
-    // End of the probe client; and, called by each worker exactly once when it has finished
-    // (its range on disk, whatever failed), the end of that worker.
-    void IdHTTP1WorkEnd(http::HttpClient& sender, int mode);
-
-    // Blocks until no worker runs or the time is up; true when none runs. For headless use.
-    bool waitIdle(std::chrono::milliseconds timeout);
-    // Called with each new worker client and its index just before its connect (tests use it
-    // to point a client at a refused port).
-    std::function<void(http::HttpClient& client, int index)> prepareWorkerClient;
-    // Size of the write buffer of each worker (bytes); memory stays bounded by 15 of them.
-    std::size_t workerBufferSize = 512 * 1024;
-
-private:
-    void handleRow();
-    bool waitForSlot(int s);
-    void joinSlotThreads(int s);
-    void stopAndJoin();
-    void notifyWorkerEnded();
-
     TransferObserver* observer_ = nullptr;
+    TransferSettings settings_;
     bool startRunning_ = false;
     std::atomic<bool> stopRequested_{false};
-    std::string hostOfRow_;
-    int portOfRow_ = 80;
-    DownloadRow rowBeingStarted_;
+    struct RowStart {
+        DownloadRow row;
+        std::string address; // where the bytes come from (after redirects)
+        std::string host;
+        int port = 80;
+        bool unknownLength = false;
+        std::optional<ResumeRecord> resume;
+    } rowStart_;
 
     std::mutex threadsMutex_;
     std::array<std::vector<std::thread>, Slots> slotThreads_;
-    std::mutex endedMutex_;
-    std::condition_variable ended_;
+    std::mutex wakeMutex_;
+    std::condition_variable wake_; // a worker ended, a stop, a file failed, a new press
+    std::uint64_t pressCount_ = 0; // guarded by wakeMutex_
 };
 
 } // namespace download

@@ -1,6 +1,7 @@
 #include "download/transfer_plan.h"
 
 #include "core/gbk.h"
+#include "download/engine_limits.h"
 
 #include <algorithm>
 #include <charconv>
@@ -56,7 +57,7 @@ int workerTag(int slot, int worker)
 
 int tagSlot(int tag)
 {
-    for (int s = 0; s < 3; ++s)
+    for (int s = 0; s < SlotCount; ++s)
         if (tag >= (s + 1) * 100 && tag <= (s + 1) * 100 + 49)
             return s;
     return -1;
@@ -89,8 +90,8 @@ int connectionsFromText(std::string_view text)
     int value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || text.empty())
-        return 5;
-    return std::clamp(value, 1, 5);
+        return WorkersPerSlot;
+    return std::clamp(value, 1, WorkersPerSlot);
 }
 
 } // namespace download

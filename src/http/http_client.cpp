@@ -89,11 +89,9 @@ struct HttpClient::Impl {
     // State of the running GET, touched only by the thread running it.
     struct Transfer {
         const BodySink* sink = nullptr;
-        long status = 0;
-        std::string reason;
-        std::int64_t announced = -1;
-        bool chunked = false;
+        ResponseHead head;
         bool headersDone = false;
+        Clock::time_point lastActivity = Clock::now();
         bool begun = false;
         std::string statusError;
         std::int64_t count = 0;
@@ -155,7 +153,8 @@ struct HttpClient::Impl {
     void begin()
     {
         t.begun = true;
-        const std::int64_t announced = t.chunked ? 0 : std::max<std::int64_t>(t.announced, 0);
+        const std::int64_t announced =
+            t.head.chunked ? 0 : std::max<std::int64_t>(t.head.contentLength, 0);
         if (owner->onWorkBegin)
             notify([&] { owner->onWorkBegin(*owner, 0, announced); });
     }
@@ -170,7 +169,19 @@ struct HttpClient::Impl {
     }
     static int onCloseSocket(void* self, curl_socket_t s);
 
+    // One GET: a connection, the request, the transfer, and how it ended.
+    struct Outcome {
+        CURLcode result = CURLE_OK;
+        long osErrno = 0;
+        bool stalled = false;
+    };
     void perform(const std::string& url, const BodySink& sink);
+    static std::string hostOfUrl(const std::string& url, int& port);
+    void ensureConnection(const std::string& url, Pacer& pacer);
+    void configure(CURL* e, const std::string& url, CurlList& headers, CurlList& connectTo);
+    Outcome runTransfer(CURL* e, CURLM* m, Pacer& pacer);
+    bool stalled() const;
+    void raiseOutcome(const Outcome& outcome, int cutState);
 };
 
 std::vector<Address> HttpClient::Impl::resolve(const std::string& name, int port, Pacer& pacer)
@@ -218,9 +229,15 @@ void HttpClient::Impl::openConnection(const std::string& name, int port, Pacer& 
             continue;
         }
         int err = 0;
+        const auto began = Clock::now();
+        const auto limit = owner->stallTimeout;
         if (::connect(s, reinterpret_cast<const sockaddr*>(&a.storage), a.length) != 0) {
             err = errno;
             while (err == EINPROGRESS || err == EINTR) {
+                if (limit.count() > 0 && Clock::now() - began >= limit) {
+                    err = ETIMEDOUT;
+                    break;
+                }
                 pollfd p{s, POLLOUT, 0};
                 const int ready = ::poll(&p, 1, waitSliceMs);
                 try {
@@ -266,6 +283,7 @@ size_t HttpClient::Impl::onHeader(char* data, size_t size, size_t n, void* self)
     auto& impl = *static_cast<Impl*>(self);
     auto& t = impl.t;
     const size_t length = size * n;
+    t.lastActivity = Clock::now();
     std::string line(data, length);
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.pop_back();
@@ -273,23 +291,22 @@ size_t HttpClient::Impl::onHeader(char* data, size_t size, size_t n, void* self)
     if (line.rfind("HTTP/", 0) == 0) { // a status line: a new (possibly interim) response
         const auto sp1 = line.find(' ');
         const auto sp2 = sp1 == std::string::npos ? sp1 : line.find(' ', sp1 + 1);
-        t.status = sp1 == std::string::npos ? 0 : std::atol(line.c_str() + sp1 + 1);
-        t.reason = sp2 == std::string::npos ? std::string() : line.substr(sp2 + 1);
-        t.announced = -1;
-        t.chunked = false;
+        t.head = ResponseHead{};
+        t.head.status = sp1 == std::string::npos ? 0 : std::atol(line.c_str() + sp1 + 1);
+        t.head.reason = sp2 == std::string::npos ? std::string() : line.substr(sp2 + 1);
         t.headersDone = false;
         return length;
     }
     if (t.headersDone) // trailers of a chunked body
         return length;
     if (line.empty()) { // the end of a response head
-        if (t.status >= 100 && t.status < 200)
+        if (t.head.status >= 100 && t.head.status < 200)
             return length; // an interim response; the real one follows
         t.headersDone = true;
-        if (t.status < 200 || t.status >= 300) {
-            t.statusError = std::to_string(t.status);
-            if (!t.reason.empty())
-                t.statusError += " " + t.reason;
+        if (t.head.status < 200 || t.head.status >= 300) {
+            t.statusError = std::to_string(t.head.status);
+            if (!t.head.reason.empty())
+                t.statusError += " " + t.head.reason;
             return 0; // stop before the body: it never reaches the sink
         }
         impl.begin();
@@ -300,17 +317,23 @@ size_t HttpClient::Impl::onHeader(char* data, size_t size, size_t n, void* self)
         std::string name = line.substr(0, colon);
         for (char& c : name)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        const std::string value = line.substr(colon + 1);
+        std::string value = line.substr(colon + 1);
+        const auto first = value.find_first_not_of(" \t");
+        value = first == std::string::npos ? std::string() : value.substr(first);
         if (name == "content-length") {
             char* end = nullptr;
             const long long v = std::strtoll(value.c_str(), &end, 10);
             if (end != value.c_str() && v >= 0)
-                t.announced = v;
+                t.head.contentLength = v;
         } else if (name == "transfer-encoding") {
             std::string v = value;
             for (char& c : v)
                 c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            t.chunked = v.find("chunked") != std::string::npos;
+            t.head.chunked = v.find("chunked") != std::string::npos;
+        } else if (name == "content-range") {
+            t.head.contentRange = value;
+        } else if (name == "location") {
+            t.head.location = value;
         }
     }
     return length;
@@ -321,6 +344,7 @@ size_t HttpClient::Impl::onBody(char* data, size_t size, size_t n, void* self)
     auto& impl = *static_cast<Impl*>(self);
     auto& t = impl.t;
     const size_t length = size * n;
+    t.lastActivity = Clock::now();
     if (impl.cut.load() != None || t.failure || !t.statusError.empty())
         return 0;
     if (!t.begun) {
@@ -364,56 +388,48 @@ int HttpClient::Impl::onCloseSocket(void* self, curl_socket_t s)
     return ::close(s);
 }
 
-void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
+std::string HttpClient::Impl::hostOfUrl(const std::string& url, int& port)
 {
-    ensureCurlGlobal();
-    CallGuard call(*this);
-    Pacer pacer;
-    t = Transfer{};
-    t.sink = &sink;
+    std::string name;
+    CURLU* u = curl_url();
+    char* h = nullptr;
+    char* p = nullptr;
+    if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(u, CURLUPART_HOST, &h, 0) == CURLUE_OK &&
+        curl_url_get(u, CURLUPART_PORT, &p, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+        name = h;
+        port = std::atoi(p);
+    }
+    curl_free(h);
+    curl_free(p);
+    curl_url_cleanup(u);
+    return name;
+}
 
-    bool connected;
+void HttpClient::Impl::ensureConnection(const std::string& url, Pacer& pacer)
+{
     {
         std::lock_guard lock(mutex);
-        connected = fd >= 0;
+        if (fd >= 0)
+            return;
     }
-    if (!connected) {
-        std::string name = owner->host;
-        int port = owner->port;
-        if (name.empty()) { // no host set: the address names it
-            CURLU* u = curl_url();
-            char* h = nullptr;
-            char* p = nullptr;
-            if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-                curl_url_get(u, CURLUPART_HOST, &h, 0) == CURLUE_OK &&
-                curl_url_get(u, CURLUPART_PORT, &p, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-                name = h;
-                port = std::atoi(p);
-            }
-            curl_free(h);
-            curl_free(p);
-            curl_url_cleanup(u);
-        }
-        openConnection(name, port, pacer);
-    }
+    std::string name = owner->host;
+    int port = owner->port;
+    if (name.empty()) // no host set: the address names it
+        name = hostOfUrl(url, port);
+    openConnection(name, port, pacer);
+}
 
-    CurlEasy easy;
-    CurlMulti multiHandle;
-    CurlList headers;
-    if (!easy.handle || !multiHandle.handle)
-        throw HttpError("Out of memory");
+void HttpClient::Impl::configure(CURL* e, const std::string& url, CurlList& headers,
+                                 CurlList& connectTo)
+{
     headers.add("Accept: " + owner->accept);
     if (const std::string range = owner->rangeHeaderValue(); !range.empty())
         headers.add("Range: " + range);
-    std::string connectTo;
     {
         std::lock_guard lock(mutex);
-        connectTo = "::" + peerAddress + ":" + std::to_string(peerPort);
+        connectTo.add("::" + peerAddress + ":" + std::to_string(peerPort));
     }
-    CurlList connectToList;
-    connectToList.add(connectTo);
-
-    CURL* e = easy.handle;
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
@@ -423,7 +439,7 @@ void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
     curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(e, CURLOPT_USERAGENT, owner->userAgent.c_str());
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.list);
-    curl_easy_setopt(e, CURLOPT_CONNECT_TO, connectToList.list);
+    curl_easy_setopt(e, CURLOPT_CONNECT_TO, connectTo.list);
     curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &Impl::onOpenSocket);
     curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
     curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &Impl::onSockopt);
@@ -436,60 +452,69 @@ void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
     curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
+}
 
-    CURLcode result = CURLE_OK;
-    long osErrno = 0;
+HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer& pacer)
+{
+    // Runs the transfer in short waits: the pump runs between them, a Disconnect from another
+    // thread wakes the wait up at once, and a response that stalls is given up.
+    Outcome outcome;
+    curl_multi_add_handle(m, e);
     {
-        // Runs the transfer in short waits: the pump runs between them, and a Disconnect from
-        // another thread wakes the wait up at once.
-        CURLM* m = multiHandle.handle;
-        curl_multi_add_handle(m, e);
-        {
-            std::lock_guard lock(mutex);
-            multi = m;
-        }
-        bool finished = false;
-        std::exception_ptr pumpFailure;
-        while (!finished) {
-            int running = 0;
-            curl_multi_perform(m, &running);
-            int left = 0;
-            while (CURLMsg* msg = curl_multi_info_read(m, &left)) {
-                if (msg->msg == CURLMSG_DONE) {
-                    result = msg->data.result;
-                    finished = true;
-                }
-            }
-            if (finished || running == 0 || cut.load() == Abort)
-                break;
-            curl_multi_poll(m, nullptr, 0, waitSliceMs, nullptr);
-            try {
-                pacer.tick();
-            } catch (...) {
-                pumpFailure = std::current_exception();
-                break;
-            }
-        }
-        curl_easy_getinfo(e, CURLINFO_OS_ERRNO, &osErrno);
-        {
-            std::lock_guard lock(mutex);
-            multi = nullptr;
-        }
-        curl_multi_remove_handle(m, e);
-        if (pumpFailure && !t.failure)
-            t.failure = pumpFailure;
+        std::lock_guard lock(mutex);
+        multi = m;
     }
+    std::exception_ptr pumpFailure;
+    t.lastActivity = Clock::now();
+    while (true) {
+        int running = 0;
+        curl_multi_perform(m, &running);
+        int left = 0;
+        bool finished = false;
+        while (CURLMsg* msg = curl_multi_info_read(m, &left)) {
+            if (msg->msg == CURLMSG_DONE) {
+                outcome.result = msg->data.result;
+                finished = true;
+            }
+        }
+        if (finished || running == 0 || cut.load() == Abort)
+            break;
+        if (stalled()) {
+            outcome.stalled = true;
+            break;
+        }
+        curl_multi_poll(m, nullptr, 0, waitSliceMs, nullptr);
+        try {
+            pacer.tick();
+        } catch (...) {
+            pumpFailure = std::current_exception();
+            break;
+        }
+    }
+    curl_easy_getinfo(e, CURLINFO_OS_ERRNO, &outcome.osErrno);
+    {
+        std::lock_guard lock(mutex);
+        multi = nullptr;
+    }
+    curl_multi_remove_handle(m, e);
+    if (pumpFailure && !t.failure)
+        t.failure = pumpFailure;
     {
         // Whatever curl left open is closed: one GET uses one connection.
         std::lock_guard lock(mutex);
         closeLocked();
     }
+    return outcome;
+}
 
-    // How the body read ended is settled here; a Disconnect inside the end notification
-    // changes nothing of it.
-    const int cutState = cut.load();
-    if (t.begun && owner->onWorkEnd)
-        notify([&] { owner->onWorkEnd(*owner, 0); });
+bool HttpClient::Impl::stalled() const
+{
+    const auto limit = owner->stallTimeout;
+    return limit.count() > 0 && Clock::now() - t.lastActivity >= limit;
+}
+
+void HttpClient::Impl::raiseOutcome(const Outcome& outcome, int cutState)
+{
     if (t.failure)
         std::rethrow_exception(t.failure);
     if (cutState == Abort)
@@ -498,7 +523,9 @@ void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
         throw HttpError(t.statusError);
     if (cutState == Quiet)
         return; // cut short by this client's own notification: what was read stands
-    switch (result) {
+    if (outcome.stalled)
+        throw socketError(ETIMEDOUT);
+    switch (outcome.result) {
     case CURLE_OK:
         return;
     case CURLE_PARTIAL_FILE:
@@ -507,10 +534,36 @@ void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_COULDNT_CONNECT:
-        throw socketError(osErrno != 0 ? static_cast<int>(osErrno) : ECONNRESET);
+        throw socketError(outcome.osErrno != 0 ? static_cast<int>(outcome.osErrno) : ECONNRESET);
     default:
-        throw HttpError(curl_easy_strerror(result));
+        throw HttpError(curl_easy_strerror(outcome.result));
     }
+}
+
+void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
+{
+    ensureCurlGlobal();
+    CallGuard call(*this);
+    Pacer pacer;
+    t = Transfer{};
+    t.sink = &sink;
+    ensureConnection(url, pacer);
+
+    CurlEasy easy;
+    CurlMulti multiHandle;
+    if (!easy.handle || !multiHandle.handle)
+        throw HttpError("Out of memory");
+    CurlList headers;
+    CurlList connectTo;
+    configure(easy.handle, url, headers, connectTo);
+    const Outcome outcome = runTransfer(easy.handle, multiHandle.handle, pacer);
+
+    // How the body read ended is settled here; a Disconnect inside the end notification
+    // changes nothing of it.
+    const int cutState = cut.load();
+    if (t.begun && owner->onWorkEnd)
+        notify([&] { owner->onWorkEnd(*owner, 0); });
+    raiseOutcome(outcome, cutState);
 }
 
 // ---- public operations ------------------------------------------------------------------------
@@ -572,6 +625,11 @@ void HttpClient::Get(const std::string& url, const BodySink& sink)
     impl_->perform(url, sink);
 }
 
+const ResponseHead& HttpClient::response() const
+{
+    return impl_->t.head;
+}
+
 std::string HttpClient::rangeHeaderValue() const
 {
     if (rangeEnd != 0)
@@ -579,6 +637,20 @@ std::string HttpClient::rangeHeaderValue() const
     if (rangeStart != 0)
         return "bytes=" + std::to_string(rangeStart) + "-";
     return {};
+}
+
+std::string resolveAddress(const std::string& base, const std::string& location)
+{
+    std::string resolved;
+    CURLU* u = curl_url();
+    char* full = nullptr;
+    if (curl_url_set(u, CURLUPART_URL, base.c_str(), 0) == CURLUE_OK &&
+        curl_url_set(u, CURLUPART_URL, location.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(u, CURLUPART_URL, &full, 0) == CURLUE_OK)
+        resolved = full;
+    curl_free(full);
+    curl_url_cleanup(u);
+    return resolved;
 }
 
 void HttpClient::setMessagePump(std::function<void()> pump)

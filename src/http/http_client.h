@@ -2,6 +2,7 @@
 // The HTTP client every download goes through: plain HTTP/1.1 GETs over libcurl with fixed
 // Accept and User-Agent headers, optional byte ranges, and begin / work / end notifications
 // that run on the thread performing the request.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +17,16 @@ namespace http {
 class HttpError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The head of the latest response, as far as it has arrived (status 0 before any).
+struct ResponseHead {
+    long status = 0;
+    std::string reason;
+    std::int64_t contentLength = -1; // -1 when the response announces none
+    bool chunked = false;
+    std::string contentRange; // the Content-Range value, empty when none
+    std::string location;     // the Location value, empty when none
 };
 
 class HttpClient {
@@ -37,6 +48,9 @@ public:
     std::int64_t rangeEnd = 0;
     std::string accept = "text/html, */*";
     std::string userAgent = "Mozilla/3.0 (compatible; Indy Library)";
+    // A connect or a response that brings no byte for this long fails with
+    // "Socket Error # 110" (timed out); zero waits for ever.
+    std::chrono::milliseconds stallTimeout{0};
 
     BeginHandler onWorkBegin; // once, when the body starts: announced length, 0 when none
     WorkHandler onWork;       // as body bytes arrive: body bytes of this response so far
@@ -66,6 +80,10 @@ public:
     // Get (the end notification still runs once).
     void Get(const std::string& url, const BodySink& sink);
 
+    // The head of the latest response (read it in a notification or after the GET, on the
+    // thread that ran the GET).
+    const ResponseHead& response() const;
+
     // The Range header value for the current range fields, or empty when none is sent.
     std::string rangeHeaderValue() const;
 
@@ -78,5 +96,9 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// The address a Location value names, resolved against the address that answered with it
+// (relative or absolute); empty when it cannot be resolved.
+std::string resolveAddress(const std::string& base, const std::string& location);
 
 } // namespace http

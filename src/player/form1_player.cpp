@@ -10,6 +10,7 @@
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
+#include "ui/tool_button.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -18,19 +19,6 @@
 #include <QToolButton>
 
 namespace {
-
-QToolButton* toolButton(QWidget* bar, const char* name, const QString& caption, const QString& hint,
-                        int left)
-{
-    auto* button = new QToolButton(bar);
-    button->setObjectName(name);
-    button->setText(caption);
-    button->setToolTip(hint);
-    button->setGeometry(left, 2, 25, 25);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAutoRaise(true);
-    return button;
-}
 
 // A group caption of the tool bar: 100 pixels wide, centred, word-wrapped, in its container.
 QLabel* groupCaption(QWidget* bar, const char* containerName, const char* labelName,
@@ -55,9 +43,9 @@ QPushButton* hiddenPushButton(QWidget* parent, const char* name, const QString& 
     return button;
 }
 
-std::vector<search::SongEntry> rowsOf(const ui::SongListView* list)
+std::vector<core::SongEntry> rowsOf(const ui::SongListView* list)
 {
-    std::vector<search::SongEntry> rows;
+    std::vector<core::SongEntry> rows;
     rows.reserve(static_cast<size_t>(list->rowCount()));
     for (int i = 0; i < list->rowCount(); ++i)
         rows.push_back(list->rowAt(i));
@@ -82,22 +70,23 @@ void TForm1::buildPlayPanel()
     SeSkinToolBar3->setGeometry(3, 24, 569, 29);
     SeSkinLabel7 = groupCaption(SeSkinToolBar3, "SeSpeedContainer2", "SeSkinLabel7",
                                 "选择想保存到对应列表", 2);
-    dragplaybtn = toolButton(SeSkinToolBar3, "dragplaybtn", "播",
-                             "搜索栏所选项保存到播放列表，点击‘唱'进行播放", 102);
-    dragdownbtn = toolButton(SeSkinToolBar3, "dragdownbtn", "下",
-                             "搜索栏所选项保存到下载列表，点击‘下载'进行下载", 127);
-    dragcardbtn = toolButton(SeSkinToolBar3, "dragcardbtn", "卡",
-                             "搜索栏所选项保存到音乐贺卡列表，点击‘音乐贺卡'进行编辑", 152);
+    dragplaybtn = ui::toolButton(SeSkinToolBar3, "dragplaybtn", "播",
+                                 "搜索栏所选项保存到播放列表，点击‘唱'进行播放", 102, 2);
+    dragdownbtn = ui::toolButton(SeSkinToolBar3, "dragdownbtn", "下",
+                                 "搜索栏所选项保存到下载列表，点击‘下载'进行下载", 127, 2);
+    dragcardbtn = ui::toolButton(SeSkinToolBar3, "dragcardbtn", "卡",
+                                 "搜索栏所选项保存到音乐贺卡列表，点击‘音乐贺卡'进行编辑", 152, 2);
     SeSkinLabel8 = groupCaption(SeSkinToolBar3, "SeSpeedContainer1", "SeSkinLabel8",
                                 "当前播放列表删除操作", 177);
-    playdelbtn = toolButton(SeSkinToolBar3, "playdelbtn", "删", "删除档前播放列表所选项", 277);
-    playclear = toolButton(SeSkinToolBar3, "playclear", "清", "清空当前播放列表", 302);
+    playdelbtn =
+        ui::toolButton(SeSkinToolBar3, "playdelbtn", "删", "删除档前播放列表所选项", 277, 2);
+    playclear = ui::toolButton(SeSkinToolBar3, "playclear", "清", "清空当前播放列表", 302, 2);
     SeSkinLabel9 = groupCaption(SeSkinToolBar3, "SeSpeedContainer3", "SeSkinLabel9",
                                 "播放列表的播放及存储", 327);
-    playnowbtn = toolButton(SeSkinToolBar3, "playnowbtn", "唱", "播放当前列表", 427);
+    playnowbtn = ui::toolButton(SeSkinToolBar3, "playnowbtn", "唱", "播放当前列表", 427, 2);
     playnowbtn->hide();
-    playsavebtn = toolButton(SeSkinToolBar3, "playsavebtn", "存", "保存当前播放列表", 427);
-    playloadbtn = toolButton(SeSkinToolBar3, "playloadbtn", "装", "装载播放列表", 452);
+    playsavebtn = ui::toolButton(SeSkinToolBar3, "playsavebtn", "存", "保存当前播放列表", 427, 2);
+    playloadbtn = ui::toolButton(SeSkinToolBar3, "playloadbtn", "装", "装载播放列表", 452, 2);
     SeSkinButton4 = new QPushButton("在线播放", SeSkinToolBar3);
     SeSkinButton4->setObjectName("SeSkinButton4");
     SeSkinButton4->setToolTip("播放当前列表");
@@ -115,11 +104,6 @@ void TForm1::buildPlayPanel()
     playListView->setGridLines(false);
     QPalette palette = playListView->palette();
     palette.setColor(QPalette::Base, Qt::white);
-    // The selection stays visible when the list loses the focus.
-    palette.setColor(QPalette::Inactive, QPalette::Highlight,
-                     palette.color(QPalette::Active, QPalette::Highlight));
-    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                     palette.color(QPalette::Active, QPalette::HighlightedText));
     playListView->setPalette(palette);
 
     WebBrowser3 =
@@ -161,7 +145,8 @@ void TForm1::dragplaybtnClick()
 {
     const std::vector<int> selected = ListView1->selectedRows();
     const std::string firstType =
-        selected.empty() ? std::string() : ListView1->rowAt(selected.front()).sub(search::TypeText);
+        selected.empty() ? std::string()
+                         : ListView1->rowAt(selected.front()).sub(core::SubItem::TypeText);
     switch (player::planAppend(!selected.empty(), firstType, rowsOf(playListView))) {
     case player::AppendOutcome::NothingSelected:
         ui::showMessage(this, "请在搜索栏中选择想播放的文件名！");
@@ -175,7 +160,7 @@ void TForm1::dragplaybtnClick()
     case player::AppendOutcome::Append:
         break;
     }
-    for (const search::SongEntry& row : player::selectedCopies(rowsOf(ListView1), selected)) {
+    for (const core::SongEntry& row : player::selectedCopies(rowsOf(ListView1), selected)) {
         playListView->appendRow(row);
         if (cardlistview)
             cardlistview->appendRow(row);
@@ -199,10 +184,10 @@ void TForm1::SeSkinButton4Click()
 {
     playListView->clearRows();
     dragplaybtnClick();
-    const std::vector<search::SongEntry> rows = rowsOf(playListView);
+    const std::vector<core::SongEntry> rows = rowsOf(playListView);
     if (rows.empty())
         return;
-    if (player::isRealType(rows.front().sub(search::TypeText))) {
+    if (player::isRealType(rows.front().sub(core::SubItem::TypeText))) {
         const std::string list = ProgramFolder + player::kRealListFile;
         core::writeLines(core::gbkPath(list), player::realListLines(rows));
         ShowRealPage(list, player::kRealShrink);

@@ -14,9 +14,10 @@
 
 namespace {
 
-std::vector<search::SongEntry> playRows(const ui::SongListView* list)
+std::vector<core::SongEntry> playRows(const ui::SongListView* list)
 {
-    std::vector<search::SongEntry> rows;
+    std::vector<core::SongEntry> rows;
+    rows.reserve(static_cast<size_t>(list->rowCount()));
     for (int i = 0; i < list->rowCount(); ++i)
         rows.push_back(list->rowAt(i));
     return rows;
@@ -33,7 +34,7 @@ std::filesystem::path chosenPath(const QString& fileName)
 
 void TForm1::playsavebtnClick()
 {
-    std::vector<search::SongEntry> rows = playRows(playListView);
+    std::vector<core::SongEntry> rows = playRows(playListView);
     if (rows.empty() || player::isLoadedList(rows)) {
         dragplaybtnClick();
         rows = playRows(playListView);
@@ -41,7 +42,7 @@ void TForm1::playsavebtnClick()
     if (rows.empty() || player::isLoadedList(rows))
         return;
 
-    const bool real = player::isRealType(rows.front().sub(search::TypeText));
+    const bool real = player::isRealType(rows.front().sub(core::SubItem::TypeText));
     const std::vector<std::string> lines =
         real ? player::realListLines(rows) : player::mediaListLines(rows, player::kSavedListTitle);
 
@@ -65,9 +66,9 @@ void TForm1::playloadbtnClick()
     playListView->clearRows();
     const std::vector<std::string> lines = core::readLines(chosenPath(OpenDialog2.fileName));
     const std::string chosen = ui::toGbk(OpenDialog2.fileName);
-    const std::vector<search::SongEntry> rows =
+    const std::vector<core::SongEntry> rows =
         player::isRealListName(chosen) ? player::readRealList(lines) : player::readMediaList(lines);
-    for (const search::SongEntry& row : rows)
+    for (const core::SongEntry& row : rows)
         playListView->appendRow(row);
     PlayChosenListFile(chosen);
 }

@@ -6,16 +6,16 @@
 
 namespace player {
 
-std::vector<std::string> realListLines(const std::vector<search::SongEntry>& rows)
+std::vector<std::string> realListLines(const std::vector<core::SongEntry>& rows)
 {
     std::vector<std::string> lines;
     lines.reserve(rows.size());
     for (const auto& row : rows)
-        lines.push_back(row.sub(search::Address));
+        lines.push_back(row.sub(core::SubItem::Address));
     return lines;
 }
 
-std::vector<std::string> mediaListLines(const std::vector<search::SongEntry>& rows,
+std::vector<std::string> mediaListLines(const std::vector<core::SongEntry>& rows,
                                         std::string_view title)
 {
     std::vector<std::string> lines;
@@ -24,7 +24,7 @@ std::vector<std::string> mediaListLines(const std::vector<search::SongEntry>& ro
     lines.push_back("<title>" + std::string(title) + "</title>");
     for (const auto& row : rows) {
         lines.push_back("<entry>");
-        lines.push_back("<ref href = \"" + row.sub(search::Address) + "\"/>");
+        lines.push_back("<ref href = \"" + row.sub(core::SubItem::Address) + "\"/>");
         lines.push_back("</entry>");
     }
     lines.push_back("</asx>");
@@ -42,21 +42,21 @@ bool isRealListName(std::string_view fileName)
     return core::upperAscii(core::lastN(fileName, 3)) == "RPM";
 }
 
-std::vector<search::SongEntry> readRealList(const std::vector<std::string>& lines)
+std::vector<core::SongEntry> readRealList(const std::vector<std::string>& lines)
 {
-    std::vector<search::SongEntry> rows;
+    std::vector<core::SongEntry> rows;
     rows.reserve(lines.size());
     for (const auto& line : lines)
-        rows.push_back(search::SongEntry{line, 0, {}});
+        rows.push_back(core::SongEntry{line, 0, {}});
     return rows;
 }
 
-std::vector<search::SongEntry> readMediaList(const std::vector<std::string>& lines)
+std::vector<core::SongEntry> readMediaList(const std::vector<std::string>& lines)
 {
-    std::vector<search::SongEntry> rows;
+    std::vector<core::SongEntry> rows;
     const size_t n = lines.empty() ? 0 : (lines.size() - 1) / 3;
     for (size_t i = 1; i <= n; ++i)
-        rows.push_back(search::SongEntry{lines[3 * i], 0, {}});
+        rows.push_back(core::SongEntry{lines[3 * i], 0, {}});
     return rows;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The Real (.rpm) and Windows Media (.asx) list files: their texts, which format a list or a
 // chosen file takes, the reader's rules, and the proposed file name of a save.
-#include "search/song_entry.h"
+#include "core/song_entry.h"
 
 #include <string>
 #include <string_view>
@@ -10,9 +10,9 @@
 namespace player {
 
 // One line per row: the row's download address.
-std::vector<std::string> realListLines(const std::vector<search::SongEntry>& rows);
+std::vector<std::string> realListLines(const std::vector<core::SongEntry>& rows);
 // "<asx version = "3.0">", the title line, three lines per row, "</asx>": 3n + 3 lines.
-std::vector<std::string> mediaListLines(const std::vector<search::SongEntry>& rows,
+std::vector<std::string> mediaListLines(const std::vector<core::SongEntry>& rows,
                                         std::string_view title);
 
 // A list whose first row's type is "RM" or "RAM" in any letter case is played and saved as a
@@ -25,8 +25,8 @@ bool isRealListName(std::string_view fileName);
 // Rows read from a file carry a caption only. A Real list gives one row per line, empty lines
 // included; a Windows Media list gives the lines with zero-based index 3, 6, ..., 3n, where n
 // is (number of lines - 1) / 3.
-std::vector<search::SongEntry> readRealList(const std::vector<std::string>& lines);
-std::vector<search::SongEntry> readMediaList(const std::vector<std::string>& lines);
+std::vector<core::SongEntry> readRealList(const std::vector<std::string>& lines);
+std::vector<core::SongEntry> readMediaList(const std::vector<std::string>& lines);
 
 // The leading part of a proposed list name: the date and time without characters that file
 // names may not hold, "YYYYMMDD-hhmmss".

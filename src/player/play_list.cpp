@@ -11,13 +11,13 @@ Family familyOf(std::string_view typeText)
     return Family::Neither;
 }
 
-bool isLoadedList(const std::vector<search::SongEntry>& rows)
+bool isLoadedList(const std::vector<core::SongEntry>& rows)
 {
     return !rows.empty() && rows.front().subItems.empty();
 }
 
 AppendOutcome planAppend(bool anySelected, std::string_view firstSelectedType,
-                         const std::vector<search::SongEntry>& playList)
+                         const std::vector<core::SongEntry>& playList)
 {
     if (!anySelected)
         return AppendOutcome::NothingSelected;
@@ -25,7 +25,7 @@ AppendOutcome planAppend(bool anySelected, std::string_view firstSelectedType,
         return AppendOutcome::Append;
     if (isLoadedList(playList))
         return AppendOutcome::ReplaceLoaded;
-    const std::string& first = playList.front().sub(search::TypeText);
+    const std::string& first = playList.front().sub(core::SubItem::TypeText);
     if (firstSelectedType == first)
         return AppendOutcome::Append;
     const Family s = familyOf(firstSelectedType);
@@ -36,14 +36,14 @@ AppendOutcome planAppend(bool anySelected, std::string_view firstSelectedType,
     return AppendOutcome::Append;
 }
 
-std::vector<search::SongEntry> selectedCopies(const std::vector<search::SongEntry>& results,
-                                              const std::vector<int>& selectedRows)
+std::vector<core::SongEntry> selectedCopies(const std::vector<core::SongEntry>& results,
+                                            const std::vector<int>& selectedRows)
 {
     std::vector<bool> selected(results.size(), false);
     for (int row : selectedRows)
         if (row >= 0 && static_cast<size_t>(row) < results.size())
             selected[static_cast<size_t>(row)] = true;
-    std::vector<search::SongEntry> copies;
+    std::vector<core::SongEntry> copies;
     for (size_t i = 0; i < results.size(); ++i)
         if (selected[i])
             copies.push_back(results[i]);

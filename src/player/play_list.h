@@ -1,7 +1,7 @@
 #pragma once
 // The play list's rules, apart from the widgets: which type texts mix, what an append does to
 // the list, and how the list's height follows clearing and showing a player page.
-#include "search/song_entry.h"
+#include "core/song_entry.h"
 
 #include <string>
 #include <string_view>
@@ -14,7 +14,7 @@ enum class Family { Real, WindowsMedia, Neither };
 Family familyOf(std::string_view typeText);
 
 // A list whose first row has no sub-items was read from a list file.
-bool isLoadedList(const std::vector<search::SongEntry>& rows);
+bool isLoadedList(const std::vector<core::SongEntry>& rows);
 
 enum class AppendOutcome {
     NothingSelected, // "请在搜索栏中选择想播放的文件名！", nothing changes
@@ -26,12 +26,12 @@ enum class AppendOutcome {
 // What appending the result list's selection does to the play list. firstSelectedType is the
 // type text of the selected result row with the lowest index; only that row is tested.
 AppendOutcome planAppend(bool anySelected, std::string_view firstSelectedType,
-                         const std::vector<search::SongEntry>& playList);
+                         const std::vector<core::SongEntry>& playList);
 
 // The rows that go onto the play list (and the card list): every selected result row, in
 // result-list order, as an unchanged copy.
-std::vector<search::SongEntry> selectedCopies(const std::vector<search::SongEntry>& results,
-                                              const std::vector<int>& selectedRows);
+std::vector<core::SongEntry> selectedCopies(const std::vector<core::SongEntry>& results,
+                                            const std::vector<int>& selectedRows);
 
 inline constexpr int kShrinkThreshold = 140;
 inline constexpr int kHeightAfterClear = 145;

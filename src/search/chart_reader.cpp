@@ -28,15 +28,15 @@ std::string albumText(const ServiceHosts& hosts)
     return "http://" + hosts.search + "/m?tn=baidump3&ct=134217728&word=";
 }
 
-std::vector<SongEntry> readChartPage(const std::vector<PageLink>& links, int listRowCount,
-                                     const ServiceHosts& hosts)
+std::vector<core::SongEntry> readChartPage(const std::vector<PageLink>& links, int listRowCount,
+                                           const ServiceHosts& hosts)
 {
     const std::string entry = chartEntryText(hosts);
     const std::string album = albumText(hosts);
-    std::vector<SongEntry> rows;
+    std::vector<core::SongEntry> rows;
     int n = listRowCount;
     auto add = [&](const PageLink& link) {
-        SongEntry row;
+        core::SongEntry row;
         row.caption = std::to_string(++n);
         row.imageIndex = 0;
         row.subItems = {link.text, withoutRedirectPrefix(link.href, hosts)};

@@ -1,9 +1,9 @@
 #pragma once
 // Chart and album pages: every link that leads to a search becomes a short row of the result
 // list (name and the rest of the link target). Pure functions over GBK text.
+#include "core/song_entry.h"
 #include "search/result_page_parser.h"
 #include "search/service_hosts.h"
-#include "search/song_entry.h"
 
 #include <string>
 #include <vector>
@@ -26,7 +26,7 @@ std::string albumText(const ServiceHosts& hosts);
 // document order, a chart-entry row and then an album row when the link is of that kind.
 // Rows carry the caption (numbered on from listRowCount), image 0, and two sub-items: the
 // link's text and its target without the redirect prefix's length of characters.
-std::vector<SongEntry> readChartPage(const std::vector<PageLink>& links, int listRowCount,
-                                     const ServiceHosts& hosts);
+std::vector<core::SongEntry> readChartPage(const std::vector<PageLink>& links, int listRowCount,
+                                           const ServiceHosts& hosts);
 
 } // namespace search

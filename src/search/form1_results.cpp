@@ -4,6 +4,7 @@
 #include "browser/browser_control.h"
 #include "search/chart_reader.h"
 #include "search/result_page_parser.h"
+#include "search/search_log.h"
 #include "search/search_request.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
@@ -41,6 +42,7 @@ int headerImageIndex(const TForm1& form)
 
 void loadChartPage(TForm1& form, const std::string& address)
 {
+    qCDebug(searchLog, "chart request sent: %s", qUtf8Printable(ui::fromGbk(address)));
     form.ListView1->clearRows();
     form.WebBrowser2->setBrowserVisible(false);
     form.WebBrowser2->Navigate(ui::fromGbk(address));
@@ -58,11 +60,6 @@ void TForm1::buildResultList()
     ListView1->setGridLines(true);
     ListView1->setMultiSelect(true);
     ListView1->setToolTip("按住Ctrl或Shift键可以同时选择多项");
-    // The selection stays as visible when the list loses the focus.
-    QPalette palette = ListView1->palette();
-    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-    ListView1->setPalette(palette);
 }
 
 void TForm1::Button7Click()
@@ -80,7 +77,10 @@ void TForm1::Button7Click()
     page.rowImage = headerImageIndex(*this);
 
     const search::PageOutcome outcome = search::parseResultPage(page, hosts);
-    for (const search::SongEntry& row : outcome.rows)
+    qCDebug(searchLog, "result page %d parsed: %d rows, %d listed", page.state.resultPageNumber,
+            static_cast<int>(outcome.rows.size()),
+            page.listRowCount + static_cast<int>(outcome.rows.size()));
+    for (const core::SongEntry& row : outcome.rows)
         ListView1->appendRow(row);
     if (outcome.labelCaption != page.labelCaption)
         resultlabel->setText(ui::fromGbk(outcome.labelCaption));
@@ -99,8 +99,11 @@ void TForm1::Button9Click()
     WebBrowser1->setBrowserVisible(false);
     const std::optional<std::string> address = search::nextPageAddress(
         hosts, MediaType(), ui::toGbk(Edit1->text()), ResultPageNumber, ClientAddress);
-    if (!address)
+    if (!address) {
+        qCDebug(searchLog, "no next page after page %d: the search ends", ResultPageNumber);
         return; // past the offset limit: the chain ends here
+    }
+    qCDebug(searchLog, "next page requested: %s", qUtf8Printable(ui::fromGbk(*address)));
     WebBrowser1->Navigate(ui::fromGbk(*address));
     WebBrowser1->setBrowserVisible(false);
 }
@@ -128,8 +131,9 @@ void TForm1::menubtnClick()
     }
     ListView1->clearRows();
     ResultRowCount = 0;
-    WebBrowser2->Navigate(
-        ui::fromGbk(search::albumAddress(hosts, ui::toGbk(Edit1->text()), MediaType())));
+    const std::string address = search::albumAddress(hosts, ui::toGbk(Edit1->text()), MediaType());
+    qCDebug(searchLog, "album request sent: %s", qUtf8Printable(ui::fromGbk(address)));
+    WebBrowser2->Navigate(ui::fromGbk(address));
     WebBrowser2->setBrowserVisible(false);
 }
 
@@ -143,11 +147,14 @@ void TForm1::WebBrowser2DocumentComplete()
 {
     const browser::Document* document = WebBrowser2->document();
     if (!document) {
+        qCDebug(searchLog, "chart or album page did not load");
         ui::showMessage(this, "请检查网络连接!");
         return;
     }
-    for (const search::SongEntry& row :
-         search::readChartPage(gbkLinks(*document), ListView1->rowCount(), hosts))
+    const std::vector<core::SongEntry> rows =
+        search::readChartPage(gbkLinks(*document), ListView1->rowCount(), hosts);
+    qCDebug(searchLog, "chart or album page loaded: %d rows", static_cast<int>(rows.size()));
+    for (const core::SongEntry& row : rows)
         ListView1->appendRow(row);
 }
 
@@ -156,15 +163,15 @@ void TForm1::ListView1SelectItem(int row, bool selected)
     // A selection change that arrives after the list was emptied names a row that is gone.
     if (!selected || row < 0 || row >= ListView1->rowCount() || !ListView1->isRowSelected(row))
         return;
-    const search::SongEntry entry = ListView1->rowAt(row);
+    const core::SongEntry entry = ListView1->rowAt(row);
     if (entry.subItems.size() >= 3)
         return;
     // The search empties the list, which must not happen inside the list's own selection
     // change (the item being selected would be deleted under it): it starts right after.
-    const std::string name = entry.sub(search::Name);
+    const std::string name = entry.sub(core::SubItem::Name);
     QTimer::singleShot(0, this, [this, row, name] {
         if (row >= ListView1->rowCount() || !ListView1->isRowSelected(row) ||
-            ListView1->rowAt(row).sub(search::Name) != name)
+            ListView1->rowAt(row).sub(core::SubItem::Name) != name)
             return; // another chosen row has already started its search
         Edit1->setText(ui::fromGbk(name));
         Button1->click();

@@ -3,6 +3,8 @@
 
 #include "browser/browser_control.h"
 #include "core/line_file.h"
+#include "download/transfer_engine.h"
+#include "search/search_log.h"
 #include "search/search_request.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
@@ -53,6 +55,7 @@ void TForm1::Button1Click()
     ListView1->headerItem()->setIcon(0, image < ImageList1.size() ? ImageList1[image] : QIcon());
     const std::string address =
         search::firstRequestAddress(hosts, ui::toGbk(Edit1->text()), MediaType());
+    qCDebug(searchLog, "search request sent: %s", qUtf8Printable(ui::fromGbk(address)));
     WebBrowser1->Navigate(ui::fromGbk(address));
     WebBrowser1->setBrowserVisible(false);
     ResultPageNumber = 1;
@@ -73,7 +76,11 @@ void TForm1::SeSkinSpeedButton2Click()
 void TForm1::stopbtnClick()
 {
     SearchStopped = -1;
+    qCDebug(searchLog, "search stopped: %d rows listed", ListView1->rowCount());
     WebBrowser1->Stop();
+    // A download waiting to retry a dropped range tries again now instead of after its pause.
+    if (engine_)
+        engine_->cutRetryPausesShort();
 }
 
 void TForm1::WebBrowser1ProgressChange(int progress, int maximum)
@@ -87,6 +94,7 @@ void TForm1::WebBrowser1DocumentComplete()
     Memo1.clear();
     const browser::Document* document = WebBrowser1->document();
     if (!document) {
+        qCDebug(searchLog, "result page did not load");
         ui::showMessage(this, "请检查网络连接!");
         return;
     }

@@ -125,13 +125,20 @@ PageOutcome parseResultPage(const ResultPage& page, const ServiceHosts& hosts)
         out.labelCaption = labelPrefix() + totalOf(page.lines);
 
     const std::string redirect = hosts.redirectPrefix();
+    // The lines of all result links are found in one pass over the page.
+    std::vector<std::string_view> resultTexts;
+    for (const PageLink& link : page.links)
+        if (core::contains(link.href, redirect))
+            resultTexts.emplace_back(link.text);
+    const std::vector<std::string_view> resultLines = core::linesOf(page.lines, resultTexts);
+    size_t result = 0;
     for (const PageLink& link : page.links) {
         if (out.state.clientAddress.empty())
             out.state.clientAddress = clientAddressOf(link.href, hosts);
         if (!core::contains(link.href, redirect))
             continue;
-        const SizeAndType st = sizeAndTypeOf(core::lineOf(page.lines, link.text));
-        SongEntry row;
+        const SizeAndType st = sizeAndTypeOf(resultLines[result++]);
+        core::SongEntry row;
         row.caption = std::to_string(out.state.resultRowCount + 1);
         row.imageIndex = page.rowImage;
         row.subItems = {link.text, withoutRedirectPrefix(link.href, hosts), st.size, st.type};

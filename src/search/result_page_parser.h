@@ -2,8 +2,8 @@
 // Reading one result page of the MP3 search service into result rows, and the paging that
 // follows it. Pure functions over GBK text: the window supplies the page's links and text lines
 // and carries out what comes back.
+#include "core/song_entry.h"
 #include "search/service_hosts.h"
-#include "search/song_entry.h"
 
 #include <optional>
 #include <string>
@@ -51,7 +51,7 @@ struct ResultPage {
 };
 
 struct PageOutcome {
-    std::vector<SongEntry> rows; // to append, in order
+    std::vector<core::SongEntry> rows; // to append, in order
     std::string labelCaption;
     std::string windowCaption;
     SearchState state;

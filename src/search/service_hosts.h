@@ -11,10 +11,7 @@ struct ServiceHosts {
     std::string chart = "list.mp3.baidu.com";
     std::string playerDownload = "activex.microsoft.com";
 
-    void pointAllAt(const std::string& hostAndPort)
-    {
-        search = webSearch = chart = hostAndPort;
-    }
+    void pointAllAt(const std::string& hostAndPort) { search = webSearch = chart = hostAndPort; }
     // "http://" + search host + "/r?url=": a result link's target starts with it; the service
     // cuts exactly this many characters off the front of a link target.
     std::string redirectPrefix() const { return "http://" + search + "/r?url="; }

@@ -82,7 +82,7 @@ int SongListView::rowCount() const
     return topLevelItemCount();
 }
 
-void SongListView::appendRow(const search::SongEntry& row)
+void SongListView::appendRow(const core::SongEntry& row)
 {
     auto* item = new QTreeWidgetItem;
     setCell(item, 0, row.caption);
@@ -95,9 +95,9 @@ void SongListView::appendRow(const search::SongEntry& row)
     lastSelection_.resize(static_cast<size_t>(rowCount()), false);
 }
 
-search::SongEntry SongListView::rowAt(int index) const
+core::SongEntry SongListView::rowAt(int index) const
 {
-    search::SongEntry row;
+    core::SongEntry row;
     const QTreeWidgetItem* item = topLevelItem(index);
     if (!item)
         return row;

@@ -1,11 +1,12 @@
 #pragma once
 // A report-style list whose rows are SongEntry records. The exact GBK bytes of every cell are
 // kept beside the shown text, so a row read back is byte for byte the row put in.
-#include "search/song_entry.h"
+#include "core/song_entry.h"
 
 #include <QIcon>
 #include <QList>
 #include <QTreeWidget>
+#include <type_traits>
 #include <vector>
 
 namespace ui {
@@ -21,13 +22,19 @@ public:
     void setGridLines(bool on);
 
     int rowCount() const;
-    void appendRow(const search::SongEntry& row);
-    search::SongEntry rowAt(int index) const;
+    void appendRow(const core::SongEntry& row);
+    core::SongEntry rowAt(int index) const;
     void removeRowAt(int index);
     void clearRows();
 
     // Sub-item i is column i + 1; the caption is column 0.
     void setSubItem(int row, size_t sub, const std::string& gbk);
+    template <typename Column>
+    requires std::is_enum_v<Column>
+    void setSubItem(int row, Column column, const std::string& gbk)
+    {
+        setSubItem(row, static_cast<size_t>(column), gbk);
+    }
     void setCaption(int row, const std::string& gbk);
 
     bool isRowSelected(int index) const;

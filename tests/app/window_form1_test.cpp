@@ -15,7 +15,10 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -44,7 +47,7 @@ protected:
     }
     void TearDown() override { ui::dialogHooks() = {}; }
 
-    search::SongEntry resultRow(const std::string& n)
+    core::SongEntry resultRow(const std::string& n)
     {
         return {n, 0, {"name" + n, "http://h/" + n + ".mp3", "2.3M", "mp3"}};
     }
@@ -75,6 +78,53 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
     EXPECT_FALSE(form->Timer1->isActive());
 }
 
+// Run on whatever screen the platform offers (the offscreen default is 800 x 800; ctest repeats
+// this test on other configured screens, a 200 % one among them).
+TEST_F(Form1Test, TheWindowAndEveryTopBarControlLieInsideTheScreen)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QRect available = form->screen()->availableGeometry();
+    const QRect frame = form->frameGeometry();
+    const std::string measured =
+        QString("screen %1 x %2 at %3, window frame %4 x %5 at %6,%7, font %8 pt")
+            .arg(available.width())
+            .arg(available.height())
+            .arg(form->screen()->devicePixelRatio())
+            .arg(frame.width())
+            .arg(frame.height())
+            .arg(frame.x())
+            .arg(frame.y())
+            .arg(form->Edit1->font().pointSize())
+            .toStdString();
+    SCOPED_TRACE(measured);
+    RecordProperty("measured", measured);
+    EXPECT_TRUE(available.contains(frame));
+    // Centred: the gaps either side differ by at most a pixel.
+    EXPECT_LE(std::abs((frame.left() - available.left()) - (available.right() - frame.right())), 1);
+    EXPECT_LE(std::abs((frame.top() - available.top()) - (available.bottom() - frame.bottom())), 1);
+    // Scaled once, not twice: the window spans at least 2/3 of the screen one way or the other.
+    EXPECT_TRUE(frame.width() * 3 >= available.width() * 2 ||
+                frame.height() * 3 >= available.height() * 2);
+
+    const QRect client(form->mapToGlobal(QPoint(0, 0)), form->size());
+    const QList<QWidget*> controls = form->Panel1->findChildren<QWidget*>();
+    ASSERT_GE(controls.size(), 14);
+    for (QWidget* control : controls) {
+        if (!control->isVisible())
+            continue;
+        const QRect onScreen(control->mapToGlobal(QPoint(0, 0)), control->size());
+        EXPECT_TRUE(client.contains(onScreen)) << control->metaObject()->className();
+        const QFont font = control->font(); // one of the two sizes is set, the other is -1
+        EXPECT_GE(std::max(font.pointSize(), font.pixelSize()), 6) << "readable";
+    }
+    // Fonts follow the controls: the search box's text fits its height, and fills a good part of
+    // it.
+    const QFontMetrics metrics(form->Edit1->font());
+    EXPECT_LE(metrics.height(), form->Edit1->height());
+    EXPECT_GE(metrics.height() * 2, form->Edit1->height());
+}
+
 TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
 {
     form->show();
@@ -95,6 +145,38 @@ TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
     EXPECT_EQ(form->ListView1->rowCount(), 1);
     EXPECT_TRUE(form->Panel1->isVisible());
     EXPECT_TRUE(form->Panel2->isVisible());
+}
+
+TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTheFocus)
+{
+    // The search, play-list and card tool bars build their buttons the same way.
+    QList<QToolButton*> buttons = form->findChildren<QToolButton*>();
+    buttons.removeAll(form->windowMenuButton);
+    ASSERT_EQ(buttons.size(), 6 + 8 + 12);
+    const QSize size = form->stopbtn->size();
+    EXPECT_EQ(size.width(), size.height());
+    for (const QToolButton* b : buttons) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        EXPECT_FALSE(b->objectName().isEmpty());
+        EXPECT_EQ(b->text().size(), 1);
+        EXPECT_FALSE(b->toolTip().isEmpty());
+        EXPECT_EQ(b->size(), size);
+        EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+        EXPECT_TRUE(b->autoRaise());
+    }
+    EXPECT_EQ(form->stopbtn->objectName(), "stopbtn");
+    EXPECT_EQ(form->stopbtn->toolTip(), "停止搜索");
+    EXPECT_EQ(form->playloadbtn->text(), "装");
+
+    for (ui::SongListView* list :
+         {form->ListView1, form->playListView, form->downloadlistview, form->cardlistview}) {
+        SCOPED_TRACE(list->objectName().toStdString());
+        const QPalette colours = list->palette();
+        for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+            EXPECT_EQ(colours.color(QPalette::Inactive, role),
+                      colours.color(QPalette::Active, role));
+    }
+    EXPECT_EQ(form->playListView->palette().color(QPalette::Base), QColor(Qt::white));
 }
 
 TEST_F(Form1Test, WindowMenuRollsUpHidesToTrayAndRestores)

@@ -106,16 +106,19 @@ inline QVariant runInPage(QWebEnginePage* page, const QString& js)
     return out;
 }
 
-// The first player's state: state, index, time, paused, src, text; empty without a player.
+// The first player's state as the page shows it: kind, state, index, time (whole seconds),
+// paused (anything but playing), src (the current entry's address) and text; empty without a
+// player.
 inline QVariantMap playerState(QWebEnginePage* page, int player = 0)
 {
     return runInPage(page, QString(R"JS((function () {
   var b = document.querySelectorAll('[data-corvale-player]')[%1];
   if (!b) return null;
-  var a = b.querySelector('audio');
-  return { kind: b.getAttribute('data-corvale-player'), state: b.getAttribute('data-state'),
-           index: Number(b.getAttribute('data-index')), time: a.currentTime, paused: a.paused,
-           src: a.currentSrc || a.getAttribute('src') || '', text: b.textContent };
+  var state = b.getAttribute('data-state');
+  return { kind: b.getAttribute('data-corvale-player'), state: state,
+           index: Number(b.getAttribute('data-index')), time: Number(b.getAttribute('data-time')),
+           paused: state !== 'playing', src: b.getAttribute('data-src') || '',
+           text: b.textContent };
 })())JS")
                                .arg(player))
         .toMap();

@@ -1,9 +1,9 @@
 // The card panel's handlers in the main window, offscreen, with the dialogs hooked.
 #include "app/form1.h"
 #include "browser/browser_control.h"
-#include "card/card_widgets.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
+#include "ui/card_editor_widgets.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -90,7 +90,7 @@ protected:
         form->nameedit->setSelection(start, length);
     }
 
-    static search::SongEntry row(const std::string& n, const std::string& type = "mp3")
+    static core::SongEntry row(const std::string& n, const std::string& type = "mp3")
     {
         return {n, 0, {"name" + n, "http://h/" + n + "." + type, "2.3M", type}};
     }
@@ -168,7 +168,7 @@ TEST_F(CardWindowTest, FontListHoldsInstalledFamiliesSortedIgnoringCase)
         EXPECT_LE(QString::compare(shown[i - 1], shown[i], Qt::CaseInsensitive), 0)
             << shown[i - 1].toStdString() << " / " << shown[i].toStdString();
 
-    const QStringList sorted = card::sortedFontFamilies(
+    const QStringList sorted = ui::sortedFontFamilies(
         {"zeta", "Alpha", "beta", "ALPHA2", "Beta Sans", "@宋体", "宋体"}, QLocale::c());
     const int alpha = int(sorted.indexOf("Alpha"));
     EXPECT_LT(alpha, sorted.indexOf("ALPHA2"));
@@ -184,11 +184,11 @@ TEST_F(CardWindowTest, SystemColoursComeFromThePalette)
     p.setColor(QPalette::Active, QPalette::Highlight, QColor(0x12, 0x34, 0x56));
     p.setColor(QPalette::Active, QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
     p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6D, 0x6D, 0x6D));
-    const card::SystemColours s = card::systemColours(p);
+    const card::SystemColours s = ui::systemColours(p);
     EXPECT_EQ(s[13], 0x123456u); // clHighlight
     EXPECT_EQ(s[24], 0xFFFFE1u); // clInfoBk
     EXPECT_EQ(s[17], 0x6D6D6Du); // clGrayText
-    EXPECT_EQ(card::paletteSources().size(), 27u);
+    EXPECT_EQ(ui::paletteSources().size(), 27u);
 }
 
 TEST_F(CardWindowTest, CardButtonTakesTheFirstSelectedRowAndShowsThePanel)
@@ -379,7 +379,7 @@ TEST_F(CardWindowTest, WrappedLinesCountOncePerShownLine)
     const QString longLine = QString("生日快乐").repeated(30);
     form->iememo->setPlainText(longLine + "\n" + "末行");
     form->cardsurebtnClick();
-    const std::vector<std::string> shown = card::displayedLines(form->iememo);
+    const std::vector<std::string> shown = ui::displayedLines(form->iememo);
     ASSERT_GT(shown.size(), 2u) << "the long line is shown on several lines";
     std::string joined;
     for (size_t i = 0; i + 1 < shown.size(); ++i)

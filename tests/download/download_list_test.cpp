@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+using core::SongEntry;
 using download::ChooserOutcome;
 using download::confirmChooser;
 using download::downloadRowFor;
 using download::downloadRowsFor;
-using search::SongEntry;
 
 namespace {
 
@@ -32,17 +32,17 @@ TEST(DownloadRows, ResultRowIsCopiedWithSavePathUnderTheFolder)
     EXPECT_EQ(row->caption, "7");
     EXPECT_EQ(row->imageIndex, 2);
     ASSERT_EQ(row->subItems.size(), 5u);
-    EXPECT_EQ(row->sub(search::Name), "abc");
-    EXPECT_EQ(row->sub(search::Address), "http://media.example/abc");
-    EXPECT_EQ(row->sub(search::SizeText), "2.3M");
-    EXPECT_EQ(row->sub(search::TypeText), "mp3");
-    EXPECT_EQ(row->sub(search::SavePath), "/d/mp3/abc.mp3");
+    EXPECT_EQ(row->sub(core::SubItem::Name), "abc");
+    EXPECT_EQ(row->sub(core::SubItem::Address), "http://media.example/abc");
+    EXPECT_EQ(row->sub(core::SubItem::SizeText), "2.3M");
+    EXPECT_EQ(row->sub(core::SubItem::TypeText), "mp3");
+    EXPECT_EQ(row->sub(core::SubItem::SavePath), "/d/mp3/abc.mp3");
 
     // GBK names pass through byte for byte; nothing in the name is replaced.
     const std::string name = core::utf8ToGbk("刘德华 - 忘情水?");
     const auto chinese = downloadRowFor(resultRow("1", name, "wma"), "/music/");
     ASSERT_TRUE(chinese.has_value());
-    EXPECT_EQ(chinese->sub(search::SavePath), "/music/" + name + ".wma");
+    EXPECT_EQ(chinese->sub(core::SubItem::SavePath), "/music/" + name + ".wma");
 }
 
 TEST(DownloadRows, ChartRowsAreLeftOutAndTheRestKeepTheirOrder)
@@ -55,9 +55,9 @@ TEST(DownloadRows, ChartRowsAreLeftOutAndTheRestKeepTheirOrder)
     const auto rows = downloadRowsFor(selected, "/m/");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].caption, "2");
-    EXPECT_EQ(rows[0].sub(search::SavePath), "/m/b.rm");
+    EXPECT_EQ(rows[0].sub(core::SubItem::SavePath), "/m/b.rm");
     EXPECT_EQ(rows[1].caption, "4");
-    EXPECT_EQ(rows[1].sub(search::SavePath), "/m/a.mp3");
+    EXPECT_EQ(rows[1].sub(core::SubItem::SavePath), "/m/a.mp3");
 
     EXPECT_TRUE(downloadRowsFor({}, "/m/").empty());
 }
@@ -74,8 +74,8 @@ TEST(DownloadRows, DuplicatesAndShortRowsStillGetTheSavePathInItsColumn)
     const auto shortRow = downloadRowFor(SongEntry{"9", 1, {"x", "http://h/x", "1M"}}, "/m/");
     ASSERT_TRUE(shortRow.has_value());
     ASSERT_EQ(shortRow->subItems.size(), 5u);
-    EXPECT_EQ(shortRow->sub(search::TypeText), "");
-    EXPECT_EQ(shortRow->sub(search::SavePath), "/m/x.");
+    EXPECT_EQ(shortRow->sub(core::SubItem::TypeText), "");
+    EXPECT_EQ(shortRow->sub(core::SubItem::SavePath), "/m/x.");
 }
 
 TEST(FolderChooser, DefaultModeSetsTheFolderWithASeparatorAppended)

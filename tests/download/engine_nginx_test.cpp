@@ -84,7 +84,7 @@ TEST(EngineNginx, AFilePastTwoGibibytesIsFetchedWholeAndRight)
     EngineRun run;
     const std::string saved = run.addRow(nginx.url("/big.mp3"), "big");
     ASSERT_TRUE(run.startAndWait(std::chrono::seconds(600)));
-    EXPECT_EQ(run.engine.FileSize, size);
+    EXPECT_EQ(run.engine.fileSize(), size);
     EXPECT_EQ(std::filesystem::file_size(saved), static_cast<std::uintmax_t>(size));
     EXPECT_TRUE(sameFiles(saved, source));
     EXPECT_TRUE(run.countersAtRest());

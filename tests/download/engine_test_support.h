@@ -3,6 +3,9 @@
 #include "core/gbk.h"
 #include "download/headless_observer.h"
 #include "download/transfer_engine.h"
+#include "support/loopback_server.h"
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -40,11 +43,30 @@ struct EngineRun {
         observer.folder = dir.folder();
         observer.search = "abc";
         engine.setObserver(&observer);
+        engine.setSettings(quickSettings());
+    }
+    // Retries after pauses of milliseconds (a connection counts as stalled after the usual
+    // time; tests of stalls shorten it with stallAfter).
+    static download::TransferSettings quickSettings()
+    {
+        download::TransferSettings s;
+        s.retryPauses = {std::chrono::milliseconds(5), std::chrono::milliseconds(10),
+                         std::chrono::milliseconds(20), std::chrono::milliseconds(40)};
+        return s;
     }
     ~EngineRun()
     {
         engine.shutdown();
         engine.setObserver(nullptr);
+    }
+
+    // A connection silent for a second counts as stalled (long enough for a slow sanitizer
+    // build, short enough for a test).
+    void stallAfterASecond()
+    {
+        auto s = quickSettings();
+        s.stallTime = std::chrono::seconds(1);
+        engine.setSettings(s);
     }
 
     // Appends a download-list row whose save path is the folder + name + "." + type.
@@ -72,9 +94,21 @@ struct EngineRun {
     // Every worker counted out: no slot busy, no worker counted as running.
     bool countersAtRest() const
     {
-        return engine.ActiveWorkers.load() == 0 && engine.SlotWorkers[0].load() == 0 &&
-               engine.SlotWorkers[1].load() == 0 && engine.SlotWorkers[2].load() == 0;
+        return engine.activeWorkers() == 0 && engine.slotWorkers(0) == 0 &&
+               engine.slotWorkers(1) == 0 && engine.slotWorkers(2) == 0;
     }
 };
+
+// The file is the loopback server's generated content of that size, byte for byte.
+inline ::testing::AssertionResult holdsGenerated(const std::string& path, std::int64_t size)
+{
+    const std::string data = readFile(path);
+    if (static_cast<std::int64_t>(data.size()) != size)
+        return ::testing::AssertionFailure()
+               << path << " has " << data.size() << " bytes, expected " << size;
+    if (const std::int64_t bad = testsupport::firstGeneratedMismatch(0, data); bad >= 0)
+        return ::testing::AssertionFailure() << path << " differs at byte " << bad;
+    return ::testing::AssertionSuccess();
+}
 
 } // namespace enginetest

@@ -1,8 +1,13 @@
-// Writing one range into the target file as it arrives.
+// The segment bookkeeping of a file, the checks of an answer's head, writing a span as it
+// arrives, and the resume record.
 #include "download/range_writer.h"
+#include "download/resume_record.h"
+#include "download/segment_map.h"
+#include "download/target_file.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,7 +27,11 @@ struct TempFile {
         ::close(fd);
         path = pattern;
     }
-    ~TempFile() { fs::remove(path); }
+    ~TempFile()
+    {
+        fs::remove(path);
+        fs::remove(path + ".part");
+    }
     std::string content() const
     {
         std::ifstream in(path, std::ios::binary);
@@ -38,97 +47,161 @@ std::string pattern(std::int64_t from, std::size_t n)
     return s;
 }
 
-// Feeds data in pieces of `piece` bytes.
-void feed(RangeWriter& w, const std::string& data, std::size_t piece)
-{
-    for (std::size_t at = 0; at < data.size(); at += piece)
-        w.write(std::string_view(data).substr(at, piece));
-}
-
 } // namespace
 
-TEST(RangeWriter, RangeLandsAtItsOffsetThroughASmallBuffer)
+TEST(SegmentMap, FirstSplitReSplitAndWhatIsMissing)
+{
+    // The first split is the engine's: 1,000,003 bytes on five connections.
+    SegmentMap map = SegmentMap::split(1000003, 5);
+    auto c = map.claim(4, 100000);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->start, 800000);
+    EXPECT_EQ(c->stop, 1000003);
+    EXPECT_EQ(map.claim(0, 100000)->stop, 200000);
+
+    // Worker 4 finishes; worker 0 has 50,000 bytes on disk and 50,000 handed to its writer.
+    EXPECT_EQ(map.reserve(4, 800000, 300000), 200003) << "never past the span's end";
+    map.written(4, 1000003);
+    EXPECT_EQ(map.reserve(0, 0, 100000), 100000);
+    map.written(0, 50000);
+    EXPECT_EQ(map.missingBytes(), 1000003 - 200003 - 50000);
+    // Worker 4 now takes the upper half of the largest running span (worker 0's or another's:
+    // all have 200,000 bytes; worker 0's has 100,000 left after what it has taken).
+    c = map.claim(4, 100000);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->stop - c->start, 100000);
+    EXPECT_EQ(c->start % 200000, 100000);
+    // Below the least worth splitting nothing is taken.
+    SegmentMap small = SegmentMap::split(900, 3);
+    small.claim(2, 1);
+    small.written(2, 900);
+    EXPECT_FALSE(small.claim(2, 1 << 20));
+
+    // The worker that had the span stops at the new boundary.
+    SegmentMap two = SegmentMap::split(4 << 20, 1);
+    ASSERT_TRUE(two.claim(0, 1 << 20));
+    two.reserve(0, 0, 1 << 20);
+    two.written(0, 1 << 20);
+    const auto upper = two.claim(1, 1 << 20);
+    ASSERT_TRUE(upper);
+    EXPECT_EQ(upper->start, (1 << 20) + (3 << 20) / 2);
+    EXPECT_EQ(two.reserve(0, upper->start - 10, 100), 10);
+    EXPECT_EQ(two.missing(),
+              (std::vector<ByteSpan>{{1 << 20, upper->start}, {upper->start, 4 << 20}}));
+    EXPECT_FALSE(two.complete());
+    two.written(0, upper->start);
+    two.reserve(1, upper->start, 4 << 20);
+    two.written(1, 4 << 20);
+    EXPECT_TRUE(two.complete());
+
+    // A file of unknown length is complete once its one request ended cleanly.
+    SegmentMap unknown(-1, {});
+    EXPECT_TRUE(unknown.claim(0, 1));
+    EXPECT_FALSE(unknown.claim(1, 1)) << "one connection only";
+    EXPECT_FALSE(unknown.complete());
+    unknown.finishUnknown(1234);
+    EXPECT_TRUE(unknown.complete());
+    EXPECT_EQ(unknown.size(), 1234);
+}
+
+TEST(AnswerCheck, OnlyTheAskedBytesOfTheProbedFileAreTaken)
+{
+    EXPECT_TRUE(checkAnswer(206, 101, "bytes 100-200/1000", 100, 1000).ok);
+    // An end past the file, as some servers echo it, means the file's last byte.
+    EXPECT_TRUE(checkAnswer(206, 100, "bytes 900-1000/1000", 900, 1000).ok);
+    EXPECT_FALSE(checkAnswer(206, 1101, "bytes 0-1100/5000", 1000, 5000).ok) << "wrong start";
+    EXPECT_FALSE(checkAnswer(206, 101, "bytes 100-200/999", 100, 1000).ok) << "wrong total";
+    EXPECT_FALSE(checkAnswer(206, 50, "bytes 100-200/1000", 100, 1000).ok) << "wrong length";
+    EXPECT_FALSE(checkAnswer(206, -1, "", 100, 1000).ok) << "no Content-Range";
+    EXPECT_FALSE(checkAnswer(206, -1, "bytes */1000", 100, 1000).ok);
+    // A 200 is the whole file: the asked part is cut out of it.
+    const AnswerCheck whole = checkAnswer(200, 1000, "", 300, 1000);
+    EXPECT_TRUE(whole.ok);
+    EXPECT_EQ(whole.skip, 300);
+    EXPECT_TRUE(checkAnswer(200, -1, "", 300, 1000).ok);
+    EXPECT_FALSE(checkAnswer(200, 57, "", 0, 1000).ok);
+    // Unknown length: any 2xx; a new try keeps what is new.
+    EXPECT_EQ(checkAnswer(200, -1, "", 4096, -1).skip, 4096);
+    EXPECT_FALSE(checkAnswer(503, -1, "", 0, 1000).ok);
+}
+
+TEST(RangeWriter, KeepsItsSpanAtItsOffsetThroughASmallBufferAndStopsAtTheEnd)
 {
     TempFile f;
     const std::int64_t size = 100000;
-    const ByteRange r{40000, 60000};
-    {
-        RangeWriter w(f.path, r, size, 4096);
-        w.begin(20001);
-        feed(w, pattern(40000, 20001), 1000);
-        EXPECT_TRUE(w.finish());
-        EXPECT_EQ(w.bytesWritten(), 20001);
+    SegmentMap map = SegmentMap::split(size, 5);
+    ASSERT_TRUE(map.claim(2, 1 << 20));
+    const int fd = ::open(f.path.c_str(), O_WRONLY);
+    std::string buffer(4096, '\0');
+    // A whole-file answer: the first 40,000 bytes are dropped, then the span is kept.
+    RangeWriter w(fd, map, 2, 40000, 40000, buffer);
+    const std::string body = pattern(0, static_cast<std::size_t>(size));
+    bool ended = false;
+    try {
+        for (std::size_t at = 0; at < body.size(); at += 999)
+            w.write(std::string_view(body).substr(at, 999));
+    } catch (const SpanEnded&) {
+        ended = true;
     }
-    const std::string c = f.content();
-    ASSERT_EQ(c.size(), 60001u);
-    EXPECT_EQ(c.substr(40000), pattern(40000, 20001));
+    ::close(fd);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(map.remaining(2), 0);
+    const std::string data = f.content();
+    ASSERT_EQ(data.size(), 60000u);
+    EXPECT_EQ(data.substr(40000), pattern(40000, 20000));
+    EXPECT_EQ(map.missingBytes(), size - 20000);
 }
 
-TEST(RangeWriter, AWholeFileAnswerIsCutToTheRange)
+TEST(RangeWriter, AWriteThatFailsSaysWhy)
 {
-    TempFile f;
-    const std::int64_t size = 50000;
-    const ByteRange r{20000, 30000};
-    RangeWriter w(f.path, r, size, 4096);
-    w.begin(size); // the server ignored the Range header
-    feed(w, pattern(0, size), 777);
-    EXPECT_TRUE(w.finish());
-    const std::string c = f.content();
-    ASSERT_EQ(c.size(), 30001u);
-    EXPECT_EQ(c.substr(20000), pattern(20000, 10001));
-    EXPECT_EQ(c.substr(0, 20000), std::string(20000, '\0'));
-}
-
-TEST(RangeWriter, ABodyOfAnotherLengthIsNotTheRange)
-{
-    TempFile f;
-    RangeWriter w(f.path, ByteRange{0, 100}, 1000, 4096);
-    w.begin(57);
-    w.write(std::string(57, 'x'));
-    EXPECT_TRUE(w.rejected());
-    w.finish();
-    EXPECT_EQ(fs::file_size(f.path), 0u);
-}
-
-TEST(RangeWriter, AnUnannouncedBodyNeverRunsPastTheRangeEnd)
-{
-    TempFile f;
-    RangeWriter w(f.path, ByteRange{0, 9}, 100, 4096);
-    w.begin(0);
-    w.write(std::string(50, 'y'));
-    w.finish();
-    EXPECT_EQ(f.content(), std::string(10, 'y'));
-}
-
-TEST(RangeWriter, WhatArrivedBeforeAFailureIsOnDisk)
-{
-    TempFile f;
-    {
-        RangeWriter w(f.path, ByteRange{1000, 2000000}, 4000000, 64 * 1024);
-        w.begin(1999001);
-        feed(w, pattern(1000, 5000), 1500); // then the connection breaks
-        // the destructor writes out the buffer
+    SegmentMap map = SegmentMap::split(100, 1);
+    map.claim(0, 1);
+    std::string buffer(4096, '\0');
+    const int fd = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(fd, 0);
+    RangeWriter w(fd, map, 0, 0, 0, buffer);
+    w.write(pattern(0, 100));
+    try {
+        w.flush();
+        FAIL() << "no error";
+    } catch (const WriteFailed& e) {
+        EXPECT_STREQ(e.what(), "No space left on device");
     }
-    const std::string c = f.content();
-    ASSERT_EQ(c.size(), 6000u);
-    EXPECT_EQ(c.substr(1000), pattern(1000, 5000));
+    ::close(fd);
+    EXPECT_EQ(map.missingBytes(), 100);
 }
 
-TEST(RangeWriter, OffsetsPastFourGibibytes)
+TEST(ResumeRecord, RoundTripsAndADamagedOneIsIgnored)
 {
     TempFile f;
-    const std::int64_t size = 5'000'000'123LL;
-    const ByteRange r{4'000'000'096LL, size};
-    {
-        RangeWriter w(f.path, r, size, 4096);
-        w.begin(1'000'000'027LL);
-        w.write("tail-bytes");
-        w.finish();
+    EXPECT_FALSE(readResumeRecord(f.path));
+    const ResumeRecord record{1000, "http://h/a.mp3", {{0, 10}, {500, 1000}}};
+    ASSERT_TRUE(writeResumeRecord(f.path, record));
+    const auto back = readResumeRecord(f.path);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->size, 1000);
+    EXPECT_EQ(back->address, "http://h/a.mp3");
+    EXPECT_EQ(back->missing, record.missing);
+
+    const char* damaged[] = {
+        "",
+        "corvale-part 1\nsize 1000\naddress http://h/a.mp3\nmissing 0 10\n", // cut short
+        "corvale-part 1\nsize x\naddress a\nend\n",
+        "corvale-part 1\nsize 1000\naddress a\nmissing 500 400\nend\n",
+        "corvale-part 1\nsize 1000\naddress a\nmissing 0 1001\nend\n",
+        "corvale-part 1\nsize 1000\naddress a\nmissing 500 600\nmissing 0 10\nend\n",
+        "corvale-part 1\nsize 1000\naddress a\nmissing 1 2 3\nend\n",
+        "\xff\xfe garbage",
+    };
+    for (const char* text : damaged) {
+        std::ofstream(f.path + ".part", std::ios::binary | std::ios::trunc) << text;
+        EXPECT_FALSE(readResumeRecord(f.path)) << text;
     }
-    EXPECT_EQ(fs::file_size(f.path), static_cast<std::uintmax_t>(4'000'000'096LL + 10));
-    std::ifstream in(f.path, std::ios::binary);
-    in.seekg(4'000'000'096LL);
-    std::string back(10, '\0');
-    in.read(back.data(), 10);
-    EXPECT_EQ(back, "tail-bytes");
+}
+
+TEST(TargetNames, NumberedVariantsGoBeforeTheExtension)
+{
+    EXPECT_EQ(numberedPath("/m/song.mp3", 1), "/m/song(1).mp3");
+    EXPECT_EQ(numberedPath("/m/a.b/song", 2), "/m/a.b/song(2)");
+    EXPECT_EQ(numberedPath("/m/.hidden", 3), "/m/.hidden(3)");
 }

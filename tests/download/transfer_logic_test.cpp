@@ -139,17 +139,42 @@ TEST(TargetSafety, NamesFromTheServiceCannotLeaveTheFolder)
     EXPECT_FALSE(isPlainNamePart(name + "/"));
 }
 
-TEST(TargetFile, SavePathIsCreatedEmpty)
+TEST(TargetFile, AnExistingFileIsKeptUnlessItsRecordSaysItIsAPartOfThisOne)
 {
     TempDir dir;
     const std::string path = dir.folder() + "abc.mp3";
     {
         std::ofstream(path) << "old content";
     }
-    const TargetChoice t =
-        createTargetFile(path, "abc", "mp3", dir.folder(), "x", 0, "http://h/a.mp3");
-    EXPECT_EQ(t.path, path);
+    // Somebody's complete file: the next free name is used.
+    TargetContext context;
+    context.address = "http://h/a.mp3";
+    context.size = 5000;
+    TargetChoice t =
+        createTargetFile(path, "abc", "mp3", dir.folder(), "x", 0, "http://h/a.mp3", context);
+    EXPECT_EQ(t.path, dir.folder() + "abc(1).mp3");
     EXPECT_FALSE(t.fallback);
+    EXPECT_EQ(fs::file_size(path), 11u);
+    EXPECT_EQ(fs::file_size(t.path), 0u);
+
+    // A name this run has written is passed over too.
+    context.takenByRun = [&](const std::string& p) { return p == dir.folder() + "abc(1).mp3"; };
+    t = createTargetFile(path, "abc", "mp3", dir.folder(), "x", 0, "http://h/a.mp3", context);
+    EXPECT_EQ(t.path, dir.folder() + "abc(2).mp3");
+    context.takenByRun = nullptr;
+
+    // A part of this same file (address and length) is resumed as it is; a part of anything
+    // else starts over in place.
+    ASSERT_TRUE(writeResumeRecord(path, {5000, "http://h/a.mp3", {{100, 5000}}}));
+    t = createTargetFile(path, "abc", "mp3", dir.folder(), "x", 0, "http://h/a.mp3", context);
+    EXPECT_EQ(t.path, path);
+    ASSERT_TRUE(t.resume);
+    EXPECT_EQ(t.resume->missing.front().start, 100);
+    EXPECT_EQ(fs::file_size(path), 11u);
+    context.size = 6000;
+    t = createTargetFile(path, "abc", "mp3", dir.folder(), "x", 0, "http://h/a.mp3", context);
+    EXPECT_EQ(t.path, path);
+    EXPECT_FALSE(t.resume);
     EXPECT_EQ(fs::file_size(path), 0u);
 }
 

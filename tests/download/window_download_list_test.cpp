@@ -4,6 +4,7 @@
 #include "download/form2.h"
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
+#include "engine_state_access.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -34,23 +35,23 @@ protected:
         createWindow();
     }
 
-    static search::SongEntry resultRow(const std::string& n, const std::string& type = "mp3")
+    static core::SongEntry resultRow(const std::string& n, const std::string& type = "mp3")
     {
         return {n, 2, {"name" + n, "http://h/" + n + "." + type, "2.3M", type}};
     }
-    static search::SongEntry chartRow(const std::string& n)
+    static core::SongEntry chartRow(const std::string& n)
     {
         return {n, 0, {"singer" + n, "list/" + n + ".html"}};
     }
     std::string savePath(int row) const
     {
-        return form->downloadlistview->rowAt(row).sub(search::SavePath);
+        return form->downloadlistview->rowAt(row).sub(core::SubItem::SavePath);
     }
     std::vector<std::string> names() const
     {
         std::vector<std::string> all;
         for (int i = 0; i < form->downloadlistview->rowCount(); ++i)
-            all.push_back(form->downloadlistview->rowAt(i).sub(search::Name));
+            all.push_back(form->downloadlistview->rowAt(i).sub(core::SubItem::Name));
         return all;
     }
     void fillDownloadList(int rows)
@@ -155,7 +156,7 @@ TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
     form->Button3Click();
     form->dragdownbtnClick();
     ASSERT_EQ(form->downloadlistview->rowCount(), 2);
-    const search::SongEntry first = form->downloadlistview->rowAt(0);
+    const core::SongEntry first = form->downloadlistview->rowAt(0);
     EXPECT_EQ(first.caption, "2"); // list order, not the order of selecting
     EXPECT_EQ(first.imageIndex, 2);
     const std::vector<std::string> expected = {"name2", "http://h/2.wma", "2.3M", "wma",
@@ -225,7 +226,8 @@ TEST_F(DownloadListTest, DeleteAndClearAreRefusedForTheRunWhileAWorkerRuns)
     fillDownloadList(3);
     form->downloadlistview->setRowSelected(1, true);
 
-    engine->ActiveWorkers = 1; // one segment worker started and not yet ended
+    download::TransferEngineTestAccess::activeWorkers(*engine) =
+        1; // one segment worker started and not yet ended
     QTest::mouseClick(form->delbtn, Qt::LeftButton);
     EXPECT_EQ(form->downloadlistview->rowCount(), 3);
     EXPECT_FALSE(form->delbtn->isEnabled());
@@ -234,7 +236,7 @@ TEST_F(DownloadListTest, DeleteAndClearAreRefusedForTheRunWhileAWorkerRuns)
     EXPECT_FALSE(form->delallbtn->isEnabled());
 
     // The buttons stay disabled once the worker has ended; the handlers work again.
-    engine->ActiveWorkers = 0;
+    download::TransferEngineTestAccess::activeWorkers(*engine) = 0;
     EXPECT_FALSE(form->delbtn->isEnabled());
     EXPECT_FALSE(form->delallbtn->isEnabled());
     form->delbtnClick();

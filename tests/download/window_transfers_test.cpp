@@ -2,10 +2,12 @@
 // the error handler, on the real window offscreen, against a real nginx.
 #include "app/form1.h"
 #include "core/gbk.h"
+#include "download/engine_window_adapter.h"
 #include "download/form2.h"
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
+#include "engine_state_access.h"
 #include "nginx_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
@@ -15,15 +17,18 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QLoggingCategory>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <stdexcept>
 
 namespace {
@@ -141,14 +146,104 @@ TEST_F(TransfersWindowTest, StartButtonFetchesFilesAndEachGetsOneReport)
     EXPECT_EQ(memoLines().size(), 18u);
 }
 
+TEST_F(TransfersWindowTest, EachFileGetsOneReportWhateverOrderTheEndsArriveIn)
+{
+    enginetest::Nginx nginx;
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "o" + std::to_string(i);
+        enginetest::writePatternFile(nginx.root() / (name + ".mp3"), 300000 + i);
+        addRow(name, nginx.url("/" + name + ".mp3"), "300K");
+    }
+    // The changes the workers post are held back, then carried out newest first.
+    std::mutex mutex;
+    std::vector<std::function<void()>> posted;
+    form->engineAdapter()->setPost([&](std::function<void()> change) {
+        std::lock_guard lock(mutex);
+        posted.push_back(std::move(change));
+    });
+    form->downbtn->click();
+    ASSERT_TRUE(form->engine()->waitIdle(std::chrono::seconds(60)));
+    std::vector<std::function<void()>> changes;
+    {
+        std::lock_guard lock(mutex);
+        changes.swap(posted);
+    }
+    for (auto it = changes.rbegin(); it != changes.rend(); ++it)
+        (*it)();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(reportsFor("o" + std::to_string(i)), 1) << i;
+        EXPECT_EQ(status(i), download::statusReported()) << i;
+    }
+    EXPECT_EQ(memoLines().size(), 18u);
+    EXPECT_FALSE(form->Timer1->isActive());
+}
+
+namespace {
+
+// The download category's lines while a test runs; they are written on the window thread.
+std::vector<std::string>& downloadLogLines()
+{
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+void keepDownloadLogLine(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (context.category && std::string(context.category) == "corvale.download")
+        downloadLogLines().push_back(message.toStdString());
+}
+
+} // namespace
+
+TEST_F(TransfersWindowTest, AFileThatCannotBeFetchedShowsItFailedWithTheReasonAndNoReport)
+{
+    downloadLogLines().clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepDownloadLogLine);
+    QLoggingCategory::setFilterRules("corvale.download.debug=true");
+    struct Restore {
+        QtMessageHandler previous;
+        ~Restore()
+        {
+            QLoggingCategory::setFilterRules(QString());
+            qInstallMessageHandler(previous);
+        }
+    } restore{previous};
+    enginetest::Nginx nginx;
+    enginetest::writePatternFile(nginx.root() / "f.mp3", 5000);
+    addRow("f", nginx.url("/f.mp3"), "5K");
+    form->engine()->prepareWorkerClient = [](http::HttpClient& client, int) {
+        client.port = 9; // nothing listens there
+    };
+    form->downbtn->click();
+    ASSERT_TRUE(pumpUntil([&] { return status(0) != download::statusRunning(); }));
+    EXPECT_EQ(status(0), download::statusFailed());
+    const auto lines = memoLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], gbk("f不能下载"));
+    EXPECT_EQ(lines[1].rfind("Socket Error # 111", 0), 0u);
+    EXPECT_EQ(reportsFor("f"), 0);
+    EXPECT_FALSE(form->Timer1->isActive());
+    // The download log tells the same story.
+    const auto& log = downloadLogLines();
+    auto logged = [&](const std::string& start, const std::string& part) {
+        return std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.rfind(start, 0) == 0 && line.find(part) != std::string::npos;
+        });
+    };
+    EXPECT_TRUE(logged("file started: row 0, ", nginx.url("/f.mp3")));
+    EXPECT_TRUE(logged("file failed: ", "Socket Error # 111"));
+    EXPECT_TRUE(logged("all transfers ended", ""));
+}
+
 TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
 {
     download::TransferEngine& e = *form->engine();
-    e.WorkerBytes[0][0] = 2560;
+    using A = download::TransferEngineTestAccess;
+    A::workerBytes(e)[0][0] = 2560;
     form->Timer1Timer();
     EXPECT_EQ(form->SeSkinStatusBar1->panelText(1), "总耗时：1秒");
     EXPECT_EQ(form->SeSkinStatusBar1->panelText(3), "2k/s");
-    e.WorkerBytes[0][0] = 2560 + 1023;
+    A::workerBytes(e)[0][0] = 2560 + 1023;
     form->Timer1Timer();
     EXPECT_EQ(form->SeSkinStatusBar1->panelText(1), "总耗时：2秒");
     EXPECT_EQ(form->SeSkinStatusBar1->panelText(3), "0k/s");
@@ -161,16 +256,16 @@ TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
         f.row.address = "http://h/" + std::to_string(i);
         f.row.sizeText = "9K";
         f.targetPath = "/m/r" + std::to_string(i) + ".mp3";
-        e.activeFiles.push_back(f);
+        A::activeFiles(e).push_back(f);
         form->downloadnow->appendRow(
             {f.row.name, 0, {download::statusRunning(), "0", std::to_string(i)}});
     }
     form->downloadnow->setRowSelected(1, true);
-    e.ConnectedCount = 5;
-    e.SlotSize = {1000, 500000, 0};
-    e.SlotWorkers[1] = 1;
-    e.SlotRow = {0, 1, 0};
-    for (auto& b : e.WorkerBytes[1])
+    A::connectedCount(e) = 5;
+    A::slotSize(e) = {1000, 500000, 0};
+    A::slotWorkers(e)[1] = 1;
+    A::slotRow(e) = {0, 1, 0};
+    for (auto& b : A::workerBytes(e)[1])
         b = 50000;
     form->Timer1Timer();
     EXPECT_EQ(form->SeSkinProgressBar1->maximum(), 100000);
@@ -193,7 +288,7 @@ TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
     EXPECT_EQ(lines[5], gbk("文件大小：9K"));
     form->Timer1Timer();
     EXPECT_EQ(reportsFor("r4"), 1);
-    e.SlotWorkers[1] = 0;
+    A::slotWorkers(e)[1] = 0;
 }
 
 TEST_F(TransfersWindowTest, SelectingAFinishedRowFillsTheBars)
@@ -232,7 +327,7 @@ TEST_F(TransfersWindowTest, ClosingWhileDownloadsRunAsksStopsAndWaitsForTheWorke
     EXPECT_TRUE(form->QuitConfirmed);
     EXPECT_EQ(endedWith, 0);
     EXPECT_FALSE(form->DownloadsRunning());
-    EXPECT_EQ(form->engine()->ActiveWorkers.load(), 0);
+    EXPECT_EQ(form->engine()->activeWorkers(), 0);
     EXPECT_FALSE(form->Timer1->isActive());
 }
 
@@ -246,35 +341,36 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
     for (int i = 0; i < 5; ++i)
         addRow("s" + std::to_string(i), "http://h/" + std::to_string(i) + ".mp3", "1M");
     download::TransferEngine& e = *form->engine();
+    using A = download::TransferEngineTestAccess;
     form->Button3Click();
-    e.Probing = true;
-    e.ResumeRow = 2;
+    A::probing(e) = true;
+    A::resumeRow(e) = 2;
     throwInto("404 Not Found");
     EXPECT_EQ(memoLines(), (std::vector<std::string>{"404 Not Found", "3", gbk("s2不能下载")}));
-    EXPECT_EQ(e.ResumeRow, 3);
+    EXPECT_EQ(e.resumeRow(), 3);
     EXPECT_FALSE(form->Iesetpanel->isHidden());
     EXPECT_TRUE(fatalBoxes.isEmpty());
 
     form->downinimemo->clear();
-    e.Probing = true;
-    e.ResumeRow = 4;
+    A::probing(e) = true;
+    A::resumeRow(e) = 4;
     throwInto("404 Not Found");
     EXPECT_EQ(memoLines().size(), 3u);
-    EXPECT_EQ(e.ResumeRow, 4);
+    EXPECT_EQ(e.resumeRow(), 4);
 
     // Other errors: the message and the row number only; nothing moves.
     form->downinimemo->clear();
-    e.Probing = true;
-    e.ResumeRow = 1;
+    A::probing(e) = true;
+    A::resumeRow(e) = 1;
     throwInto("Division by zero");
     EXPECT_EQ(memoLines(), (std::vector<std::string>{"Division by zero", "2"}));
-    EXPECT_EQ(e.ResumeRow, 1);
+    EXPECT_EQ(e.resumeRow(), 1);
 
     // A transfer-class error with no probe under way stops nothing.
     form->downinimemo->clear();
-    e.Probing = false;
+    A::probing(e) = false;
     throwInto("409 Conflict");
-    EXPECT_EQ(e.ResumeRow, 1);
+    EXPECT_EQ(e.resumeRow(), 1);
     EXPECT_EQ(memoLines().size(), 3u);
     EXPECT_EQ(endedWith, -1);
 }

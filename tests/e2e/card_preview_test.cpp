@@ -3,10 +3,10 @@
 // browser with its background picture, and the shown page saved elsewhere.
 #include "app/form1.h"
 #include "browser/webengine_browser.h"
-#include "card/card_widgets.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
+#include "ui/card_editor_widgets.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -41,8 +41,7 @@ std::string g(const char* utf8)
 // The default background picture that comes with the program.
 std::filesystem::path defaultPicture()
 {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" /
-           "pic" / "0103.jpg";
+    return std::filesystem::path(CORVALE_DATA_DIR) / "pic" / "0103.jpg";
 }
 
 // Runs a script in the page's isolated world and waits for its result.
@@ -99,8 +98,8 @@ TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
     form->Button1->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() >= 3; }, 60000));
     form->stopbtn->click();
-    const search::SongEntry song = form->ListView1->rowAt(1);
-    ASSERT_EQ(song.sub(search::TypeText), "rm"); // lower case: still the RealPlayer form
+    const core::SongEntry song = form->ListView1->rowAt(1);
+    ASSERT_EQ(song.sub(core::SubItem::TypeText), "rm"); // lower case: still the RealPlayer form
     const QRect rowRect = form->ListView1->visualItemRect(form->ListView1->itemAtRow(1));
     QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
     QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
@@ -146,14 +145,14 @@ TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
     ASSERT_TRUE(complete.wait(30000));
     const std::vector<std::string> page = core::readLines(core::gbkPath(folder + "card.html"));
     // The RealPlayer form with one line per shown line of the text (long lines wrap).
-    const std::vector<std::string> shownLines = card::displayedLines(form->iememo);
+    const std::vector<std::string> shownLines = ui::displayedLines(form->iememo);
     ASSERT_GE(shownLines.size(), 3u);
     ASSERT_EQ(page.size(), 25u + shownLines.size());
     for (size_t i = 0; i < shownLines.size(); ++i)
         EXPECT_EQ(page[23 + i], "<br>" + shownLines[i]);
     EXPECT_EQ(page[1], "<body background=\"file:///" + folder + "pic/0103.jpg\"> ");
     EXPECT_EQ(page[3], "<h2>" + g("<h1>新年快乐</h1>") + "</h2>");
-    EXPECT_EQ(page[12], "<param name=\"SRC\" value=\"" + song.sub(search::Address) + "\">");
+    EXPECT_EQ(page[12], "<param name=\"SRC\" value=\"" + song.sub(core::SubItem::Address) + "\">");
     EXPECT_EQ(page[23], "<br>" + g("<strong>祝你新年快乐</strong>"));
     const browser::Document* shown = form->WebBrowser4->document();
     ASSERT_NE(shown, nullptr);

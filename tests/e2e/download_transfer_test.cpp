@@ -84,17 +84,18 @@ TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
 
     httplib::Client client("127.0.0.1", service.port());
     for (int i = 0; i < 3; ++i) {
-        const search::SongEntry row = form->downloadlistview->rowAt(i);
-        const std::string address = row.sub(search::Address);
+        const core::SongEntry row = form->downloadlistview->rowAt(i);
+        const std::string address = row.sub(core::SubItem::Address);
         const std::string path = address.substr(address.find('/', 7));
         auto res = client.Get(path);
         ASSERT_TRUE(res);
         ASSERT_EQ(res->status, 200);
         ASSERT_GT(res->body.size(), 0u);
-        const std::string saved = fileBytes(core::gbkPath(row.sub(search::SavePath)).string());
+        const std::string saved =
+            fileBytes(core::gbkPath(row.sub(core::SubItem::SavePath)).string());
         EXPECT_EQ(saved.size(), res->body.size()) << i;
         EXPECT_TRUE(saved == res->body) << "file " << i << " differs";
-        EXPECT_EQ(row.sub(search::SavePath).rfind(form->SaveFolder, 0), 0u);
+        EXPECT_EQ(row.sub(core::SubItem::SavePath).rfind(form->SaveFolder, 0), 0u);
         EXPECT_EQ(form->downloadnow->rowAt(i).sub(0), download::statusReported());
         EXPECT_TRUE(seen[i].count(download::statusRunning())) << i;
         EXPECT_TRUE(seen[i].count(download::statusEnded())) << i;

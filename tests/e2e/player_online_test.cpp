@@ -56,8 +56,8 @@ protected:
         form->Button1->click();
         ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() >= 2; }, 60000));
         form->stopbtnClick();
-        ASSERT_EQ(form->ListView1->rowAt(0).sub(search::TypeText), "mp3");
-        ASSERT_EQ(form->ListView1->rowAt(1).sub(search::TypeText), "mp3");
+        ASSERT_EQ(form->ListView1->rowAt(0).sub(core::SubItem::TypeText), "mp3");
+        ASSERT_EQ(form->ListView1->rowAt(1).sub(core::SubItem::TypeText), "mp3");
     }
     QWebEnginePage* playerPage()
     {
@@ -85,8 +85,8 @@ TEST_F(PlayerOnlineTest, PlayOnlineWritesTheWindowsMediaFilesAndPlaysTheFirstSon
     searchMp3("周杰伦");
     form->ListView1->setRowSelected(0, true);
     form->ListView1->setRowSelected(1, true);
-    const std::string first = form->ListView1->rowAt(0).sub(search::Address);
-    const std::string second = form->ListView1->rowAt(1).sub(search::Address);
+    const std::string first = form->ListView1->rowAt(0).sub(core::SubItem::Address);
+    const std::string second = form->ListView1->rowAt(1).sub(core::SubItem::Address);
     ASSERT_NE(first.find("/media/"), std::string::npos);
 
     QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
@@ -111,8 +111,8 @@ TEST_F(PlayerOnlineTest, PlayOnlineWritesTheWindowsMediaFilesAndPlaysTheFirstSon
 TEST_F(PlayerOnlineTest, ALoadedRealListPlaysThroughTheRealPage)
 {
     searchMp3("刘德华");
-    const std::string first = form->ListView1->rowAt(0).sub(search::Address);
-    const std::string second = form->ListView1->rowAt(1).sub(search::Address);
+    const std::string first = form->ListView1->rowAt(0).sub(core::SubItem::Address);
+    const std::string second = form->ListView1->rowAt(1).sub(core::SubItem::Address);
     core::writeLines(folder + "saved.rpm", {first, second});
 
     chosenFile = dir.path() + "/saved.rpm";

@@ -3,7 +3,7 @@
 #include "app/form1.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
-#include "search/song_entry.h"
+#include "core/song_entry.h"
 #include "service_window.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
@@ -30,7 +30,7 @@ struct ChartWindow : e2e::ServiceWindow {
     int rowNamed(const std::string& name) const
     {
         for (int i = 0; i < rows(); ++i)
-            if (form->ListView1->rowAt(i).sub(search::Name) == name)
+            if (form->ListView1->rowAt(i).sub(core::SubItem::Name) == name)
                 return i;
         return -1;
     }
@@ -50,7 +50,7 @@ struct ChartWindow : e2e::ServiceWindow {
 void expectChartRows(const TForm1& form, int from)
 {
     for (int i = from; i < form.ListView1->rowCount(); ++i) {
-        const search::SongEntry row = form.ListView1->rowAt(i);
+        const core::SongEntry row = form.ListView1->rowAt(i);
         ASSERT_EQ(row.caption, std::to_string(i + 1));
         ASSERT_EQ(row.imageIndex, 0);
         ASSERT_EQ(row.subItems.size(), 2u);
@@ -70,12 +70,13 @@ TEST(Charts, SongChartFillsTheListAndChoosingAnEntrySearchesForIt)
     ASSERT_TRUE(w.waitForChart());
     ASSERT_EQ(w.rows(), 28); // two songs of each of the fourteen singers
     expectChartRows(*w.form, 0);
-    EXPECT_EQ(w.form->ListView1->rowAt(0).sub(search::Name), g("忘情水"));
+    EXPECT_EQ(w.form->ListView1->rowAt(0).sub(core::SubItem::Name), g("忘情水"));
     // The shown rest of the link: its target without the redirect prefix's length.
     const std::string prefix = "http://" + service.host() + "/r?url=";
     const std::string entryTarget = "http://" + service.host() +
                                     "/m?rn=&tn=baidump3&ct=134217728&word=%CD%FC%C7%E9%CB%AE&lm=-1";
-    EXPECT_EQ(w.form->ListView1->rowAt(0).sub(search::Address), entryTarget.substr(prefix.size()));
+    EXPECT_EQ(w.form->ListView1->rowAt(0).sub(core::SubItem::Address),
+              entryTarget.substr(prefix.size()));
     EXPECT_TRUE(service.searchTargets().empty());
 
     // Choosing an entry as the user does: a click on its row.
@@ -88,10 +89,10 @@ TEST(Charts, SongChartFillsTheListAndChoosingAnEntrySearchesForIt)
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return w.form->Edit1->text() == QString::fromUtf8("七里香"); }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() >= 30; }, 60000));
-    const search::SongEntry first = list->rowAt(0);
+    const core::SongEntry first = list->rowAt(0);
     EXPECT_EQ(first.caption, "1");
     EXPECT_EQ(first.subItems.size(), 4u);
-    EXPECT_EQ(first.sub(search::Name), g("周杰伦 - 七里香"));
+    EXPECT_EQ(first.sub(core::SubItem::Name), g("周杰伦 - 七里香"));
     const std::vector<std::string> targets = service.searchTargets();
     ASSERT_FALSE(targets.empty());
     EXPECT_EQ(targets[0], "/m?tn=baidump3&ct=134217728&rn=&word=%E4%B8%83%E9%87%8C%E9%A6%99&lm=0");
@@ -118,10 +119,10 @@ TEST(Charts, ChoosingAFemaleSingerSearchesHerSongsOfTheCurrentType)
         QTest::qWaitFor([&] { return w.form->Edit1->text() == QString::fromUtf8("那英"); }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() == 12; }, 60000));
     for (int i = 0; i < w.rows(); ++i) {
-        const search::SongEntry r = w.form->ListView1->rowAt(i);
+        const core::SongEntry r = w.form->ListView1->rowAt(i);
         EXPECT_EQ(r.caption, std::to_string(i + 1));
         EXPECT_EQ(r.imageIndex, 1);
-        EXPECT_EQ(r.sub(search::TypeText), "rm");
+        EXPECT_EQ(r.sub(core::SubItem::TypeText), "rm");
     }
 }
 
@@ -139,18 +140,18 @@ TEST(Charts, ChartRowsAreAppendedAfterRowsStillPresent)
     ASSERT_TRUE(w.waitForChart());
     ASSERT_EQ(w.rows(), 14);
     expectChartRows(*w.form, 0);
-    EXPECT_EQ(w.form->ListView1->rowAt(7).sub(search::Name), g("王菲"));
+    EXPECT_EQ(w.form->ListView1->rowAt(7).sub(core::SubItem::Name), g("王菲"));
 
     // Several chart rows selected at once (a Shift range): the first one starts the search and
     // the rest, gone with the emptied list, leave the search box alone.
     ui::SongListView* list = w.form->ListView1;
-    const std::string chosen = list->rowAt(7).sub(search::Name);
+    const std::string chosen = list->rowAt(7).sub(core::SubItem::Name);
     list->selectionModel()->select(
         QItemSelection(list->model()->index(7, 0), list->model()->index(9, 0)),
         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     ASSERT_TRUE(QTest::qWaitFor([&] { return ui::toGbk(w.form->Edit1->text()) == chosen; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() >= 30; }, 60000));
-    EXPECT_EQ(list->rowAt(0).sub(search::Name).rfind(chosen, 0), 0u);
+    EXPECT_EQ(list->rowAt(0).sub(core::SubItem::Name).rfind(chosen, 0), 0u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return service.searchTargets().size() >= 2; }, 60000));
     const std::vector<std::string> targets = service.searchTargets();
     EXPECT_EQ(targets[0], "/m?tn=baidump3&ct=134217728&rn=&word=%E7%8E%8B%E8%8F%B2&lm=0");
@@ -180,9 +181,9 @@ TEST(Albums, AlbumButtonLoadsTheFirstSearchPageAndListsOnlyItsAlbumLinks)
     ASSERT_TRUE(w.waitForChart());
     ASSERT_EQ(w.rows(), 3);
     expectChartRows(*w.form, 0);
-    EXPECT_EQ(w.form->ListView1->rowAt(0).sub(search::Name), g("刘德华 精选集"));
-    EXPECT_EQ(w.form->ListView1->rowAt(1).sub(search::Name), g("刘德华 演唱会"));
-    EXPECT_EQ(w.form->ListView1->rowAt(2).sub(search::Name), g("刘德华 忘情水"));
+    EXPECT_EQ(w.form->ListView1->rowAt(0).sub(core::SubItem::Name), g("刘德华 精选集"));
+    EXPECT_EQ(w.form->ListView1->rowAt(1).sub(core::SubItem::Name), g("刘德华 演唱会"));
+    EXPECT_EQ(w.form->ListView1->rowAt(2).sub(core::SubItem::Name), g("刘德华 忘情水"));
     const std::vector<std::string> targets = service.searchTargets();
     ASSERT_EQ(targets.size(), 1u);
     EXPECT_EQ(targets[0], "/m?tn=baidump3&ct=134217728&rn=&word=%E5%88%98%E5%BE%B7%E5%8D%8E&lm=0");

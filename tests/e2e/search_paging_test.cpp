@@ -23,7 +23,7 @@
 #include <iostream>
 #include <memory>
 
-namespace search {
+namespace core {
 // Readable failure messages for rows.
 inline void PrintTo(const SongEntry& row, std::ostream* out)
 {
@@ -32,7 +32,7 @@ inline void PrintTo(const SongEntry& row, std::ostream* out)
         *out << ", \"" << core::gbkToUtf8(cell) << "\"";
     *out << "}";
 }
-} // namespace search
+} // namespace core
 
 namespace {
 
@@ -78,11 +78,11 @@ struct SearchWindow : e2e::ServiceWindow {
     void expectResultRows(const std::string& type, int image) const
     {
         for (int i = 0; i < rows(); ++i) {
-            const search::SongEntry row = form->ListView1->rowAt(i);
+            const core::SongEntry row = form->ListView1->rowAt(i);
             ASSERT_EQ(row.caption, std::to_string(i + 1));
             ASSERT_EQ(row.subItems.size(), 4u) << i;
             ASSERT_EQ(row.imageIndex, image) << i;
-            ASSERT_EQ(row.subItems[search::TypeText], type) << i;
+            ASSERT_EQ(row.sub(core::SubItem::TypeText), type) << i;
         }
     }
 };
@@ -114,15 +114,15 @@ TEST(SearchPaging, SixteenPagesFillTheListNumberedWithoutGaps)
 
     EXPECT_EQ(w.rows(), 480);
     w.expectResultRows("mp3", 0);
-    const search::SongEntry first = w.form->ListView1->rowAt(0);
-    EXPECT_EQ(first.subItems[search::Name], g("刘德华 - 忘情水"));
-    EXPECT_EQ(first.subItems[search::Address],
+    const core::SongEntry first = w.form->ListView1->rowAt(0);
+    EXPECT_EQ(first.sub(core::SubItem::Name), g("刘德华 - 忘情水"));
+    EXPECT_EQ(first.sub(core::SubItem::Address),
               "http://" + service.host() + "/media/liudehua_1.mp3");
-    const std::string size = first.subItems[search::SizeText];
+    const std::string size = first.sub(core::SubItem::SizeText);
     ASSERT_EQ(size.size(), 4u);
     EXPECT_TRUE(size.back() == 'M' || size.back() == 'K') << size;
     // The second page starts at the service's result 61: the first follow-up asks for offset 60.
-    EXPECT_EQ(w.form->ListView1->rowAt(30).subItems[search::Address],
+    EXPECT_EQ(w.form->ListView1->rowAt(30).sub(core::SubItem::Address),
               "http://" + service.host() + "/media/liudehua_61.mp3");
 
     EXPECT_EQ(w.form->resultlabel->text(), QString::fromUtf8(" 搜索结果  约560"));
@@ -278,11 +278,11 @@ TEST(SearchPaging, BrokenPagesFollowTheParsersFallbacks)
     ASSERT_TRUE(w.waitUntilQuiet(service));
     const search::SizeAndType firstLine = search::sizeAndTypeOf(w.form->Memo1.at(0));
     for (int i = 0; i < w.rows(); ++i) {
-        const search::SongEntry row = w.form->ListView1->rowAt(i);
-        EXPECT_EQ(row.subItems[search::Name], "");
-        EXPECT_EQ(row.subItems[search::SizeText], firstLine.size);
-        EXPECT_EQ(row.subItems[search::TypeText], firstLine.type);
-        EXPECT_EQ(row.subItems[search::Address].rfind("http://" + service.host() + "/media/", 0),
+        const core::SongEntry row = w.form->ListView1->rowAt(i);
+        EXPECT_EQ(row.sub(core::SubItem::Name), "");
+        EXPECT_EQ(row.sub(core::SubItem::SizeText), firstLine.size);
+        EXPECT_EQ(row.sub(core::SubItem::TypeText), firstLine.type);
+        EXPECT_EQ(row.sub(core::SubItem::Address).rfind("http://" + service.host() + "/media/", 0),
                   0u);
     }
     EXPECT_TRUE(w.messages.isEmpty());

@@ -363,6 +363,41 @@ TEST(HttpClientErrors, ABodyCutByTheServerFailsAfterDeliveringWhatArrived)
     EXPECT_EQ(rec2.ends, 1);
 }
 
+TEST(HttpClientErrors, AStalledBodyTimesOutAndTheHeadTellsWhatCame)
+{
+    LoopbackServer server;
+    Behaviour stall;
+    stall.stallAfterBytes = 5000;
+    server.addGeneratedFile("/stall", 100000, stall);
+    HttpClient c;
+    pointAt(c, server);
+    c.stallTimeout = std::chrono::milliseconds(200);
+    c.rangeStart = 10;
+    c.rangeEnd = 99;
+    std::string got;
+    EXPECT_EQ(errorOf(c, server.url("/stall"), &got), "(no error)");
+    EXPECT_EQ(got.size(), 90u) << "a short range arrives before the stall";
+    EXPECT_EQ(c.response().status, 206);
+    EXPECT_EQ(c.response().contentRange, "bytes 10-99/100000");
+    EXPECT_EQ(c.response().contentLength, 90);
+
+    c.rangeStart = 0;
+    c.rangeEnd = 0;
+    got.clear();
+    EXPECT_EQ(errorOf(c, server.url("/stall"), &got).rfind("Socket Error # 110", 0), 0u);
+    EXPECT_EQ(got.size(), 5000u);
+
+    Behaviour moved;
+    moved.status = 302;
+    moved.location = "../b/c.mp3";
+    server.addGeneratedFile("/a/x/y.mp3", 1, moved);
+    EXPECT_EQ(errorOf(c, server.url("/a/x/y.mp3"), nullptr).rfind("302", 0), 0u);
+    EXPECT_EQ(c.response().location, "../b/c.mp3");
+    EXPECT_EQ(http::resolveAddress(server.url("/a/x/y.mp3"), c.response().location),
+              server.url("/a/b/c.mp3"));
+    EXPECT_EQ(http::resolveAddress(server.url("/a"), "http://other:81/z"), "http://other:81/z");
+}
+
 TEST(HttpClientPump, RunsOnTheInstallingThreadDuringSlowCallsAndNowhereElse)
 {
     LoopbackServer server;

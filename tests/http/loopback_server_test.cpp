@@ -165,6 +165,9 @@ TEST(LoopbackServer, ServesManyConnectionsAtOnceAndStopsWhileTheyRun)
         Behaviour slow;
         slow.trickleChunk = 100;
         slow.trickleDelay = std::chrono::milliseconds(20);
+        // Every answer waits long enough for all fifteen clients to connect, even on a
+        // loaded machine under a sanitizer.
+        slow.headDelay = std::chrono::milliseconds(1500);
         server.addGeneratedFile("/slow", 1000, slow);
         std::vector<std::thread> clients;
         for (int i = 0; i < 15; ++i)

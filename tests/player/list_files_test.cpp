@@ -8,7 +8,7 @@
 
 namespace {
 
-using search::SongEntry;
+using core::SongEntry;
 
 SongEntry row(const std::string& address, const std::string& type)
 {

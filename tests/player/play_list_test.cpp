@@ -4,8 +4,8 @@
 
 namespace {
 
+using core::SongEntry;
 using player::AppendOutcome;
-using search::SongEntry;
 
 SongEntry row(const std::string& type, const std::string& address = "http://h/a")
 {

@@ -24,7 +24,7 @@
 
 namespace {
 
-using search::SongEntry;
+using core::SongEntry;
 
 // A design length as the window shows it on this screen (the window scales every control on a
 // screen that is not 1024 pixels wide).
@@ -388,7 +388,7 @@ TEST_F(PlayPanelTest, SavedWindowsMediaListLoadsBackAsRefLinesAndPlaysThroughIts
     form->dragplaybtnClick();
     EXPECT_TRUE(messages.isEmpty());
     ASSERT_EQ(form->playListView->rowCount(), 1);
-    EXPECT_EQ(form->playListView->rowAt(0).sub(search::TypeText), "rm");
+    EXPECT_EQ(form->playListView->rowAt(0).sub(core::SubItem::TypeText), "rm");
     form->playloadbtnClick();
     results({"mp3"}, {0});
     chosenFile = dir.path() + "/again.asx";

@@ -15,6 +15,7 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -100,6 +101,8 @@ struct File {
     std::int64_t size = 0;
     std::string content;
     Behaviour behaviour;
+    int requestsUnderBehaviour = 0;
+    std::int64_t served = 0;
 
     char byteAt(std::int64_t pos) const
     {
@@ -304,13 +307,24 @@ void LoopbackServer::Impl::serve(int fd)
     RecordedRequest request = parseHead(head);
     File file;
     bool found = false;
+    unsigned requestNumber = 0;
     {
         std::lock_guard lock(mutex);
         requests.push_back(request);
         if (auto it = files.find(request.path); it != files.end()) {
-            file = it->second; // a copy: fixed contents are small, generated ones hold nothing
+            File& f = it->second;
+            // The behaviour's turn is over: the next one in the chain answers from now on.
+            while (f.behaviour.next && f.behaviour.requestsBeforeNext >= 0 &&
+                   f.requestsUnderBehaviour >= f.behaviour.requestsBeforeNext) {
+                const Behaviour next = *f.behaviour.next;
+                f.behaviour = next;
+                f.requestsUnderBehaviour = 0;
+            }
+            ++f.requestsUnderBehaviour;
+            file = f; // a copy: fixed contents are small, generated ones hold nothing
             found = true;
         }
+        requestNumber = static_cast<unsigned>(requests.size());
     }
     Behaviour b = found ? file.behaviour : Behaviour{};
     if (!found)
@@ -334,6 +348,7 @@ void LoopbackServer::Impl::serve(int fd)
                 extraHeaders += "Content-Range: bytes */" + std::to_string(file.size) + "\r\n";
             } else {
                 const std::int64_t last = std::min(end.value_or(file.size - 1), file.size - 1);
+                start = std::max<std::int64_t>(0, start - b.rangeShift);
                 first = start;
                 count = last - start + 1;
                 status = 206;
@@ -365,7 +380,8 @@ void LoopbackServer::Impl::serve(int fd)
     out += extraHeaders;
     if (!noBody) {
         if (b.framing == BodyFraming::ContentLength)
-            out += "Content-Length: " + std::to_string(count) + "\r\n";
+            out += "Content-Length: " +
+                   std::to_string(success ? count * std::max(1, b.lengthFactor) : count) + "\r\n";
         else if (b.framing == BodyFraming::Chunked)
             out += "Transfer-Encoding: chunked\r\n";
     }
@@ -375,8 +391,21 @@ void LoopbackServer::Impl::serve(int fd)
 
     const bool trickle = b.trickleDelay.count() > 0;
     const std::size_t piece = trickle ? std::max<std::size_t>(1, b.trickleChunk) : 64 * 1024;
-    const std::int64_t limit =
+    std::int64_t limit =
         success && b.dropAfterBytes >= 0 ? std::min(b.dropAfterBytes, count) : count;
+    bool reset = false;
+    if (success && b.dropMin >= 0) {
+        std::mt19937_64 random(b.seed * 7919u + requestNumber);
+        const std::int64_t drop = std::uniform_int_distribution<std::int64_t>(
+            b.dropMin, std::max(b.dropMin, b.dropMax))(random);
+        reset = drop < limit;
+        limit = std::min(limit, drop);
+    }
+    bool stall = false;
+    if (success && b.stallAfterBytes >= 0 && b.stallAfterBytes < limit) {
+        limit = b.stallAfterBytes;
+        stall = true;
+    }
     std::string buf;
     std::int64_t sent = 0;
     while (sent < limit) {
@@ -400,8 +429,27 @@ void LoopbackServer::Impl::serve(int fd)
         if (!sendAll(fd, buf))
             return;
         sent += static_cast<std::int64_t>(n);
+        if (status == 206) {
+            std::lock_guard lock(mutex);
+            if (auto it = files.find(request.path); it != files.end())
+                it->second.served += static_cast<std::int64_t>(n);
+        }
         if (trickle && sent < limit && !pause(b.trickleDelay))
             return;
+    }
+    if (stall) { // silent until the client gives up or the server stops
+        char sink[512];
+        while (!stopping.load()) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) > 0 && ::recv(fd, sink, sizeof sink, 0) <= 0)
+                break;
+        }
+        return;
+    }
+    if (reset) { // an abortive close: the client sees a connection reset
+        const linger hard{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        return;
     }
     if (sent < count) // dropped on purpose: close without finishing the body
         return;
@@ -490,8 +538,10 @@ void LoopbackServer::addFixedFile(const std::string& path, std::string content, 
 void LoopbackServer::setBehaviour(const std::string& path, Behaviour behaviour)
 {
     std::lock_guard lock(impl_->mutex);
-    if (auto it = impl_->files.find(path); it != impl_->files.end())
+    if (auto it = impl_->files.find(path); it != impl_->files.end()) {
         it->second.behaviour = std::move(behaviour);
+        it->second.requestsUnderBehaviour = 0;
+    }
 }
 
 std::vector<RecordedRequest> LoopbackServer::requests() const
@@ -519,6 +569,13 @@ void LoopbackServer::clearRequests()
 {
     std::lock_guard lock(impl_->mutex);
     impl_->requests.clear();
+}
+
+std::int64_t LoopbackServer::bodyBytesServed(const std::string& path) const
+{
+    std::lock_guard lock(impl_->mutex);
+    const auto it = impl_->files.find(path);
+    return it == impl_->files.end() ? 0 : it->second.served;
 }
 
 int LoopbackServer::openConnections() const

@@ -62,6 +62,25 @@ struct Behaviour {
     // announces the full length, so the body arrives cut short.
     std::int64_t dropAfterBytes = -1;
 
+    // Reset the connection (RST) after a random number of body bytes from dropMin to dropMax
+    // (inclusive), drawn anew for each response from `seed` and the request's number; off
+    // while dropMin is below 0.
+    std::int64_t dropMin = -1;
+    std::int64_t dropMax = -1;
+    unsigned seed = 1;
+    // Stop sending after this many body bytes and keep the connection open, silent, until
+    // the client gives up or the server stops (-1: never).
+    std::int64_t stallAfterBytes = -1;
+    // A honoured range is answered from this many bytes before the asked start, with a
+    // Content-Range that says so.
+    std::int64_t rangeShift = 0;
+    // Content-Length announces the body's length times this (the body itself is not longer).
+    int lengthFactor = 1;
+    // After this many requests for the file (counted from the moment the behaviour is set),
+    // `next` answers instead (-1: for ever this behaviour).
+    int requestsBeforeNext = -1;
+    std::shared_ptr<const Behaviour> next;
+
     // Wait this long after reading the request before sending the response head.
     std::chrono::milliseconds headDelay{0};
     // Slow trickle: when trickleDelay > 0, the body goes out trickleChunk bytes at a time with
@@ -107,6 +126,9 @@ public:
     // The most recent request for path; throws std::runtime_error when there is none.
     RecordedRequest lastRequestFor(const std::string& path) const;
     void clearRequests();
+
+    // Body bytes of the file sent in 206 answers for path (whatever the client kept of them).
+    std::int64_t bodyBytesServed(const std::string& path) const;
 
     // Connections currently open, and the most that were open at the same time.
     int openConnections() const;

@@ -1,14 +1,31 @@
 // corvale-download-bench URL OUTPUT [CONNECTIONS]: fetches one file with the transfer engine,
-// as "开始下载" does, and prints the bytes written, the wall time and the peak memory.
+// as "开始下载" does, and prints the bytes written, the wall time and the peak memory. Exits 0
+// only when the file arrived whole; otherwise prints why (the memo's lines) and exits 1.
+#include "core/gbk.h"
 #include "download/headless_observer.h"
+#include "download/tick_report.h"
 #include "download/transfer_engine.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
+
+namespace {
+
+int fail(const download::HeadlessObserver& observer, const std::string& why)
+{
+    for (const std::string& line : observer.memoLines())
+        std::fprintf(stderr, "%s\n", core::gbkToUtf8(line).c_str());
+    if (!why.empty())
+        std::fprintf(stderr, "%s\n", why.c_str());
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -33,7 +50,13 @@ int main(int argc, char** argv)
     download::TransferEngine engine;
     engine.setObserver(&observer);
     const auto started = std::chrono::steady_clock::now();
-    engine.downbtnClick();
+    try {
+        engine.downbtnClick();
+    } catch (const std::exception& e) {
+        engine.shutdown();
+        engine.setObserver(nullptr);
+        return fail(observer, e.what());
+    }
     engine.waitIdle(std::chrono::hours(1));
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -43,10 +66,10 @@ int main(int argc, char** argv)
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     const auto active = observer.activeRows();
-    if (active.empty()) {
-        std::fprintf(stderr, "the file was not started (probe failed or no length)\n");
-        return 1;
-    }
+    if (active.empty())
+        return fail(observer, "the file was not started");
+    if (active.front().status != download::statusEnded())
+        return fail(observer, "");
     std::error_code ec;
     const auto size = std::filesystem::file_size(active.front().file.targetPath, ec);
     std::printf("bytes %llu seconds %.3f peak_kib %ld\n", static_cast<unsigned long long>(size),

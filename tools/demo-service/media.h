@@ -1,7 +1,8 @@
 #pragma once
 // The media files under /media/: their sizes are known without making them, and their bytes
-// are the same on every request. MP3 files are real, playable audio; the other types are bytes
-// of plausible form and size.
+// are the same on every request. Every file is real, playable audio: MP3 (LAME), RealAudio 1.0
+// in RealMedia (.rm), WMA 2 (.wma) and WMA 1 (.asf) in ASF; a .ram lists the http:// addresses
+// of .rm files on the host the request came to, one a line.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -13,20 +13,21 @@ namespace {
 
 constexpr int kRate = 44100;
 
-std::vector<short> melody(int variant)
+} // namespace
+
+std::vector<short> melodyPcm(int variant, int rate)
 {
     // Pentatonic steps above A3; each variant walks them in its own order.
     static const double steps[] = {0, 2, 4, 7, 9, 12, 14, 16};
-    static const int orders[kToneVariants][8] = {
+    static const int orders[kToneVariants][kMelodyNotes] = {
         {0, 2, 4, 5, 4, 2, 3, 0}, {5, 4, 3, 2, 1, 2, 4, 5}, {0, 3, 1, 4, 2, 5, 3, 7}};
-    const double noteSeconds = 0.35;
-    const int noteSamples = static_cast<int>(noteSeconds * kRate);
+    const int noteSamples = static_cast<int>(kNoteSeconds * rate);
     std::vector<short> pcm;
-    pcm.reserve(static_cast<size_t>(noteSamples) * 8);
-    for (int n = 0; n < 8; ++n) {
-        const double f = 220.0 * std::pow(2.0, steps[orders[variant][n]] / 12.0);
+    pcm.reserve(static_cast<size_t>(noteSamples) * kMelodyNotes);
+    for (int n = 0; n < kMelodyNotes; ++n) {
+        const double f = 220.0 * std::pow(2.0, steps[orders[variant % kToneVariants][n]] / 12.0);
         for (int i = 0; i < noteSamples; ++i) {
-            const double t = static_cast<double>(i) / kRate;
+            const double t = static_cast<double>(i) / rate;
             const double attack = std::min(1.0, t / 0.01);
             const double decay = std::exp(-3.0 * t);
             const double wave = std::sin(2 * M_PI * f * t) + 0.3 * std::sin(4 * M_PI * f * t);
@@ -35,6 +36,8 @@ std::vector<short> melody(int variant)
     }
     return pcm;
 }
+
+namespace {
 
 std::string encode(const std::vector<short>& pcm)
 {
@@ -74,7 +77,7 @@ const std::string& toneMp3(int variant)
     static std::array<std::string, kToneVariants> tones;
     std::call_once(once, [] {
         for (int v = 0; v < kToneVariants; ++v)
-            tones[static_cast<size_t>(v)] = encode(melody(v));
+            tones[static_cast<size_t>(v)] = encode(melodyPcm(v, kRate));
     });
     return tones[static_cast<size_t>(variant % kToneVariants)];
 }

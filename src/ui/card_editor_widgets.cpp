@@ -1,4 +1,4 @@
-#include "card/card_widgets.h"
+#include "ui/card_editor_widgets.h"
 
 #include "ui/gbk_qt.h"
 
@@ -14,7 +14,7 @@
 
 #include <algorithm>
 
-namespace card {
+namespace ui {
 
 QStringList sortedFontFamilies(QStringList families, const QLocale& locale)
 {
@@ -66,26 +66,27 @@ const std::array<PaletteSource, 27>& paletteSources()
     return sources;
 }
 
-SystemColours systemColours(const QPalette& palette)
+card::SystemColours systemColours(const QPalette& palette)
 {
-    SystemColours colours{};
+    card::SystemColours colours{};
     for (const PaletteSource& s : paletteSources())
         colours[static_cast<size_t>(s.systemIndex)] =
             palette.color(s.group, s.role).rgb() & 0xFFFFFFu;
     return colours;
 }
 
-QIcon colourSwatch(size_t entry, const SystemColours& system, QSize size)
+QIcon colourSwatch(size_t entry, const card::SystemColours& system, QSize size)
 {
     QPixmap pixmap(size);
-    pixmap.fill(QColor::fromRgb(entryRgb(entry, system)));
+    pixmap.fill(QColor::fromRgb(card::entryRgb(entry, system)));
     QPainter painter(&pixmap);
     painter.setPen(Qt::black);
     painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
-    if (entry < kColourCount && colourEntries()[entry].kind == ColourKind::Special) {
+    if (entry < card::kColourCount &&
+        card::colourEntries()[entry].kind == card::ColourKind::Special) {
         // Not a colour: a white box crossed out (none) or hatched (default).
         painter.fillRect(1, 1, size.width() - 2, size.height() - 2, Qt::white);
-        if (colourEntries()[entry].name == "clNone") {
+        if (card::colourEntries()[entry].name == "clNone") {
             painter.setPen(QPen(Qt::red, 1));
             painter.drawLine(1, size.height() - 2, size.width() - 2, 1);
         } else {
@@ -106,15 +107,15 @@ std::vector<std::string> displayedLines(const QPlainTextEdit* box)
         const QString text = block.text();
         const QTextLayout* textLayout = block.layout();
         if (!textLayout || textLayout->lineCount() == 0) {
-            lines.push_back(ui::toGbk(text));
+            lines.push_back(toGbk(text));
             continue;
         }
         for (int i = 0; i < textLayout->lineCount(); ++i) {
             const QTextLine line = textLayout->lineAt(i);
-            lines.push_back(ui::toGbk(text.mid(line.textStart(), line.textLength())));
+            lines.push_back(toGbk(text.mid(line.textStart(), line.textLength())));
         }
     }
     return lines;
 }
 
-} // namespace card
+} // namespace ui

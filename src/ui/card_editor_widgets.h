@@ -1,7 +1,7 @@
 #pragma once
 // Where the card editor meets Qt: the installed font families in list order, the platform's
 // palette as the system display colours of the colour list, colour swatches, and the card text
-// as the text box shows it. Compiled into the main window (form1_card_widgets.cpp).
+// as the text box shows it. The rules behind them are plain C++ in card/.
 #include "card/colours.h"
 
 #include <QIcon>
@@ -15,7 +15,7 @@
 
 class QPlainTextEdit;
 
-namespace card {
+namespace ui {
 
 // Font family names sorted without regard to case in the order of the given locale.
 QStringList sortedFontFamilies(QStringList families, const QLocale& locale);
@@ -29,13 +29,13 @@ struct PaletteSource {
     QPalette::ColorRole role;
 };
 const std::array<PaletteSource, 27>& paletteSources();
-SystemColours systemColours(const QPalette& palette);
+card::SystemColours systemColours(const QPalette& palette);
 
 // A swatch of the colour list's entry (no name); clNone and clDefault are marked as such.
-QIcon colourSwatch(size_t entry, const SystemColours& system, QSize size);
+QIcon colourSwatch(size_t entry, const card::SystemColours& system, QSize size);
 
 // The text box's text as it shows it, one GBK entry per displayed line: a line that the box
 // wraps gives one entry for each displayed part; an empty paragraph gives an empty entry.
 std::vector<std::string> displayedLines(const QPlainTextEdit* box);
 
-} // namespace card
+} // namespace ui

@@ -1,0 +1,94 @@
+#include "download/resume_record.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace download {
+
+namespace {
+constexpr const char* Magic = "corvale-part 1";
+} // namespace
+
+std::string resumeRecordPath(const std::string& nativeFile)
+{
+    return nativeFile + ".part";
+}
+
+bool writeResumeRecord(const std::string& nativeFile, const ResumeRecord& record)
+{
+    const std::string path = resumeRecordPath(nativeFile);
+    const std::string temporary = path + ".new";
+    bool written = false;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << Magic << "\n"
+            << "size " << record.size << "\n"
+            << "address " << record.address << "\n";
+        for (const ByteSpan& m : record.missing)
+            out << "missing " << m.start << " " << m.stop << "\n";
+        out << "end\n";
+        out.close();
+        written = !out.fail();
+    }
+    // A record that could not be written whole (a full disk) leaves the old one as it was.
+    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::optional<ResumeRecord> readResumeRecord(const std::string& nativeFile)
+{
+    std::ifstream in(resumeRecordPath(nativeFile), std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string line;
+    if (!std::getline(in, line) || line != Magic)
+        return std::nullopt;
+    ResumeRecord record;
+    bool haveSize = false;
+    bool ended = false;
+    while (!ended && std::getline(in, line)) {
+        if (line == "end") {
+            ended = true;
+        } else if (line.rfind("size ", 0) == 0) {
+            std::istringstream v(line.substr(5));
+            haveSize = static_cast<bool>(v >> record.size) && v.eof() && record.size > 0;
+            if (!haveSize)
+                return std::nullopt;
+        } else if (line.rfind("address ", 0) == 0) {
+            record.address = line.substr(8);
+        } else if (line.rfind("missing ", 0) == 0) {
+            std::istringstream v(line.substr(8));
+            ByteSpan m;
+            if (!(v >> m.start >> m.stop) || !v.eof())
+                return std::nullopt;
+            const std::int64_t floor = record.missing.empty() ? 0 : record.missing.back().stop;
+            if (!haveSize || m.start < floor || m.stop <= m.start || m.stop > record.size)
+                return std::nullopt;
+            record.missing.push_back(m);
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!ended || !haveSize || record.address.empty())
+        return std::nullopt;
+    return record;
+}
+
+bool resumeRecordExists(const std::string& nativeFile)
+{
+    std::error_code ec;
+    return std::filesystem::exists(resumeRecordPath(nativeFile), ec);
+}
+
+void removeResumeRecord(const std::string& nativeFile)
+{
+    std::error_code ec;
+    std::filesystem::remove(resumeRecordPath(nativeFile), ec);
+}
+
+} // namespace download

@@ -1,0 +1,27 @@
+#pragma once
+// How hard the engine tries: when a connection counts as stalled, how often and after which
+// pauses a range is asked again, when a running range is worth splitting, how much each worker
+// buffers. Tests shorten the times to milliseconds.
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace download {
+
+struct TransferSettings {
+    // A request that brings no byte for this long is given up (and tried again).
+    std::chrono::milliseconds stallTime{20000};
+    // Tries of one range in a row without progress before the file fails.
+    int maxTries = 5;
+    // The pause before the 2nd, 3rd, ... try; the last one repeats.
+    std::vector<std::chrono::milliseconds> retryPauses{
+        std::chrono::milliseconds(500), std::chrono::milliseconds(1000),
+        std::chrono::milliseconds(2000), std::chrono::milliseconds(4000)};
+    // A finished connection takes over half of a running range only when this much is left.
+    std::int64_t minSplit = 1 << 20;
+    // The write buffer of each worker (bytes): memory stays bounded by fifteen of them.
+    std::size_t bufferSize = std::size_t{512} * 1024;
+};
+
+} // namespace download

@@ -1,0 +1,3 @@
+#include "player/playback/player_log.h"
+
+Q_LOGGING_CATEGORY(lcPlayer, "corvale.player", QtWarningMsg)
