@@ -9,9 +9,9 @@ namespace core {
 namespace {
 
 using Node = std::int32_t;
-constexpr Node None = -1;
-constexpr Node Root = 0;
-constexpr std::size_t NotFound = std::string_view::npos;
+constexpr Node kNone = -1;
+constexpr Node kRoot = 0;
+constexpr std::size_t kNotFound = std::string_view::npos;
 
 // The needles as one tree of their bytes (node 0 is the empty text), with the links of an
 // Aho-Corasick automaton so that one pass over a text finds every needle:
@@ -29,11 +29,11 @@ public:
         // built without looking children up, and the children of a node appear in byte order.
         std::sort(order.begin(), order.end(),
                   [&](std::uint32_t a, std::uint32_t b) { return needles[a] < needles[b]; });
-        needleNode_.assign(needles.size(), None);
+        needleNode_.assign(needles.size(), kNone);
         depth_.push_back(0);
-        std::vector<Node> parentOf{None};
+        std::vector<Node> parentOf{kNone};
         std::vector<unsigned char> byteOf{0};
-        std::vector<Node> path{Root}; // the nodes of the previous needle, by depth
+        std::vector<Node> path{kRoot}; // the nodes of the previous needle, by depth
         std::string_view previous;
         for (std::uint32_t i : order) {
             const std::string_view needle = needles[i];
@@ -58,25 +58,25 @@ public:
     // The 0-based offset of the first occurrence of each needle in text.
     std::vector<std::size_t> firstOccurrences(std::string_view text) const
     {
-        std::vector<std::size_t> foundAt(depth_.size(), NotFound);
+        std::vector<std::size_t> foundAt(depth_.size(), kNotFound);
         std::size_t missing = 0;
         for (Node node = 1; node < static_cast<Node>(depth_.size()); ++node)
             missing += ends_[static_cast<std::size_t>(node)] ? 1 : 0;
-        Node state = Root;
+        Node state = kRoot;
         for (std::size_t i = 0; i < text.size() && missing > 0; ++i) {
             state = next(state, static_cast<unsigned char>(text[i]));
             Node match = ends_[static_cast<std::size_t>(state)] ? state : output_[state];
             // A needle found earlier has had every needle that ends it found with it, so the
             // walk stops there: each needle is visited once over the whole text.
-            while (match != None && foundAt[static_cast<std::size_t>(match)] == NotFound) {
+            while (match != kNone && foundAt[static_cast<std::size_t>(match)] == kNotFound) {
                 foundAt[static_cast<std::size_t>(match)] = i + 1 - depth_[match];
                 --missing;
                 match = output_[match];
             }
         }
-        std::vector<std::size_t> result(needleNode_.size(), NotFound);
+        std::vector<std::size_t> result(needleNode_.size(), kNotFound);
         for (std::size_t i = 0; i < needleNode_.size(); ++i)
-            if (needleNode_[i] != None)
+            if (needleNode_[i] != kNone)
                 result[i] = foundAt[static_cast<std::size_t>(needleNode_[i])];
         return result;
     }
@@ -101,9 +101,9 @@ private:
         }
         ends_.assign(nodes, false);
         for (Node node : needleNode_)
-            if (node != None)
+            if (node != kNone)
                 ends_[static_cast<std::size_t>(node)] = true;
-        rootNext_.fill(Root);
+        rootNext_.fill(kRoot);
         for (std::uint32_t k = childBegin_[0]; k < childBegin_[1]; ++k)
             rootNext_[childByte_[k]] = childNode_[k];
     }
@@ -111,14 +111,14 @@ private:
     // Fail and output links, breadth first so that shorter texts are linked before longer ones.
     void linkSuffixes()
     {
-        fail_.assign(depth_.size(), Root);
-        output_.assign(depth_.size(), None);
-        std::vector<Node> queue{Root};
+        fail_.assign(depth_.size(), kRoot);
+        output_.assign(depth_.size(), kNone);
+        std::vector<Node> queue{kRoot};
         for (std::size_t head = 0; head < queue.size(); ++head) {
             const Node parent = queue[head];
             for (std::uint32_t k = childBegin_[parent]; k < childBegin_[parent + 1]; ++k) {
                 const Node node = childNode_[k];
-                const Node suffix = parent == Root ? Root : next(fail_[parent], childByte_[k]);
+                const Node suffix = parent == kRoot ? kRoot : next(fail_[parent], childByte_[k]);
                 fail_[node] = suffix;
                 output_[node] = ends_[static_cast<std::size_t>(suffix)] ? suffix : output_[suffix];
                 queue.push_back(node);
@@ -133,15 +133,15 @@ private:
         const auto at = std::lower_bound(first, last, byte);
         return at != last && *at == byte
                    ? childNode_[static_cast<std::size_t>(at - childByte_.begin())]
-                   : None;
+                   : kNone;
     }
 
     // The state after reading byte in state.
     Node next(Node state, unsigned char byte) const
     {
-        while (state != Root) {
+        while (state != kRoot) {
             const Node to = child(state, byte);
-            if (to != None)
+            if (to != kNone)
                 return to;
             state = fail_[state];
         }

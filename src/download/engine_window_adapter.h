@@ -22,7 +22,7 @@ namespace download {
 // What the five worker bars show, unscaled (the widgets hold int values).
 struct BarState {
     std::int64_t maximum = 100;
-    std::array<std::int64_t, WorkersPerSlot> values{};
+    std::array<std::int64_t, kWorkersPerSlot> values{};
 };
 
 class EngineWindowAdapter : public TransferObserver {

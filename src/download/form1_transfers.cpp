@@ -40,7 +40,7 @@ void showBar(TForm1& form, int k, std::int64_t value, std::int64_t maximum)
 // Every bar shows what `bars` holds.
 void showBars(TForm1& form, const download::BarState& bars)
 {
-    for (int k = 0; k < download::WorkersPerSlot; ++k)
+    for (int k = 0; k < download::kWorkersPerSlot; ++k)
         showBar(form, k, bars.values[static_cast<size_t>(k)], bars.maximum);
 }
 
@@ -91,7 +91,7 @@ public:
     }
     void setBarsMaximum(std::int64_t maximum) override
     {
-        for (int k = 0; k < download::WorkersPerSlot; ++k)
+        for (int k = 0; k < download::kWorkersPerSlot; ++k)
             showBar(form_, k, bars().values[static_cast<size_t>(k)], maximum);
     }
     void setTimerEnabled(bool enabled) override
@@ -133,7 +133,7 @@ public:
     void workerEnded(int slot, int worker, int) override
     {
         const int selected = form_.downloadnow->firstSelectedRow();
-        if (selected < 0 || worker < 0 || worker >= download::WorkersPerSlot)
+        if (selected < 0 || worker < 0 || worker >= download::kWorkersPerSlot)
             return;
         const std::string seq =
             form_.downloadnow->rowAt(selected).sub(download::ActiveColumn::Sequence);
@@ -239,7 +239,7 @@ void TForm1::Timer1Timer()
     SeSkinStatusBar1->setPanelText(3, QString::fromStdString(out.overallSpeed));
     e.tickShown(out.byteSum);
     reportEndedRows(*this, e);
-    for (int s = 0; s < download::SlotCount; ++s) {
+    for (int s = 0; s < download::kSlotCount; ++s) {
         const int row = e.slotRow(s);
         if (!out.slotRunning[s] || row < 0 || row >= downloadnow->rowCount())
             continue;

@@ -59,7 +59,7 @@ int displayedSlot(const std::string* selectedSequenceText)
     auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
     if (ec != std::errc() || end != t.data() + t.size() || value < 0)
         return 0;
-    return value % SlotCount;
+    return value % kSlotCount;
 }
 
 TickOutput computeTick(const TickInput& in)
@@ -71,17 +71,17 @@ TickOutput computeTick(const TickInput& in)
             sum += b;
     out.overallSpeed = speedText(sum - in.lastByteSum);
     out.byteSum = sum;
-    for (int s = 0; s < SlotCount; ++s)
+    for (int s = 0; s < kSlotCount; ++s)
         out.slotRunning[s] = in.slotWorkers[s] > 0;
     out.barValues = in.barValues;
     if (in.connectedCount == 0)
         return out;
-    const int d = in.displayedSlot >= 0 && in.displayedSlot < SlotCount ? in.displayedSlot : 0;
+    const int d = in.displayedSlot >= 0 && in.displayedSlot < kSlotCount ? in.displayedSlot : 0;
     std::int64_t before = 0;
     for (std::int64_t v : in.barValues)
         before += v;
     std::int64_t after = 0;
-    for (int k = 0; k < WorkersPerSlot; ++k) {
+    for (int k = 0; k < kWorkersPerSlot; ++k) {
         out.barValues[k] = in.workerBytes[d][k];
         after += out.barValues[k];
     }

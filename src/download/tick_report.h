@@ -28,22 +28,22 @@ std::string speedText(std::int64_t byteDelta);
 int displayedSlot(const std::string* selectedSequenceText);
 
 struct TickInput {
-    std::array<std::array<std::int64_t, WorkersPerSlot>, SlotCount> workerBytes{};
-    std::array<int, SlotCount> slotWorkers{};
-    std::array<std::int64_t, SlotCount> slotSize{};
+    std::array<std::array<std::int64_t, kWorkersPerSlot>, kSlotCount> workerBytes{};
+    std::array<int, kSlotCount> slotWorkers{};
+    std::array<std::int64_t, kSlotCount> slotSize{};
     int connectedCount = 0;
     int displayedSlot = 0;
     std::int64_t lastByteSum = 0;
-    std::array<std::int64_t, WorkersPerSlot> barValues{}; // what the bars show before this tick
+    std::array<std::int64_t, kWorkersPerSlot> barValues{}; // what the bars show before this tick
 };
 struct TickOutput {
     std::string overallSpeed; // panel 3
     std::int64_t byteSum = 0; // the new LastByteSum
     bool barsChanged = false; // false while ConnectedCount is 0
     std::int64_t barMaximum = 0;
-    std::array<std::int64_t, WorkersPerSlot> barValues{};
+    std::array<std::int64_t, kWorkersPerSlot> barValues{};
     std::string slotSpeed; // panel 2, when barsChanged
-    std::array<bool, SlotCount> slotRunning{};
+    std::array<bool, kSlotCount> slotRunning{};
 };
 TickOutput computeTick(const TickInput& in);
 

@@ -38,7 +38,7 @@ std::string oneLine(const std::string& text)
 
 TransferEngine::TransferEngine()
 {
-    IdHTTP1.tag = ProbeTag;
+    IdHTTP1.tag = kProbeTag;
     IdHTTP1.onWorkBegin = [this](http::HttpClient& c, int mode, std::int64_t n) {
         IdHTTP1WorkBegin(c, mode, n);
     };
@@ -113,7 +113,7 @@ void TransferEngine::skipRow(const DownloadRow& row, const std::string& reason)
 bool TransferEngine::probeRow(const DownloadRow& row)
 {
     // The probe: its begin notification records the size and cuts the transfer short.
-    // Redirects are followed here, up to MaxRedirects of them.
+    // Redirects are followed here, up to kMaxRedirects of them.
     std::string address = row.address;
     IdHTTP1.stallTimeout = settings_.stallTime;
     for (int redirects = 0;; ++redirects) {
@@ -123,7 +123,7 @@ bool TransferEngine::probeRow(const DownloadRow& row)
         FileSize = 0;
         IdHTTP1.host = parts.host;
         IdHTTP1.port = parts.port;
-        IdHTTP1.tag = ProbeTag;
+        IdHTTP1.tag = kProbeTag;
         IdHTTP1.rangeStart = 0;
         IdHTTP1.rangeEnd = 0;
         Probing = true;
@@ -141,12 +141,12 @@ bool TransferEngine::probeRow(const DownloadRow& row)
             const bool redirect = head.status >= 300 && head.status < 400 && head.status != 304;
             if (stopRequested_)
                 return false;
-            if (redirect && !head.location.empty() && redirects < MaxRedirects) {
+            if (redirect && !head.location.empty() && redirects < kMaxRedirects) {
                 address = http::resolveAddress(address, head.location);
                 continue;
             }
-            skipRow(row, redirect && redirects >= MaxRedirects
-                             ? gbk("重定向超过") + std::to_string(MaxRedirects) + gbk("次")
+            skipRow(row, redirect && redirects >= kMaxRedirects
+                             ? gbk("重定向超过") + std::to_string(kMaxRedirects) + gbk("次")
                              : oneLine(e.what()));
             return false;
         }
@@ -172,7 +172,7 @@ void TransferEngine::handleRow()
         return;
 
     ConnectedCount = 0;
-    const int s = CurrentRow % Slots;
+    const int s = CurrentRow % kSlots;
     if (!waitForSlot(s))
         return;
 
@@ -240,7 +240,7 @@ void TransferEngine::StartSlot(int s)
 {
     ConnectedCount = 0;
     const int wanted =
-        rowStart_.unknownLength ? 1 : std::clamp(observer_->connectionsPerFile(), 1, MaxWorkers);
+        rowStart_.unknownLength ? 1 : std::clamp(observer_->connectionsPerFile(), 1, kMaxWorkers);
 
     // The slot is free: its previous workers have all ended; their threads finish now and
     // their clients make room for this file's.
@@ -333,13 +333,13 @@ void TransferEngine::stopAndJoin()
 {
     stopRequested_ = true;
     IdHTTP1.Disconnect();
-    for (int s = 0; s < Slots; ++s)
+    for (int s = 0; s < kSlots; ++s)
         if (SlotWorkers[s].load() > 0)
             for (auto& client : SlotClients[s])
                 if (client)
                     client->Disconnect();
     wakeWaiters();
-    for (int s = 0; s < Slots; ++s)
+    for (int s = 0; s < kSlots; ++s)
         joinSlotThreads(s);
 }
 
@@ -364,8 +364,8 @@ void TransferEngine::wakeWaiters()
 TickInput TransferEngine::tickInput() const
 {
     TickInput in;
-    for (int s = 0; s < Slots; ++s) {
-        for (int k = 0; k < MaxWorkers; ++k)
+    for (int s = 0; s < kSlots; ++s) {
+        for (int k = 0; k < kMaxWorkers; ++k)
             in.workerBytes[s][k] = WorkerBytes[s][k].load();
         in.slotWorkers[s] = SlotWorkers[s].load();
         in.slotSize[s] = SlotSize[s];
@@ -393,7 +393,7 @@ void TransferEngine::settleAfterError()
 void TransferEngine::IdHTTP1WorkBegin(http::HttpClient& sender, int, std::int64_t countMax)
 {
     FileSize = countMax;
-    SlotSize[ResumeRow % Slots] = FileSize;
+    SlotSize[ResumeRow % kSlots] = FileSize;
     if (ConnectedCount > 0 && observer_)
         observer_->setBarsMaximum(FileSize / ConnectedCount);
     sender.Disconnect();
@@ -403,7 +403,7 @@ void TransferEngine::IdHTTP1Work(http::HttpClient& sender, int, std::int64_t cou
 {
     const int s = tagSlot(sender.tag);
     const int k = tagWorker(sender.tag);
-    if (s >= 0 && k >= 0 && k < MaxWorkers)
+    if (s >= 0 && k >= 0 && k < kMaxWorkers)
         WorkerBytes[s][k].store(count);
     if (observer_)
         observer_->progress(sender.tag, count);

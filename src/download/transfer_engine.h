@@ -75,11 +75,11 @@ public:
 
 class TransferEngine {
 public:
-    static constexpr int Slots = SlotCount;
-    static constexpr int MaxWorkers = WorkersPerSlot;
-    static constexpr int ClientRoom = 11;
-    static constexpr int ProbeTag = 6789;
-    static constexpr int MaxRedirects = 5;
+    static constexpr int kSlots = kSlotCount;
+    static constexpr int kMaxWorkers = kWorkersPerSlot;
+    static constexpr int kClientRoom = 11;
+    static constexpr int kProbeTag = 6789;
+    static constexpr int kMaxRedirects = 5;
 
     TransferEngine();
     // Stops every transfer and waits for the worker threads.
@@ -191,9 +191,9 @@ private:
     int ResumeRow = 0;
     int CurrentRow = 0;
     std::int64_t FileSize = 0;
-    std::array<std::int64_t, Slots> SlotSize{};
+    std::array<std::int64_t, kSlots> SlotSize{};
     int ConnectedCount = 0;
-    std::array<int, Slots> SlotRow{};
+    std::array<int, kSlots> SlotRow{};
     std::string HostPath;
     std::string TargetPath;
     bool Probing = false;
@@ -203,12 +203,12 @@ private:
     std::set<std::string> targetsOfRun_;  // every target this engine has written to
     // Shared with the worker threads:
     std::atomic<int> ActiveWorkers{0};
-    std::array<std::atomic<int>, Slots> SlotWorkers{};
-    std::array<std::array<std::atomic<std::int64_t>, MaxWorkers>, Slots> WorkerBytes{};
+    std::array<std::atomic<int>, kSlots> SlotWorkers{};
+    std::array<std::array<std::atomic<std::int64_t>, kMaxWorkers>, kSlots> WorkerBytes{};
     // The clients of each slot's current file; a slot's set is replaced when it starts another
     // file, after the threads of the previous one have finished.
-    std::array<std::array<std::unique_ptr<http::HttpClient>, ClientRoom>, Slots> SlotClients;
-    std::array<std::shared_ptr<FileTransfer>, Slots> slotFiles_;
+    std::array<std::array<std::unique_ptr<http::HttpClient>, kClientRoom>, kSlots> SlotClients;
+    std::array<std::shared_ptr<FileTransfer>, kSlots> slotFiles_;
     // The probe client (tag 6789).
     http::HttpClient IdHTTP1;
 
@@ -226,7 +226,7 @@ private:
     } rowStart_;
 
     std::mutex threadsMutex_;
-    std::array<std::vector<std::thread>, Slots> slotThreads_;
+    std::array<std::vector<std::thread>, kSlots> slotThreads_;
     std::mutex wakeMutex_;
     std::condition_variable wake_; // a worker ended, a stop, a file failed, a new press
     std::uint64_t pressCount_ = 0; // guarded by wakeMutex_

@@ -57,7 +57,7 @@ int workerTag(int slot, int worker)
 
 int tagSlot(int tag)
 {
-    for (int s = 0; s < SlotCount; ++s)
+    for (int s = 0; s < kSlotCount; ++s)
         if (tag >= (s + 1) * 100 && tag <= (s + 1) * 100 + 49)
             return s;
     return -1;
@@ -90,8 +90,8 @@ int connectionsFromText(std::string_view text)
     int value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || text.empty())
-        return WorkersPerSlot;
-    return std::clamp(value, 1, WorkersPerSlot);
+        return kWorkersPerSlot;
+    return std::clamp(value, 1, kWorkersPerSlot);
 }
 
 } // namespace download

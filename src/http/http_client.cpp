@@ -29,7 +29,7 @@ namespace http {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int waitSliceMs = 100; // longest single wait of a blocking call
+constexpr int kWaitSliceMs = 100; // longest single wait of a blocking call
 
 std::string systemText(int err)
 {
@@ -198,7 +198,7 @@ std::vector<Address> HttpClient::Impl::resolve(const std::string& name, int port
             std::thread([lookup, name, port] { runLookup(*lookup, name, port, 0); }).detach();
             std::unique_lock lock(lookup->mutex);
             while (!lookup->done) {
-                lookup->cv.wait_for(lock, std::chrono::milliseconds(waitSliceMs));
+                lookup->cv.wait_for(lock, std::chrono::milliseconds(kWaitSliceMs));
                 lock.unlock();
                 pacer.tick();
                 throwIfAborted();
@@ -239,7 +239,7 @@ void HttpClient::Impl::openConnection(const std::string& name, int port, Pacer& 
                     break;
                 }
                 pollfd p{s, POLLOUT, 0};
-                const int ready = ::poll(&p, 1, waitSliceMs);
+                const int ready = ::poll(&p, 1, kWaitSliceMs);
                 try {
                     pacer.tick();
                 } catch (...) {
@@ -483,7 +483,7 @@ HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer
             outcome.stalled = true;
             break;
         }
-        curl_multi_poll(m, nullptr, 0, waitSliceMs, nullptr);
+        curl_multi_poll(m, nullptr, 0, kWaitSliceMs, nullptr);
         try {
             pacer.tick();
         } catch (...) {

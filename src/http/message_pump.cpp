@@ -6,7 +6,7 @@
 namespace http {
 namespace {
 
-constexpr auto pumpInterval = std::chrono::milliseconds(100);
+constexpr auto kPumpInterval = std::chrono::milliseconds(100);
 
 struct PumpRegistry {
     std::mutex mutex;
@@ -43,7 +43,7 @@ void Pacer::tick()
     if (!pump_)
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - last_ >= pumpInterval) {
+    if (now - last_ >= kPumpInterval) {
         last_ = now;
         pump_();
     }

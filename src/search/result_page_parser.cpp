@@ -105,7 +105,7 @@ std::optional<std::string> nextPageAddress(const ServiceHosts& hosts, int mediaT
                                            const std::string& words, int pageNumber,
                                            const std::string& clientAddress)
 {
-    const long long offset = static_cast<long long>(pageNumber) * PageStep;
+    const long long offset = static_cast<long long>(pageNumber) * kPageStep;
     if (offset > ResultLimit)
         return std::nullopt;
     return "http://" + hosts.search + "/m?" + typeCode(mediaType) +

@@ -28,7 +28,7 @@ struct SearchState {
     bool operator==(const SearchState&) const = default;
 };
 
-inline constexpr int PageStep = 30;
+inline constexpr int kPageStep = 30;
 inline constexpr int ResultLimit = 500;
 
 // Page-format constants, GBK.

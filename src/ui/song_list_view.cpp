@@ -7,19 +7,19 @@
 
 namespace ui {
 namespace {
-constexpr int BytesRole = Qt::UserRole + 1;
-constexpr int ImageRole = Qt::UserRole + 2;
-constexpr int SubCountRole = Qt::UserRole + 3;
+constexpr int kBytesRole = Qt::UserRole + 1;
+constexpr int kImageRole = Qt::UserRole + 2;
+constexpr int kSubCountRole = Qt::UserRole + 3;
 
 void setCell(QTreeWidgetItem* item, int column, const std::string& gbk)
 {
     item->setText(column, fromGbk(gbk));
-    item->setData(column, BytesRole, QByteArray(gbk.data(), static_cast<qsizetype>(gbk.size())));
+    item->setData(column, kBytesRole, QByteArray(gbk.data(), static_cast<qsizetype>(gbk.size())));
 }
 
 std::string cell(const QTreeWidgetItem* item, int column)
 {
-    QByteArray bytes = item->data(column, BytesRole).toByteArray();
+    QByteArray bytes = item->data(column, kBytesRole).toByteArray();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 } // namespace
@@ -86,8 +86,8 @@ void SongListView::appendRow(const core::SongEntry& row)
 {
     auto* item = new QTreeWidgetItem;
     setCell(item, 0, row.caption);
-    item->setData(0, ImageRole, row.imageIndex);
-    item->setData(0, SubCountRole, static_cast<int>(row.subItems.size()));
+    item->setData(0, kImageRole, row.imageIndex);
+    item->setData(0, kSubCountRole, static_cast<int>(row.subItems.size()));
     for (size_t i = 0; i < row.subItems.size(); ++i)
         setCell(item, static_cast<int>(i) + 1, row.subItems[i]);
     refreshIcon(item);
@@ -102,8 +102,8 @@ core::SongEntry SongListView::rowAt(int index) const
     if (!item)
         return row;
     row.caption = cell(item, 0);
-    row.imageIndex = item->data(0, ImageRole).toInt();
-    const int count = item->data(0, SubCountRole).toInt();
+    row.imageIndex = item->data(0, kImageRole).toInt();
+    const int count = item->data(0, kSubCountRole).toInt();
     for (int i = 0; i < count; ++i)
         row.subItems.push_back(cell(item, i + 1));
     return row;
@@ -130,9 +130,9 @@ void SongListView::setSubItem(int row, size_t sub, const std::string& gbk)
     QTreeWidgetItem* item = topLevelItem(row);
     if (!item)
         return;
-    const int count = item->data(0, SubCountRole).toInt();
+    const int count = item->data(0, kSubCountRole).toInt();
     if (static_cast<int>(sub) >= count)
-        item->setData(0, SubCountRole, static_cast<int>(sub) + 1);
+        item->setData(0, kSubCountRole, static_cast<int>(sub) + 1);
     setCell(item, static_cast<int>(sub) + 1, gbk);
 }
 
@@ -173,7 +173,7 @@ int SongListView::firstSelectedRow() const
 
 void SongListView::refreshIcon(QTreeWidgetItem* item)
 {
-    const int image = item->data(0, ImageRole).toInt();
+    const int image = item->data(0, kImageRole).toInt();
     if (icons_ && image >= 0 && image < icons_->size())
         item->setIcon(0, icons_->at(image));
 }
