@@ -51,11 +51,32 @@ SegmentMap::Span* SegmentMap::ownSpan(int worker)
     return nullptr;
 }
 
-std::optional<SegmentMap::Claim> SegmentMap::claim(int worker, std::int64_t minSplit)
+bool SegmentMap::worthSplitting(const Span& s, const SplitRule& rule, Clock::time_point now)
+{
+    const std::int64_t left = s.stop - s.taken;
+    if (left >= std::max<std::int64_t>(rule.minBytes, 2))
+        return true;
+    if (left < std::max<std::int64_t>(rule.minSlowBytes, 2) || rule.slowTail.count() <= 0)
+        return false;
+    const auto watched = now - s.since;
+    if (watched < rule.slowTail)
+        return false;
+    // left / (done / watched) > slowTail, without dividing by a speed that may be zero.
+    const double done = static_cast<double>(s.taken - s.sinceOffset);
+    return static_cast<double>(left) * std::chrono::duration<double>(watched).count() >
+           done * std::chrono::duration<double>(rule.slowTail).count();
+}
+
+std::optional<SegmentMap::Claim> SegmentMap::claim(int worker, const SplitRule& rule,
+                                                   Clock::time_point now)
 {
     std::lock_guard lock(mutex_);
     if (Span* own = ownSpan(worker)) {
         own->taken = own->next;
+        if (own->since == Clock::time_point{}) {
+            own->since = now;
+            own->sinceOffset = own->next;
+        }
         return Claim{own->next, own->stop};
     }
     for (Span& s : spans_)
@@ -65,6 +86,8 @@ std::optional<SegmentMap::Claim> SegmentMap::claim(int worker, std::int64_t minS
         if (s.owner < 0 && s.next < s.stop) {
             s.owner = worker;
             s.taken = s.next;
+            s.since = now;
+            s.sinceOffset = s.next;
             return Claim{s.next, s.stop};
         }
     }
@@ -72,12 +95,13 @@ std::optional<SegmentMap::Claim> SegmentMap::claim(int worker, std::int64_t minS
         return std::nullopt;
     Span* largest = nullptr;
     for (Span& s : spans_)
-        if (s.owner >= 0 && (!largest || s.stop - s.taken > largest->stop - largest->taken))
+        if (s.owner >= 0 && worthSplitting(s, rule, now) &&
+            (!largest || s.stop - s.taken > largest->stop - largest->taken))
             largest = &s;
-    if (!largest || largest->stop - largest->taken < std::max<std::int64_t>(minSplit, 2))
+    if (!largest)
         return std::nullopt;
     const std::int64_t mid = largest->taken + (largest->stop - largest->taken) / 2;
-    Span upper{mid, mid, largest->stop, worker};
+    Span upper{mid, mid, largest->stop, worker, now, mid};
     largest->stop = mid;
     spans_.push_back(upper); // invalidates `largest`
     return Claim{upper.next, upper.stop};

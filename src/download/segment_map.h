@@ -2,8 +2,10 @@
 // The bookkeeping of one file's transfer: which byte ranges are still missing, which connection
 // works on which, and what is on disk. Each connection (worker) holds at most one span at a
 // time; a worker that has finished its span takes an unowned one, or else the upper half of the
-// largest span still running when at least `minSplit` bytes are left there, and the worker that
-// had it stops at the new boundary. Safe to use from the workers' threads at once.
+// largest span still running when at least `minSplit` bytes are left there (or fewer, when the
+// connection on it is slow: see SplitRule), and the worker that had it stops at the new
+// boundary. Safe to use from the workers' threads at once.
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -18,8 +20,21 @@ struct ByteSpan {
     bool operator==(const ByteSpan&) const = default;
 };
 
+// When a running span is worth splitting. Splitting costs the bytes already on their way to the
+// old connection past the new boundary, so small spans are split only when their connection is
+// slow enough that the file would wait for it.
+struct SplitRule {
+    std::int64_t minBytes = 1 << 20; // a span with this much left is always worth splitting
+    // A span with at least minSlowBytes left is worth splitting too when its connection, watched
+    // for slowTail at least, would need longer than slowTail for the rest at its speed so far.
+    std::int64_t minSlowBytes = 1 << 20;
+    std::chrono::milliseconds slowTail{0}; // 0: sizes alone decide
+};
+
 class SegmentMap {
 public:
+    using Clock = std::chrono::steady_clock;
+
     // A file of `size` bytes of which `missing` is still to fetch (sorted, disjoint spans
     // inside the file). A size below 0 is a file of unknown length, fetched whole by one worker.
     SegmentMap(std::int64_t size, const std::vector<ByteSpan>& missing);
@@ -36,9 +51,13 @@ public:
         std::int64_t stop = 0;  // one past the span's last byte (for now: a split may lower it)
     };
     // The span `worker` is to fetch next: its own unfinished span, else an unowned one, else
-    // the upper half of the largest running span with at least minSplit bytes left. None when
-    // there is nothing left for it.
-    std::optional<Claim> claim(int worker, std::int64_t minSplit);
+    // the upper half of the largest running span worth splitting. None when there is nothing
+    // left for it.
+    std::optional<Claim> claim(int worker, const SplitRule& rule, Clock::time_point now);
+    std::optional<Claim> claim(int worker, std::int64_t minSplit)
+    {
+        return claim(worker, SplitRule{minSplit, minSplit, {}}, Clock::now());
+    }
     // How many of n bytes arriving at offset `worker` keeps: up to the current end of its span
     // (0 when the span ends there). The bytes kept are the worker's to write.
     std::int64_t reserve(int worker, std::int64_t offset, std::int64_t n);
@@ -62,8 +81,11 @@ private:
         std::int64_t taken = 0; // first byte not yet handed to a writer (next <= taken)
         std::int64_t stop = 0;
         int owner = -1;
+        Clock::time_point since{}; // when the owner began on it (its speed is measured from here)
+        std::int64_t sinceOffset = 0;
     };
     Span* ownSpan(int worker);
+    static bool worthSplitting(const Span& s, const SplitRule& rule, Clock::time_point now);
 
     mutable std::mutex mutex_;
     std::int64_t size_ = 0;

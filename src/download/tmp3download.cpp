@@ -73,7 +73,9 @@ void tmp3download::run(int fd)
     std::string buffer(std::max<std::size_t>(settings.bufferSize, 4096), '\0');
     int triesWithoutProgress = 0;
     while (!engine.stopping() && !file.failed()) {
-        const auto claim = file.map.claim(setup_.index, settings.minSplit);
+        const auto claim = file.map.claim(
+            setup_.index, SplitRule{settings.minSplit, settings.minSlowSplit, settings.slowTail},
+            SegmentMap::Clock::now());
         if (!claim)
             return; // nothing left for this connection
         const std::int64_t missingBefore = file.map.remaining(setup_.index);

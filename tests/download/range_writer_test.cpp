@@ -104,6 +104,37 @@ TEST(SegmentMap, FirstSplitReSplitAndWhatIsMissing)
     EXPECT_EQ(unknown.size(), 1234);
 }
 
+TEST(SegmentMap, SpansUnderTheSizeRuleAreSplitOnlyWhenTheirConnectionWouldHoldTheFile)
+{
+    // Four spans of 1,000,000 bytes, less than the 1 MiB that is always worth splitting.
+    const download::SplitRule rule{1 << 20, 256 * 1024, std::chrono::milliseconds(250)};
+    const auto t0 = SegmentMap::Clock::time_point{} + std::chrono::hours(1);
+    const auto at = [&](int ms) { return t0 + std::chrono::milliseconds(ms); };
+    SegmentMap map = SegmentMap::split(4000000, 4);
+    for (int w = 0; w < 4; ++w)
+        ASSERT_TRUE(map.claim(w, rule, t0));
+    map.reserve(0, 0, 1000000); // worker 0 is done
+    map.written(0, 1000000);
+    map.reserve(1, 1000000, 700000); // fast: 300,000 left, 0.13 s at its speed
+    map.reserve(2, 2000000, 100000); // slow: 900,000 left, 2.7 s at its speed
+    map.reserve(3, 3000000, 900000); // 100,000 left: too little to split at any speed
+
+    EXPECT_FALSE(map.claim(0, rule, at(200))) << "watched for less than the tail time";
+    EXPECT_FALSE(map.claim(0, 1 << 20)) << "sizes alone: nothing worth splitting";
+    const auto c = map.claim(0, rule, at(300));
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->start, 2100000 + 450000) << "the upper half of the slow span";
+    EXPECT_EQ(c->stop, 3000000);
+    // Worker 1 finishes. The slow span is split again; worker 0's new span, as large, is not:
+    // its speed is measured from its own start, 100 ms ago.
+    map.reserve(1, 1700000, 300000);
+    map.written(1, 2000000);
+    const auto again = map.claim(1, rule, at(400));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->start, 2100000 + 225000);
+    EXPECT_EQ(again->stop, 2550000);
+}
+
 TEST(AnswerCheck, OnlyTheAskedBytesOfTheProbedFileAreTaken)
 {
     EXPECT_TRUE(checkAnswer(206, 101, "bytes 100-200/1000", 100, 1000).ok);
