@@ -23,7 +23,7 @@ struct TransferSettings {
     // ...or at least this much, when the connection on it would need longer than slowTail for
     // the rest at its speed so far: a 400 KB/s connection would otherwise keep up to 1 MiB to
     // itself, 2.6 s on which the whole file waits.
-    std::int64_t minSlowSplit = 256 * 1024;
+    std::int64_t minSlowSplit = std::int64_t{256} * 1024;
     std::chrono::milliseconds slowTail{250};
     // The write buffer of each worker (bytes): memory stays bounded by fifteen of them.
     std::size_t bufferSize = std::size_t{512} * 1024;
