@@ -113,7 +113,10 @@ void TForm1::dragdownbtnClick()
     Button4Click();
 }
 
-void TForm1::downloadbtnClick() {}
+void TForm1::downloadbtnClick()
+{
+    // The hidden "至下载列表" button does nothing: "下" copies rows to the download list.
+}
 
 namespace {
 // Rows are refused to change while any segment worker of the engine has not ended.

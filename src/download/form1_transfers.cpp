@@ -106,7 +106,7 @@ public:
         qCDebug(downloadLog, "row skipped: %s", core::gbkToUtf8(line).c_str());
         appendMemo(form_, line);
     }
-    void probeEnded() override {}
+    void probeEnded() override {} // the window shows nothing when the probe ends
     void progress(int tag, std::int64_t count) override
     {
         form_.SeSkinStatusBar1->setPanelText(0,

@@ -40,6 +40,7 @@ public:
     bool quitConfirmed() override { return quit; }
     void processMessages() override;
     int addActiveRow(const ActiveFile& file) override;
+    // A headless run has no bars, no probe display and no status bar.
     void setBarsMaximum(std::int64_t) override {}
     void setTimerEnabled(bool enabled) override;
     void rowSkipped(const std::string& line) override;
