@@ -7,7 +7,7 @@
 #include "browser/webengine_browser.h"
 #include "demo_service_fixture.h"
 #include "player/playback/playback_engine.h"
-#include "ui/dialogs.h"
+#include "service_window.h"
 #include "ui/song_list_view.h"
 
 #include <QAudioDevice>
@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QMediaDevices>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 #include <gtest/gtest.h>
@@ -26,6 +25,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <unistd.h>
 
@@ -82,26 +82,23 @@ std::pair<double, double> cpuSeconds()
 class PlayerMediaTypesTest : public ::testing::TestWithParam<int> {
 protected:
     e2e::DemoService service;
-    QTemporaryDir dir;
-    std::unique_ptr<TForm1> form;
+    std::optional<e2e::ServiceWindow> window;
+    TForm1* form = nullptr;
 
     void SetUp() override
     {
         ASSERT_FALSE(service.host().empty());
-        ui::dialogHooks().message = [](const QString& text) {
-            ADD_FAILURE() << "message box: " << text.toStdString();
-        };
-        Form1Options options;
-        options.hosts.pointAllAt(service.host());
-        options.programFolder = dir.path().toStdString() + "/";
-        form = std::make_unique<TForm1>(options);
+        window.emplace(service);
+        form = window->form.get();
         form->endProcess = [](int) {};
-        form->show();
     }
     void TearDown() override
     {
-        form.reset();
-        ui::dialogHooks() = {};
+        if (window) {
+            EXPECT_TRUE(window->messages.isEmpty())
+                << "message box: " << window->messages.join("\n").toStdString();
+        }
+        window.reset();
     }
 
     // Searches the type and waits for at least two rows of it.
