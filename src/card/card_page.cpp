@@ -12,6 +12,14 @@ bool usesRealPlayer(std::string_view typeText)
     return upper == "RM" || upper == "RAM";
 }
 
+std::string fallbackPlayerLine(std::string_view typeText, std::string_view address)
+{
+    if (core::upperAscii(typeText) == "MP3")
+        return "<audio src=\"" + std::string(address) + "\" controls autoplay loop></audio>";
+    static const std::string listen = core::utf8ToGbk("点击收听");
+    return "<a href=\"" + std::string(address) + "\">" + listen + "</a>";
+}
+
 namespace {
 
 void appendHead(std::vector<std::string>& lines, const CardPageInput& in)
@@ -24,7 +32,9 @@ void appendHead(std::vector<std::string>& lines, const CardPageInput& in)
 
 void appendRealPlayer(std::vector<std::string>& lines, const CardPageInput& in)
 {
-    for (std::string& line : player::realPlayerObject(300, in.address, true))
+    std::vector<std::string> object = player::realPlayerObject(300, in.address, true);
+    object[object.size() - 2] = fallbackPlayerLine(in.typeText, in.address); // before </OBJECT>
+    for (std::string& line : object)
         lines.push_back(std::move(line));
     lines.push_back("<br>");
 }
@@ -35,7 +45,7 @@ void appendMediaPlayer(std::vector<std::string>& lines, const CardPageInput& in)
     for (std::string& line :
          player::mediaPlayerObjectHead(300, 50, in.address, in.playerDownloadHost))
         lines.push_back(std::move(line));
-    lines.push_back("");
+    lines.push_back(fallbackPlayerLine(in.typeText, in.address));
     lines.push_back("</OBJECT>");
     lines.push_back("<br>");
 }

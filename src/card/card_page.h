@@ -21,6 +21,11 @@ struct CardPageInput {
 // then embeds the RealPlayer object, otherwise the Windows Media Player object.
 bool usesRealPlayer(std::string_view typeText);
 
+// The line that browsers without the player object show in its place: an audio element for an
+// MP3 song (type text "MP3" in any case), a link to the song for any other type, which current
+// browsers cannot play. The address is written as the object's source parameter writes it.
+std::string fallbackPlayerLine(std::string_view typeText, std::string_view address);
+
 // The page's lines. The title is written in GBK with '?' for characters GBK cannot hold;
 // nothing is escaped. An empty last text line writes no line.
 std::vector<std::string> cardPageLines(const CardPageInput& input);

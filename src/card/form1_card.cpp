@@ -4,6 +4,7 @@
 
 #include "browser/webengine_browser.h"
 #include "card/card_page.h"
+#include "card/card_save.h"
 #include "card/colours.h"
 #include "card/wrap_rules.h"
 #include "core/line_file.h"
@@ -15,6 +16,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +25,7 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QToolButton>
+#include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 
@@ -94,6 +98,10 @@ void TForm1::buildCardPanel()
         new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Shown, setpanel, this);
     // The card page is GBK text without a charset declaration.
     browser4->page()->settings()->setDefaultTextEncoding("GBK");
+    // The card's fallback audio element must not start before the program's player replaces
+    // the object it sits in; that player's sound does not come from the page.
+    browser4->page()->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture,
+                                               true);
     WebBrowser4 = browser4;
     WebBrowser4->view()->setGeometry(8, 126, 559, 190);
     WebBrowser4->setBrowserVisible(true);
@@ -361,8 +369,60 @@ void TForm1::picbtnClick()
     cardsurebtnClick();
 }
 
+namespace {
+
+const char* const kCardSaveFilter = "网页，全部(*.htm;*.html)|*.htm;*.html|"
+                                    "网页，仅 HTML(*.htm;*.html)|*.htm;*.html|"
+                                    "Web 档案，单一文件(*.mht)|*.mht";
+
+enum CardSaveChoice { CompleteCard = 1, PageOnly = 2, WebArchive = 3 };
+
+std::filesystem::path localPath(const QString& name)
+{
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
+}
+
+} // namespace
+
 void TForm1::iesetbtnClick()
 {
-    if (WebBrowser4->document())
-        WebBrowser4->ExecSaveAs();
+    if (!WebBrowser4->document())
+        return; // nothing shown yet
+    const QString shown = browser::WebEngineBrowser::toUrl(WebBrowser4->address()).toLocalFile();
+    ui::FileDialog dialog;
+    dialog.title = QStringLiteral("保存网页");
+    dialog.filter = QString::fromUtf8(kCardSaveFilter);
+    dialog.filterIndex = CompleteCard;
+    dialog.fileName = QFileInfo(shown).fileName();
+    if (!dialog.Execute(WebBrowser4->view(), true))
+        return;
+
+    const QString target = dialog.fileName;
+    switch (dialog.filterIndex) {
+    case WebArchive: {
+        // Taken from the rendered page; it is written in the background, so a place that
+        // cannot be written is reported now.
+        auto* browser = qobject_cast<browser::WebEngineBrowser*>(WebBrowser4);
+        QFile probe(target);
+        if (!browser || !probe.open(QIODevice::WriteOnly))
+            throw core::FileError("Cannot create file " + target.toStdString());
+        probe.close();
+        browser->page()->save(target, QWebEngineDownloadRequest::MimeHtmlSaveFormat);
+        break;
+    }
+    case PageOnly: {
+        const card::SaveResult result = card::savePageOnly(localPath(shown), localPath(target));
+        if (result.problem == card::SaveProblem::PageUnreadable)
+            throw core::FileError("Cannot open file " + result.where.string());
+        if (result.problem != card::SaveProblem::None)
+            throw core::FileError("Cannot create file " + result.where.string());
+        break;
+    }
+    default: {
+        const card::SaveResult result = card::saveCompleteCard(localPath(shown), localPath(target));
+        if (result.problem != card::SaveProblem::None)
+            ui::showMessage(this, fromUtf8(card::saveProblemMessage(result)));
+        break;
+    }
+    }
 }

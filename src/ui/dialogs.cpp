@@ -72,8 +72,12 @@ bool FileDialog::Execute(QWidget* parent, bool save)
             dialog.setDirectory(initialDir);
         if (!fileName.isEmpty())
             dialog.selectFile(fileName);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             chosen = dialog.selectedFiles().first();
+            if (const qsizetype chosenFilter = filters.indexOf(dialog.selectedNameFilter());
+                chosenFilter >= 0)
+                filterIndex = static_cast<int>(chosenFilter) + 1;
+        }
     }
     if (chosen.isEmpty())
         return false;

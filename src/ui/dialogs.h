@@ -12,8 +12,9 @@ struct DialogHooks {
     std::function<void(const QString& text)> message;  // information box with OK
     std::function<bool(const QString& text)> question; // warning box, Yes returns true
     std::function<void(const QString& text)> fatal;    // error box before the program closes
-    // An open or save dialog: returns the chosen path, or an empty text for cancel.
-    std::function<QString(const struct FileDialog& dialog, bool save)> file;
+    // An open or save dialog: returns the chosen path, or an empty text for cancel; it may
+    // set the dialog's filterIndex to the filter the user chose.
+    std::function<QString(struct FileDialog& dialog, bool save)> file;
 };
 
 DialogHooks& dialogHooks();
@@ -31,7 +32,8 @@ struct FileDialog {
     QString initialDir;
     QString title;
 
-    // Shows the dialog; true when the user confirmed, with fileName holding the choice.
+    // Shows the dialog; true when the user confirmed, with fileName holding the choice and
+    // filterIndex the filter chosen.
     bool Execute(QWidget* parent, bool save);
 };
 

@@ -28,6 +28,17 @@ card::CardPageInput input(const std::string& type, Lines text)
     return in;
 }
 
+// The lines that browsers without the player object show in its place.
+std::string audioLine(const std::string& address)
+{
+    return "<audio src=\"" + address + "\" controls autoplay loop></audio>";
+}
+
+std::string linkLine(const std::string& address)
+{
+    return "<a href=\"" + address + "\">" + gbk("点击收听") + "</a>";
+}
+
 Lines realPage(const std::string& picture, const std::string& title, const std::string& address,
                const Lines& textTail)
 {
@@ -53,7 +64,7 @@ Lines realPage(const std::string& picture, const std::string& title, const std::
         "<param name=\"CENTER\" value=\"1\">",
         "<param name=\"MAINTAINASPECT\" value=\"0\">",
         "<param name=\"BACKGROUNDCOLOR\" value=\"#000000\">",
-        "",
+        linkLine(address),
         "</OBJECT>",
         "<br>",
     };
@@ -64,7 +75,8 @@ Lines realPage(const std::string& picture, const std::string& title, const std::
 }
 
 Lines mediaPage(const std::string& picture, const std::string& title, const std::string& address,
-                const Lines& textTail, const std::string& host = "activex.microsoft.com")
+                const Lines& textTail, const std::string& fallback,
+                const std::string& host = "activex.microsoft.com")
 {
     Lines page{
         "<HTML>",
@@ -79,7 +91,7 @@ Lines mediaPage(const std::string& picture, const std::string& title, const std:
         "STANDBY=\"Loading Microsoft? Windows Media? Player components...\"",
         "TYPE=\"application/x-oleobject\">",
         "<PARAM NAME=\"fileName\" VALUE=\"" + address + "\">",
-        "",
+        fallback,
         "</OBJECT>",
         "<br>",
     };
@@ -100,6 +112,37 @@ TEST(CardPageForm, RealPlayerTypesIgnoreCaseOfLetters)
         EXPECT_FALSE(card::usesRealPlayer(t)) << t;
 }
 
+// Browsers without the player object show the line before </OBJECT> instead; it is the only
+// line that differs from a card without it, and the page keeps its length.
+TEST(CardPageFallback, OnlyTheLineBeforeTheObjectEndChanges)
+{
+    struct Case {
+        const char* type;
+        size_t line; // 0-based index of the line before </OBJECT>
+        bool audio;
+    };
+    const Case cases[] = {{"mp3", 12, true},   {"MP3", 12, true},  {"Mp3", 12, true},
+                          {"wma", 12, false},  {"ASF", 12, false}, {"", 12, false},
+                          {"MP3 ", 12, false}, {"rm", 20, false},  {"RAM", 20, false}};
+    const std::string address = "http://h/r?a=\"1\"&b=" + gbk("歌") + ".mp3";
+    for (const Case& c : cases) {
+        card::CardPageInput in = input(c.type, {gbk("内容"), "x"});
+        in.address = address;
+        const Lines page = card::cardPageLines(in);
+        const Lines before =
+            card::usesRealPlayer(c.type)
+                ? realPage(kPic, gbk("标题"), address, {"<br>" + gbk("内容"), "<br>x"})
+                : mediaPage(kPic, gbk("标题"), address, {gbk("内容"), "x"}, "");
+        ASSERT_EQ(page.size(), before.size()) << c.type;
+        EXPECT_EQ(page[c.line + 1], "</OBJECT>") << c.type;
+        EXPECT_EQ(page[c.line], c.audio ? audioLine(address) : linkLine(address)) << c.type;
+        for (size_t i = 0; i < page.size(); ++i)
+            if (i != c.line) {
+                EXPECT_EQ(page[i], before[i]) << c.type << " line " << i + 1;
+            }
+    }
+}
+
 TEST(CardPage, OneLineTextRealPlayerForm)
 {
     const Lines page = card::cardPageLines(input("Rm", {gbk("内容")}));
@@ -112,7 +155,7 @@ TEST(CardPage, OneLineTextRealPlayerForm)
 TEST(CardPage, OneLineTextWindowsMediaForm)
 {
     const Lines page = card::cardPageLines(input("MP3", {gbk("内容")}));
-    EXPECT_EQ(page, mediaPage(kPic, gbk("标题"), kAddr, {gbk("内容")}));
+    EXPECT_EQ(page, mediaPage(kPic, gbk("标题"), kAddr, {gbk("内容")}, audioLine(kAddr)));
     ASSERT_EQ(page.size(), 18u);
     EXPECT_EQ(page[14], "<br>");
     EXPECT_EQ(page[15], gbk("内容"));
@@ -124,7 +167,8 @@ TEST(CardPage, EmptyTextGivesNoTextLines)
     EXPECT_EQ(card::cardPageLines(input("wma", {})).size(), 17u);
     // An empty box shows one empty line; it is not a line of the card.
     EXPECT_EQ(card::cardPageLines(input("rm", {""})), realPage(kPic, gbk("标题"), kAddr, {}));
-    EXPECT_EQ(card::cardPageLines(input("", {""})), mediaPage(kPic, gbk("标题"), kAddr, {}));
+    EXPECT_EQ(card::cardPageLines(input("", {""})),
+              mediaPage(kPic, gbk("标题"), kAddr, {}, linkLine(kAddr)));
 }
 
 TEST(CardPage, OnlyTheLastEmptyLineIsDropped)
@@ -133,10 +177,10 @@ TEST(CardPage, OnlyTheLastEmptyLineIsDropped)
     EXPECT_EQ(card::cardPageLines(input("ram", text)),
               realPage(kPic, gbk("标题"), kAddr, {"<br>a", "<br>", "<br>b"}));
     EXPECT_EQ(card::cardPageLines(input("asf", text)),
-              mediaPage(kPic, gbk("标题"), kAddr, {"a", "", "b"}));
+              mediaPage(kPic, gbk("标题"), kAddr, {"a", "", "b"}, linkLine(kAddr)));
     // Two empty lines at the end: the last is dropped, the one before it stays.
     EXPECT_EQ(card::cardPageLines(input("asf", {"a", "", ""})),
-              mediaPage(kPic, gbk("标题"), kAddr, {"a", ""}));
+              mediaPage(kPic, gbk("标题"), kAddr, {"a", ""}, linkLine(kAddr)));
 }
 
 TEST(CardPage, PartsAreWrittenUnchangedAndUnescaped)
@@ -167,7 +211,7 @@ TEST(CardPage, PlayerDownloadHostIsTheConfiguredOne)
     card::CardPageInput in = input("WMA", {"x"});
     in.playerDownloadHost = "127.0.0.1:8080";
     EXPECT_EQ(card::cardPageLines(in),
-              mediaPage(kPic, gbk("标题"), kAddr, {"x"}, "127.0.0.1:8080"));
+              mediaPage(kPic, gbk("标题"), kAddr, {"x"}, linkLine(kAddr), "127.0.0.1:8080"));
 }
 
 TEST(CardPage, WrappedTextLinesEachGetTheirOwnLine)

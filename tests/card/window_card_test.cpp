@@ -1,6 +1,7 @@
 // The card panel's handlers in the main window, offscreen, with the dialogs hooked.
 #include "app/form1.h"
 #include "browser/browser_control.h"
+#include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "ui/card_editor_widgets.h"
@@ -22,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QtTest>
 #include <gtest/gtest.h>
 
@@ -41,13 +44,16 @@ protected:
     std::unique_ptr<TForm1> form;
     QStringList messages;
     QList<ui::FileDialog> fileDialogs;
-    QStringList fileAnswers; // one answer per dialog shown; empty text is a cancel
+    QStringList fileAnswers;  // one answer per dialog shown; empty text is a cancel
+    QList<int> filterAnswers; // the filter chosen in each dialog, when given
 
     void SetUp() override
     {
         ui::dialogHooks().message = [this](const QString& text) { messages << text; };
-        ui::dialogHooks().file = [this](const ui::FileDialog& d, bool) {
+        ui::dialogHooks().file = [this](ui::FileDialog& d, bool) {
             fileDialogs << d;
+            if (!filterAnswers.isEmpty())
+                d.filterIndex = filterAnswers.takeFirst();
             return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
         };
         Form1Options options;
@@ -442,23 +448,103 @@ TEST_F(CardWindowTest, PreviewShowsTheCardAndSaveWritesIt)
     EXPECT_TRUE(form->WebBrowser4->document()->bodyText.contains("新年快乐"));
     EXPECT_TRUE(form->WebBrowser4->document()->bodyText.contains("内容"));
 
+    // "HTML only" writes the page's own bytes where the user chooses.
     const QString target = dir.path() + "/saved card.html";
     fileAnswers << target;
+    filterAnswers << 2;
     form->iesetbtn->click();
     ASSERT_EQ(fileDialogs.size(), 1);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            QFile f(target);
-            return f.open(QIODevice::ReadOnly) && f.readAll().contains("</OBJECT>");
-        },
-        30000));
-    const std::string saved = core::readFileBytes(core::gbkPath(ui::toGbk(target)));
-    EXPECT_NE(saved.find("<h2>" + gbk("新年快乐") + "</h2>"), std::string::npos);
+    EXPECT_EQ(fileDialogs[0].filter, "网页，全部(*.htm;*.html)|*.htm;*.html|"
+                                     "网页，仅 HTML(*.htm;*.html)|*.htm;*.html|"
+                                     "Web 档案，单一文件(*.mht)|*.mht");
+    EXPECT_EQ(fileDialogs[0].filterIndex, 1);
+    EXPECT_EQ(fileDialogs[0].fileName, "card.html");
+    EXPECT_EQ(core::readFileBytes(core::gbkPath(ui::toGbk(target))),
+              core::readFileBytes(core::gbkPath(folder() + "card.html")));
+    EXPECT_TRUE(messages.isEmpty());
 
     // A place that cannot be written reaches the application's error handler.
     fileAnswers << dir.path() + "/no such folder/card.html";
+    filterAnswers << 2;
     QTest::mouseClick(form->iesetbtn, Qt::LeftButton);
     EXPECT_TRUE(form->downinimemo->toPlainText().contains("Cannot create file"));
+    EXPECT_FALSE(QDir(dir.path() + "/no such folder").exists());
+}
+
+TEST_F(CardWindowTest, CompleteSaveCarriesThePictureOrSaysWhatFailed)
+{
+    showCardView();
+    const QString pic = dir.path() + "/我的 图片/bg 1.jpg";
+    ASSERT_TRUE(QDir(dir.path()).mkpath("我的 图片"));
+    form->cardlistview->appendRow(row("1", "mp3"));
+    form->nameedit->setText("生日快乐");
+    fileAnswers << pic;
+    form->picbtn->click();
+    QSignalSpy done(form->WebBrowser4, &browser::BrowserControl::DocumentComplete);
+    form->previewbtn->click();
+    ASSERT_TRUE(done.wait(30000));
+
+    // The picture does not exist yet: the sentence names it and nothing is written.
+    const QString target = dir.path() + "/送出/贺卡.html";
+    ASSERT_TRUE(QDir(dir.path()).mkdir("送出"));
+    fileAnswers << target;
+    form->iesetbtn->click(); // the first filter, "网页，全部", is taken as it is preselected
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("背景图片")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(pic)) << messages[0].toStdString();
+    EXPECT_TRUE(QDir(dir.path() + "/送出").isEmpty());
+
+    QFile picture(pic);
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.write("GIF89a picture");
+    picture.close();
+    fileAnswers << target;
+    form->iesetbtn->click();
+    EXPECT_EQ(messages.size(), 1);
+    const std::vector<std::string> saved = core::readLines(core::gbkPath(ui::toGbk(target)));
+    const std::vector<std::string> card = cardFile();
+    ASSERT_EQ(saved.size(), card.size());
+    EXPECT_EQ(saved[1], "<body background=\"%E8%B4%BA%E5%8D%A1_files/bg%201.jpg\"> ");
+    EXPECT_EQ(saved[3], "<h2>" + gbk("生日快乐") + "</h2>");
+    EXPECT_EQ(saved[12], "<audio src=\"http://h/1.mp3\" controls autoplay loop></audio>");
+    EXPECT_EQ(saved[13], card[13]);
+    QFile copy(dir.path() + "/送出/贺卡_files/bg 1.jpg");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "GIF89a picture");
+
+    // A file in the way of the picture folder: the sentence names the folder.
+    const QString blocked = dir.path() + "/送出/再来.html";
+    QFile in_the_way(dir.path() + "/送出/再来_files");
+    ASSERT_TRUE(in_the_way.open(QIODevice::WriteOnly));
+    in_the_way.close();
+    fileAnswers << blocked;
+    form->iesetbtn->click();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].contains("文件夹")) << messages[1].toStdString();
+    EXPECT_TRUE(messages[1].contains(dir.path() + "/送出/再来_files"));
+    EXPECT_FALSE(QFile::exists(blocked));
+}
+
+TEST_F(CardWindowTest, PreviewPlaysThroughTheProgramsPlayerNotTheFallback)
+{
+    showCardView();
+    form->cardlistview->appendRow(row("1", "mp3"));
+    QSignalSpy done(form->WebBrowser4, &browser::BrowserControl::DocumentComplete);
+    form->previewbtn->click();
+    ASSERT_TRUE(done.wait(30000));
+    ASSERT_EQ(cardFile()[12], "<audio src=\"http://h/1.mp3\" controls autoplay loop></audio>");
+    // The program's player takes the place of the whole object, its fallback included.
+    auto* page = static_cast<browser::WebEngineBrowser*>(form->WebBrowser4)->page();
+    const auto count = [&](const QString& tag) {
+        int n = -1;
+        page->runJavaScript("document.getElementsByTagName('" + tag + "').length",
+                            QWebEngineScript::ApplicationWorld,
+                            [&](const QVariant& v) { n = v.toInt(); });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return n >= 0; }, 10000));
+        return n;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return count("object") == 0; }, 30000));
+    EXPECT_EQ(count("audio"), 0);
 }
 
 TEST_F(CardWindowTest, PreviewWithEmptyCardListStillNavigates)
