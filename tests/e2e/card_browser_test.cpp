@@ -8,13 +8,17 @@
 #include "demo_service_fixture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <mutex>
