@@ -54,9 +54,8 @@ bool bypassedByNoProxy(std::string host)
             return true;
         if (entry.front() == '.')
             entry.erase(0, 1);
-        if (host == entry ||
-            (host.size() > entry.size() && host.ends_with(entry) &&
-             host[host.size() - entry.size() - 1] == '.'))
+        if (host == entry || (host.size() > entry.size() && host.ends_with(entry) &&
+                              host[host.size() - entry.size() - 1] == '.'))
             return true;
     }
     return false;

@@ -429,9 +429,8 @@ void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
                            !t.failure && t.statusError.empty();
         if (!whole)
             closeLocked();
-        keptAlive = whole &&
-                    core::lowerAscii(headerValue(easy, "Connection")).find("close") ==
-                        std::string::npos;
+        keptAlive = whole && core::lowerAscii(headerValue(easy, "Connection")).find("close") ==
+                                 std::string::npos;
     }
     if (t.begun && owner->onWorkEnd)
         notify([&] { owner->onWorkEnd(*owner, 0); });
@@ -451,8 +450,8 @@ void HttpClient::Impl::connectAhead()
     if (name.empty())
         throw unresolvedError();
     const bool numeric6 = name.find(':') != std::string::npos && name.front() != '[';
-    const std::string url = "http://" + (numeric6 ? "[" + name + "]" : name) + ":" +
-                            std::to_string(owner->port) + "/";
+    const std::string url =
+        "http://" + (numeric6 ? "[" + name + "]" : name) + ":" + std::to_string(owner->port) + "/";
     CURL* e = curl_easy_init();
     CURLM* m = curl_multi_init();
     if (!e || !m) {
@@ -465,7 +464,8 @@ void HttpClient::Impl::connectAhead()
     curl_easy_setopt(e, CURLOPT_CONNECT_ONLY, 1L);
     const Outcome outcome = runTransfer(e, m, pacer, true);
     const int cutState = cut.load();
-    const bool ok = outcome.result == CURLE_OK && cutState == None && !outcome.stalled && !t.failure;
+    const bool ok =
+        outcome.result == CURLE_OK && cutState == None && !outcome.stalled && !t.failure;
     {
         std::lock_guard lock(mutex);
         heldEasy = e;
@@ -486,8 +486,7 @@ void HttpClient::Impl::connectAhead()
             throw HttpError(core::utf8ToGbk("无法连接代理服务器：" + std::string(errorText)));
         if (outcome.result == CURLE_COULDNT_RESOLVE_HOST || outcome.result == CURLE_URL_MALFORMAT)
             throw unresolvedError();
-        throw socketError(outcome.osErrno != 0 ? static_cast<int>(outcome.osErrno)
-                                               : ECONNREFUSED);
+        throw socketError(outcome.osErrno != 0 ? static_cast<int>(outcome.osErrno) : ECONNREFUSED);
     }
 }
 
