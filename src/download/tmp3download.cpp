@@ -16,7 +16,7 @@ namespace download {
 namespace {
 
 // The most body bytes past a span's end that a worker reads to keep its connection.
-constexpr std::int64_t kDrainLimit = 64 * 1024;
+constexpr std::int64_t kDrainLimit = std::int64_t{64} * 1024;
 
 // The answer's head is not the asked bytes; what() is the reason (GBK).
 class RefusedAnswer : public std::runtime_error {

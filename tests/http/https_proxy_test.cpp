@@ -105,6 +105,7 @@ TEST(HttpsClient, FilesArriveExactOnAnyThreadAndHeadersStayReadable)
     // Six clients on six threads at once, each reading the whole file.
     std::vector<std::string> bodies(6);
     std::vector<std::thread> threads;
+    threads.reserve(bodies.size());
     for (auto& body : bodies)
         threads.emplace_back([&body, &nginx] {
             HttpClient own;
