@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <sstream>
-#include <sys/wait.h>
 
 using namespace enginetest;
 using testsupport::ScopedEnv;
@@ -20,15 +18,6 @@ using testsupport::testCertificates;
 using testsupport::Tinyproxy;
 
 namespace {
-
-Nginx::Options tlsOptions(bool rightHost = true)
-{
-    const auto& certs = testCertificates();
-    Nginx::Options options;
-    options.tlsCert = rightHost ? certs.serverCert : certs.wrongHostCert;
-    options.tlsKey = rightHost ? certs.serverKey : certs.wrongHostKey;
-    return options;
-}
 
 bool sameContent(const std::string& saved, const std::filesystem::path& source)
 {
@@ -73,9 +62,7 @@ public:
     }
     ~FaultProxy()
     {
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
+        testsupport::endChild(pid_);
         std::filesystem::remove_all(dir_);
     }
     FaultProxy(const FaultProxy&) = delete;

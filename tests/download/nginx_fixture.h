@@ -5,6 +5,7 @@
 // plain-http server answers every request with a redirect to it), and logs each request with its
 // connection's number and the request's number on that connection.
 #include "../support/local_ports.h"
+#include "../support/test_certificates.h"
 
 #include <chrono>
 #include <csignal>
@@ -75,18 +76,14 @@ public:
                     "-e", (p + "/error.log").c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        for (int i = 0; i < 500; ++i) {
-            if (testsupport::loopbackListens(port_) &&
-                (!tls_ || testsupport::loopbackListens(redirectPort_)))
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        stop();
+        if (testsupport::waitUntilListening({port_, tls_ ? redirectPort_ : port_}))
+            return;
+        testsupport::endChild(pid_);
         throw std::runtime_error("nginx did not start");
     }
     ~Nginx()
     {
-        stop();
+        testsupport::endChild(pid_);
         std::filesystem::remove_all(prefix_);
     }
     Nginx(const Nginx&) = delete;
@@ -111,22 +108,30 @@ public:
     }
 
 private:
-    void stop()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-            pid_ = -1;
-        }
-    }
-
     std::filesystem::path prefix_;
     bool tls_ = false;
     int port_ = 0;
     int redirectPort_ = 0;
     pid_t pid_ = -1;
 };
+
+// An https server with the test CA's certificate for 127.0.0.1 (or, with rightHost false, its
+// certificate for another host name).
+inline Nginx::Options tlsOptions(bool rightHost = true)
+{
+    const auto& certs = testsupport::testCertificates();
+    Nginx::Options options;
+    options.tlsCert = rightHost ? certs.serverCert : certs.wrongHostCert;
+    options.tlsKey = rightHost ? certs.serverKey : certs.wrongHostKey;
+    return options;
+}
+
+// A file's bytes.
+inline std::string fileContent(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 // Writes a file of `size` bytes whose content at each position is a function of that position.
 inline void writePatternFile(const std::filesystem::path& path, std::int64_t size)

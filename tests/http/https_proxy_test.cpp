@@ -15,6 +15,7 @@
 #include <vector>
 
 using enginetest::Nginx;
+using enginetest::tlsOptions;
 using http::HttpClient;
 using http::HttpError;
 using testsupport::ScopedEnv;
@@ -22,21 +23,6 @@ using testsupport::testCertificates;
 using testsupport::Tinyproxy;
 
 namespace {
-
-Nginx::Options tlsOptions(bool rightHost = true)
-{
-    const auto& certs = testCertificates();
-    Nginx::Options options;
-    options.tlsCert = rightHost ? certs.serverCert : certs.wrongHostCert;
-    options.tlsKey = rightHost ? certs.serverKey : certs.wrongHostKey;
-    return options;
-}
-
-std::string fileOf(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The message the GET raised, and whether any body byte or begin notification came first.
 struct Failure {
@@ -80,7 +66,7 @@ TEST(HttpsClient, FilesArriveExactOnAnyThreadAndHeadersStayReadable)
     env.withoutProxies().trustOnly(testCertificates().caFile.string());
     Nginx nginx(tlsOptions());
     enginetest::writePatternFile(nginx.root() / "a.mp3", 3'000'001);
-    const std::string expected = fileOf(nginx.root() / "a.mp3");
+    const std::string expected = enginetest::fileContent(nginx.root() / "a.mp3");
 
     HttpClient c;
     c.rangeStart = 1000;
@@ -163,8 +149,8 @@ TEST(ProxyClient, RequestsGoThroughTheProxyUnlessNoProxyNamesTheHost)
     enginetest::writePatternFile(secure.root() / "s.mp3", 300'000);
 
     HttpClient c;
-    EXPECT_EQ(c.Get(plain.url("/p.mp3")), fileOf(plain.root() / "p.mp3"));
-    EXPECT_EQ(c.Get(secure.url("/s.mp3")), fileOf(secure.root() / "s.mp3"));
+    EXPECT_EQ(c.Get(plain.url("/p.mp3")), enginetest::fileContent(plain.root() / "p.mp3"));
+    EXPECT_EQ(c.Get(secure.url("/s.mp3")), enginetest::fileContent(secure.root() / "s.mp3"));
     const std::string log = proxy.log();
     EXPECT_NE(log.find("GET " + plain.url("/p.mp3")), std::string::npos) << log;
     EXPECT_NE(log.find("CONNECT 127.0.0.1:" + std::to_string(secure.port())), std::string::npos)

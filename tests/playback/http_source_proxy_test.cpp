@@ -12,25 +12,12 @@
 #include <vector>
 
 using enginetest::Nginx;
+using enginetest::tlsOptions;
 using testsupport::ScopedEnv;
 using testsupport::testCertificates;
 using testsupport::Tinyproxy;
 
 namespace {
-
-Nginx::Options tlsOptions()
-{
-    Nginx::Options options;
-    options.tlsCert = testCertificates().serverCert;
-    options.tlsKey = testCertificates().serverKey;
-    return options;
-}
-
-std::string fileOf(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string readAll(playback::ByteSource& source)
 {
@@ -62,7 +49,7 @@ TEST(HttpSourceProxy, HttpsSongsPlayThroughTheProxyAndItsRefusalsAreTold)
     env.set("https_proxy", proxy.url()).set("http_proxy", proxy.url());
     Nginx secure(tlsOptions());
     enginetest::writePatternFile(secure.root() / "song.mp3", 700'001);
-    const std::string expected = fileOf(secure.root() / "song.mp3");
+    const std::string expected = enginetest::fileContent(secure.root() / "song.mp3");
 
     playback::SourceOptions options;
     options.blockBytes = 100'000;

@@ -1,9 +1,14 @@
 #pragma once
-// Loopback ports for servers that tests start as processes.
+// Loopback ports for servers that tests start as processes, and those processes' end.
 #include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <initializer_list>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace testsupport {
@@ -33,6 +38,31 @@ inline bool loopbackListens(int port)
     const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(s);
     return ok;
+}
+
+// Waits until something listens on every port, for up to five seconds.
+inline bool waitUntilListening(std::initializer_list<int> ports)
+{
+    for (int i = 0; i < 500; ++i) {
+        bool all = true;
+        for (int port : ports)
+            all = all && loopbackListens(port);
+        if (all)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// Ends a server process the test started, and reaps it.
+inline void endChild(pid_t& pid)
+{
+    if (pid > 0) {
+        ::kill(pid, SIGTERM);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        pid = -1;
+    }
 }
 
 } // namespace testsupport

@@ -42,17 +42,14 @@ public:
                     (dir_ / "tinyproxy.conf").c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        for (int i = 0; i < 500; ++i) {
-            if (loopbackListens(port_))
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        stop();
+        if (waitUntilListening({port_}))
+            return;
+        endChild(pid_);
         throw std::runtime_error("tinyproxy did not start");
     }
     ~Tinyproxy()
     {
-        stop();
+        endChild(pid_);
         std::filesystem::remove_all(dir_);
     }
     Tinyproxy(const Tinyproxy&) = delete;
@@ -69,16 +66,6 @@ public:
     }
 
 private:
-    void stop()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-            pid_ = -1;
-        }
-    }
-
     std::filesystem::path dir_;
     int port_ = 0;
     pid_t pid_ = -1;
