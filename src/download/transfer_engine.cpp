@@ -39,8 +39,10 @@ std::string oneLine(const std::string& text)
 bool wellFormedAddress(const std::string& address, const http::AddressParts& parts)
 {
     const std::size_t authority = address.find("://");
-    return parts.ok && authority != std::string::npos &&
-           address.find('/', authority + 3) != std::string::npos;
+    if (!parts.ok || authority == std::string::npos)
+        return false;
+    const std::size_t slash = address.find('/', authority + 3);
+    return slash != std::string::npos && slash > authority + 3;
 }
 
 } // namespace

@@ -124,9 +124,11 @@ TEST(EngineHttps, BadCertificatesAndUnsupportedAddressesEndTheRowAndWriteNothing
     EngineRun run;
     const std::string a = run.addRow(wrongHost.url("/a.mp3"), "a");
     const std::string b = run.addRow("ftp://127.0.0.1/b.mp3", "b");
+    run.addRow("http:///c.mp3", "c");
     ASSERT_TRUE(run.startAndWait());
     EXPECT_TRUE(memoHas(run, "证书无效："));
     EXPECT_TRUE(memoHas(run, "不支持的地址：ftp://127.0.0.1/b.mp3"));
+    EXPECT_TRUE(memoHas(run, "下载地址无效：http:///c.mp3"));
     EXPECT_FALSE(std::filesystem::exists(a));
     EXPECT_FALSE(std::filesystem::exists(b));
     EXPECT_TRUE(run.countersAtRest());
