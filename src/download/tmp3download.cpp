@@ -15,6 +15,9 @@ namespace download {
 
 namespace {
 
+// The most body bytes past a span's end that a worker reads to keep its connection.
+constexpr std::int64_t kDrainLimit = std::int64_t{64} * 1024;
+
 // The answer's head is not the asked bytes; what() is the reason (GBK).
 class RefusedAnswer : public std::runtime_error {
 public:
@@ -138,10 +141,21 @@ tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t s
         engine.IdHTTP1Work(c, mode, before + count);
         cutIfOver(c);
     };
+    bool spanDone = false;
     auto sink = [&](std::string_view chunk) {
         received += static_cast<std::int64_t>(chunk.size());
-        if (writer)
+        if (!writer || spanDone)
+            return;
+        try {
             writer->write(chunk);
+        } catch (const SpanEnded&) {
+            // The rest of the answer is not this span's. When little of it is left it is read
+            // and dropped, so that the connection stays open for the worker's next range.
+            const std::int64_t length = client.response().contentLength;
+            if (client.response().chunked || length < 0 || length - received > kDrainLimit)
+                throw;
+            spanDone = true;
+        }
     };
 
     Try result = Try::Short;

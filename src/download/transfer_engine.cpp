@@ -6,6 +6,7 @@
 #include "download/target_file.h"
 #include "download/tmp3download.h"
 #include "download/transfer_plan.h"
+#include "http/curl_setup.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,6 +33,16 @@ std::string oneLine(const std::string& text)
             out += c;
     }
     return out;
+}
+
+// An address with a scheme, a host and a path after it ("scheme://host/...").
+bool wellFormedAddress(const std::string& address, const http::AddressParts& parts)
+{
+    const std::size_t authority = address.find("://");
+    if (!parts.ok || authority == std::string::npos)
+        return false;
+    const std::size_t slash = address.find('/', authority + 3);
+    return slash != std::string::npos && slash > authority + 3;
 }
 
 } // namespace
@@ -117,9 +128,9 @@ bool TransferEngine::probeRow(const DownloadRow& row)
     std::string address = row.address;
     IdHTTP1.stallTimeout = settings_.stallTime;
     for (int redirects = 0;; ++redirects) {
-        const AddressParts parts = parseDownloadAddress(address);
         if (redirects == 0)
-            HostPath = parts.hostPath;
+            HostPath = parseDownloadAddress(address).hostPath;
+        const http::AddressParts parts = http::splitAddress(address);
         FileSize = 0;
         IdHTTP1.host = parts.host;
         IdHTTP1.port = parts.port;
@@ -127,8 +138,12 @@ bool TransferEngine::probeRow(const DownloadRow& row)
         IdHTTP1.rangeStart = 0;
         IdHTTP1.rangeEnd = 0;
         Probing = true;
-        if (!parts.ok || address.rfind("http://", 0) != 0) {
+        if (!wellFormedAddress(address, parts)) {
             skipRow(row, gbk("下载地址无效：") + address);
+            return false;
+        }
+        if (!http::supportedScheme(parts.scheme)) {
+            skipRow(row, gbk("不支持的地址：") + address);
             return false;
         }
         try {

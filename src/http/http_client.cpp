@@ -1,28 +1,23 @@
 #include "http/http_client.h"
 
+#include "core/gbk.h"
+#include "core/text_ops.h"
+#include "http/curl_setup.h"
 #include "http/message_pump.h"
-#include "http/name_lookup.h"
 
 #include <curl/curl.h>
 
 #include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace http {
 
@@ -43,27 +38,18 @@ HttpError socketError(int err)
     return HttpError("Socket Error # " + std::to_string(err) + "\r\n" + systemText(err));
 }
 
-// ---- curl's process-wide set-up ---------------------------------------------------------------
-
-void ensureCurlGlobal()
+// A name that does not resolve: the resolver's own number and text.
+HttpError unresolvedError()
 {
-    static const bool done = [] {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-        return true;
-    }();
-    (void)done;
+    return HttpError("Socket Error # " + std::to_string(EAI_NONAME) + "\r\n" +
+                     ::gai_strerror(EAI_NONAME));
 }
 
-struct CurlEasy {
-    CURL* handle = curl_easy_init();
-    ~CurlEasy() { curl_easy_cleanup(handle); }
-};
-struct CurlMulti {
-    CURLM* handle = curl_multi_init();
-    ~CurlMulti() { curl_multi_cleanup(handle); }
-};
 struct CurlList {
     curl_slist* list = nullptr;
+    CurlList() = default;
+    CurlList(const CurlList&) = delete;
+    CurlList& operator=(const CurlList&) = delete;
     ~CurlList() { curl_slist_free_all(list); }
     void add(const std::string& s) { list = curl_slist_append(list, s.c_str()); }
 };
@@ -75,14 +61,21 @@ struct CurlList {
 struct HttpClient::Impl {
     HttpClient* owner = nullptr;
 
-    std::mutex mutex;        // guards every field below up to `cut`
-    int fd = -1;             // the open connection, or -1
-    std::string peerAddress; // numeric address fd is connected to ("[..]" for IPv6)
-    int peerPort = 0;
+    // The handle every GET of this client runs on and the multi handle whose connection cache
+    // keeps the connection open between GETs. Only the thread running a call uses them, except
+    // that an idle Disconnect closes the cache under the mutex.
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+    // The connection Connect opened ahead, held on a handle of its own until the next call.
+    CURL* heldEasy = nullptr;
+    CURLM* heldMulti = nullptr;
+
+    std::mutex mutex;            // guards busy, busyThread, running, held*, multi replacement
     bool busy = false;           // a Connect or GET is running
     std::thread::id busyThread;  // the thread running it
-    CURLM* multi = nullptr;      // the running GET's multi handle (for a wake-up)
+    CURLM* running = nullptr;    // the multi handle of the running call (for a wake-up)
     bool inNotification = false; // only touched by busyThread
+    bool keptAlive = false;      // the latest GET left its connection open
     enum Cut : int { None = 0, Quiet = 1, Abort = 2 };
     std::atomic<int> cut{None}; // Quiet: own notification disconnected; Abort: from elsewhere
 
@@ -98,6 +91,8 @@ struct HttpClient::Impl {
         std::exception_ptr failure;
     };
     Transfer t;
+    std::vector<std::pair<std::string, std::string>> fields; // the latest final response's
+    char errorText[CURL_ERROR_SIZE] = {};
 
     // Marks the client busy for one blocking call on this thread; the guard clears it.
     struct CallGuard {
@@ -111,31 +106,50 @@ struct HttpClient::Impl {
             impl.busyThread = std::this_thread::get_id();
             impl.cut.store(None);
         }
+        CallGuard(const CallGuard&) = delete;
+        CallGuard& operator=(const CallGuard&) = delete;
         ~CallGuard()
         {
             std::lock_guard lock(impl.mutex);
             impl.busy = false;
             impl.busyThread = {};
-            impl.multi = nullptr;
+            impl.running = nullptr;
         }
     };
 
+    Impl()
+    {
+        ensureCurlGlobal();
+        easy = curl_easy_init();
+        multi = curl_multi_init();
+    }
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+    ~Impl()
+    {
+        releaseHeldLocked();
+        curl_multi_cleanup(multi);
+        curl_easy_cleanup(easy);
+    }
+
+    void releaseHeldLocked()
+    {
+        if (heldMulti) {
+            curl_multi_remove_handle(heldMulti, heldEasy);
+            curl_multi_cleanup(heldMulti);
+        }
+        curl_easy_cleanup(heldEasy);
+        heldEasy = nullptr;
+        heldMulti = nullptr;
+    }
+    // Closes every connection this client keeps.
     void closeLocked()
     {
-        if (fd >= 0) {
-            ::close(fd);
-            fd = -1;
-        }
+        releaseHeldLocked();
+        curl_multi_cleanup(multi);
+        multi = curl_multi_init();
+        keptAlive = false;
     }
-
-    void throwIfAborted()
-    {
-        if (cut.load() == Abort)
-            throw socketError(ECONNABORTED);
-    }
-
-    std::vector<Address> resolve(const std::string& name, int port, Pacer& pacer);
-    void openConnection(const std::string& name, int port, Pacer& pacer);
 
     template <class F> bool notify(F&& f)
     {
@@ -162,120 +176,37 @@ struct HttpClient::Impl {
     static size_t onHeader(char* data, size_t size, size_t n, void* self);
     static size_t onBody(char* data, size_t size, size_t n, void* self);
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
-    static curl_socket_t onOpenSocket(void* self, curlsocktype, curl_sockaddr*);
-    static int onSockopt(void*, curl_socket_t, curlsocktype)
-    {
-        return CURL_SOCKOPT_ALREADY_CONNECTED;
-    }
-    static int onCloseSocket(void* self, curl_socket_t s);
 
-    // One GET: a connection, the request, the transfer, and how it ended.
     struct Outcome {
         CURLcode result = CURLE_OK;
         long osErrno = 0;
         bool stalled = false;
     };
     void perform(const std::string& url, const BodySink& sink);
-    static std::string hostOfUrl(const std::string& url, int& port);
-    void ensureConnection(const std::string& url, Pacer& pacer);
-    void configure(CURL* e, const std::string& url, CurlList& headers, CurlList& connectTo);
-    Outcome runTransfer(CURL* e, CURLM* m, Pacer& pacer);
+    void connectAhead();
+    void commonOptions(CURL* e);
+    void configure(const std::string& url, CurlList& headers);
+    void readHead();
+    Outcome runTransfer(CURL* e, CURLM* m, Pacer& pacer, bool keepAttached);
     bool stalled() const;
-    void raiseOutcome(const Outcome& outcome, int cutState);
+    void raiseOutcome(CURL* e, const Outcome& outcome, int cutState, const std::string& url);
 };
 
-std::vector<Address> HttpClient::Impl::resolve(const std::string& name, int port, Pacer& pacer)
+void HttpClient::Impl::readHead()
 {
-    // A numeric address needs no lookup; a name is looked up on a helper thread while a pump
-    // must keep running, so the window stays alive during a slow name lookup.
-    auto lookup = std::make_shared<Lookup>();
-    runLookup(*lookup, name, port, AI_NUMERICHOST);
-    if (lookup->rc != 0) {
-        lookup = std::make_shared<Lookup>();
-        if (!pacer.active()) {
-            runLookup(*lookup, name, port, 0);
-        } else {
-            std::thread([lookup, name, port] { runLookup(*lookup, name, port, 0); }).detach();
-            std::unique_lock lock(lookup->mutex);
-            while (!lookup->done) {
-                lookup->cv.wait_for(lock, std::chrono::milliseconds(kWaitSliceMs));
-                lock.unlock();
-                pacer.tick();
-                throwIfAborted();
-                lock.lock();
-            }
-        }
+    fields = responseHeaders(easy);
+    auto value = [this](const char* name) { return headerValue(easy, name); };
+    const std::string length = value("Content-Length");
+    if (!length.empty()) {
+        char* end = nullptr;
+        const long long v = std::strtoll(length.c_str(), &end, 10);
+        if (end != length.c_str() && v >= 0)
+            t.head.contentLength = v;
     }
-    std::lock_guard lock(lookup->mutex);
-    if (lookup->rc == EAI_SYSTEM)
-        throw socketError(lookup->err);
-    if (lookup->rc != 0) // the resolver's own error number and text
-        throw HttpError("Socket Error # " + std::to_string(lookup->rc) + "\r\n" +
-                        ::gai_strerror(lookup->rc));
-    if (lookup->addresses.empty())
-        throw socketError(EHOSTUNREACH);
-    return lookup->addresses;
-}
-
-void HttpClient::Impl::openConnection(const std::string& name, int port, Pacer& pacer)
-{
-    const std::vector<Address> addresses = resolve(name, port, pacer);
-    int lastError = ECONNREFUSED;
-    for (const Address& a : addresses) {
-        throwIfAborted();
-        const int s = ::socket(a.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (s < 0) {
-            lastError = errno;
-            continue;
-        }
-        int err = 0;
-        const auto began = Clock::now();
-        const auto limit = owner->stallTimeout;
-        if (::connect(s, reinterpret_cast<const sockaddr*>(&a.storage), a.length) != 0) {
-            err = errno;
-            while (err == EINPROGRESS || err == EINTR) {
-                if (limit.count() > 0 && Clock::now() - began >= limit) {
-                    err = ETIMEDOUT;
-                    break;
-                }
-                pollfd p{s, POLLOUT, 0};
-                const int ready = ::poll(&p, 1, kWaitSliceMs);
-                try {
-                    pacer.tick();
-                } catch (...) {
-                    ::close(s);
-                    throw;
-                }
-                if (cut.load() == Abort) {
-                    ::close(s);
-                    throw socketError(ECONNABORTED);
-                }
-                if (ready > 0) {
-                    socklen_t len = sizeof err;
-                    if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
-                        err = errno;
-                } else if (ready < 0 && errno != EINTR) {
-                    err = errno;
-                }
-            }
-        }
-        if (err != 0) {
-            ::close(s);
-            lastError = err;
-            continue;
-        }
-        std::lock_guard lock(mutex);
-        if (cut.load() == Abort) {
-            ::close(s);
-            throw socketError(ECONNABORTED);
-        }
-        closeLocked();
-        fd = s;
-        peerAddress = numericAddress(a);
-        peerPort = port;
-        return;
-    }
-    throw socketError(lastError);
+    t.head.chunked =
+        core::lowerAscii(value("Transfer-Encoding")).find("chunked") != std::string::npos;
+    t.head.contentRange = value("Content-Range");
+    t.head.location = value("Location");
 }
 
 size_t HttpClient::Impl::onHeader(char* data, size_t size, size_t n, void* self)
@@ -297,46 +228,20 @@ size_t HttpClient::Impl::onHeader(char* data, size_t size, size_t n, void* self)
         t.headersDone = false;
         return length;
     }
-    if (t.headersDone) // trailers of a chunked body
+    if (t.headersDone || !line.empty()) // fields are read whole at the head's end; trailers
         return length;
-    if (line.empty()) { // the end of a response head
-        if (t.head.status >= 100 && t.head.status < 200)
-            return length; // an interim response; the real one follows
-        t.headersDone = true;
-        if (t.head.status < 200 || t.head.status >= 300) {
-            t.statusError = std::to_string(t.head.status);
-            if (!t.head.reason.empty())
-                t.statusError += " " + t.head.reason;
-            return 0; // stop before the body: it never reaches the sink
-        }
-        impl.begin();
-        return impl.cut.load() == None && !t.failure ? length : 0;
+    if (t.head.status >= 100 && t.head.status < 200)
+        return length; // an interim response; the real one follows
+    t.headersDone = true;
+    impl.readHead();
+    if (t.head.status < 200 || t.head.status >= 300) {
+        t.statusError = std::to_string(t.head.status);
+        if (!t.head.reason.empty())
+            t.statusError += " " + t.head.reason;
+        return 0; // stop before the body: it never reaches the sink
     }
-    const auto colon = line.find(':');
-    if (colon != std::string::npos) {
-        std::string name = line.substr(0, colon);
-        for (char& c : name)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        std::string value = line.substr(colon + 1);
-        const auto first = value.find_first_not_of(" \t");
-        value = first == std::string::npos ? std::string() : value.substr(first);
-        if (name == "content-length") {
-            char* end = nullptr;
-            const long long v = std::strtoll(value.c_str(), &end, 10);
-            if (end != value.c_str() && v >= 0)
-                t.head.contentLength = v;
-        } else if (name == "transfer-encoding") {
-            std::string v = value;
-            for (char& c : v)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            t.head.chunked = v.find("chunked") != std::string::npos;
-        } else if (name == "content-range") {
-            t.head.contentRange = value;
-        } else if (name == "location") {
-            t.head.location = value;
-        }
-    }
-    return length;
+    impl.begin();
+    return impl.cut.load() == None && !t.failure ? length : 0;
 }
 
 size_t HttpClient::Impl::onBody(char* data, size_t size, size_t n, void* self)
@@ -372,89 +277,39 @@ int HttpClient::Impl::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t,
     return static_cast<Impl*>(self)->cut.load() != None ? 1 : 0;
 }
 
-curl_socket_t HttpClient::Impl::onOpenSocket(void* self, curlsocktype, curl_sockaddr*)
+void HttpClient::Impl::commonOptions(CURL* e)
 {
-    auto& impl = *static_cast<Impl*>(self);
-    std::lock_guard lock(impl.mutex);
-    return impl.fd >= 0 ? impl.fd : CURL_SOCKET_BAD;
-}
-
-int HttpClient::Impl::onCloseSocket(void* self, curl_socket_t s)
-{
-    auto& impl = *static_cast<Impl*>(self);
-    std::lock_guard lock(impl.mutex);
-    if (s == impl.fd)
-        impl.fd = -1;
-    return ::close(s);
-}
-
-std::string HttpClient::Impl::hostOfUrl(const std::string& url, int& port)
-{
-    std::string name;
-    CURLU* u = curl_url();
-    char* h = nullptr;
-    char* p = nullptr;
-    if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-        curl_url_get(u, CURLUPART_HOST, &h, 0) == CURLUE_OK &&
-        curl_url_get(u, CURLUPART_PORT, &p, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-        name = h;
-        port = std::atoi(p);
-    }
-    curl_free(h);
-    curl_free(p);
-    curl_url_cleanup(u);
-    return name;
-}
-
-void HttpClient::Impl::ensureConnection(const std::string& url, Pacer& pacer)
-{
-    {
-        std::lock_guard lock(mutex);
-        if (fd >= 0)
-            return;
-    }
-    std::string name = owner->host;
-    int port = owner->port;
-    if (name.empty()) // no host set: the address names it
-        name = hostOfUrl(url, port);
-    openConnection(name, port, pacer);
-}
-
-void HttpClient::Impl::configure(CURL* e, const std::string& url, CurlList& headers,
-                                 CurlList& connectTo)
-{
-    headers.add("Accept: " + owner->accept);
-    if (const std::string range = owner->rangeHeaderValue(); !range.empty())
-        headers.add("Range: " + range);
-    {
-        std::lock_guard lock(mutex);
-        connectTo.add("::" + peerAddress + ":" + std::to_string(peerPort));
-    }
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
-    curl_easy_setopt(e, CURLOPT_PROXY, "");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(e, CURLOPT_USERAGENT, owner->userAgent.c_str());
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.list);
-    curl_easy_setopt(e, CURLOPT_CONNECT_TO, connectTo.list);
-    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &Impl::onOpenSocket);
-    curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
-    curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &Impl::onSockopt);
-    curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &Impl::onCloseSocket);
-    curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, this);
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onBody);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    SetupOptions options;
+    options.userAgent = owner->userAgent;
+    options.connectTimeout = owner->stallTimeout;
+    applyCommonOptions(e, options);
+    errorText[0] = '\0';
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
 }
 
-HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer& pacer)
+void HttpClient::Impl::configure(const std::string& url, CurlList& headers)
+{
+    headers.add("Accept: " + owner->accept);
+    if (const std::string range = owner->rangeHeaderValue(); !range.empty())
+        headers.add("Range: " + range);
+    for (const std::string& line : owner->extraHeaders)
+        headers.add(line);
+    CURL* e = easy;
+    curl_easy_reset(e);
+    commonOptions(e);
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.list);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+}
+
+HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer& pacer,
+                                                        bool keepAttached)
 {
     // Runs the transfer in short waits: the pump runs between them, a Disconnect from another
     // thread wakes the wait up at once, and a response that stalls is given up.
@@ -462,13 +317,13 @@ HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer
     curl_multi_add_handle(m, e);
     {
         std::lock_guard lock(mutex);
-        multi = m;
+        running = m;
     }
     std::exception_ptr pumpFailure;
     t.lastActivity = Clock::now();
     while (true) {
-        int running = 0;
-        curl_multi_perform(m, &running);
+        int active = 0;
+        curl_multi_perform(m, &active);
         int left = 0;
         bool finished = false;
         while (CURLMsg* msg = curl_multi_info_read(m, &left)) {
@@ -477,7 +332,7 @@ HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer
                 finished = true;
             }
         }
-        if (finished || running == 0 || cut.load() == Abort)
+        if (finished || active == 0 || cut.load() == Abort)
             break;
         if (stalled()) {
             outcome.stalled = true;
@@ -494,16 +349,13 @@ HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer
     curl_easy_getinfo(e, CURLINFO_OS_ERRNO, &outcome.osErrno);
     {
         std::lock_guard lock(mutex);
-        multi = nullptr;
+        running = nullptr;
     }
-    curl_multi_remove_handle(m, e);
+    if (!keepAttached || outcome.result != CURLE_OK || cut.load() != None || outcome.stalled ||
+        pumpFailure)
+        curl_multi_remove_handle(m, e);
     if (pumpFailure && !t.failure)
         t.failure = pumpFailure;
-    {
-        // Whatever curl left open is closed: one GET uses one connection.
-        std::lock_guard lock(mutex);
-        closeLocked();
-    }
     return outcome;
 }
 
@@ -513,24 +365,34 @@ bool HttpClient::Impl::stalled() const
     return limit.count() > 0 && Clock::now() - t.lastActivity >= limit;
 }
 
-void HttpClient::Impl::raiseOutcome(const Outcome& outcome, int cutState)
+void HttpClient::Impl::raiseOutcome(CURL* e, const Outcome& outcome, int cutState,
+                                    const std::string& url)
 {
     if (t.failure)
         std::rethrow_exception(t.failure);
     if (cutState == Abort)
         throw socketError(ECONNABORTED);
+    if (t.head.status == 407)
+        throw HttpError(core::utf8ToGbk(proxyAuthLine()));
     if (!t.statusError.empty())
         throw HttpError(t.statusError);
     if (cutState == Quiet)
         return; // cut short by this client's own notification: what was read stands
     if (outcome.stalled)
         throw socketError(ETIMEDOUT);
-    switch (outcome.result) {
-    case CURLE_OK:
+    if (outcome.result == CURLE_OK)
         return;
+    if (const std::string line = failureLine(e, outcome.result, errorText, url); !line.empty())
+        throw HttpError(core::utf8ToGbk(line));
+    switch (outcome.result) {
     case CURLE_PARTIAL_FILE:
     case CURLE_GOT_NOTHING:
         throw socketError(ECONNRESET);
+    case CURLE_OPERATION_TIMEDOUT:
+        throw socketError(ETIMEDOUT);
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_URL_MALFORMAT:
+        throw unresolvedError();
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_COULDNT_CONNECT:
@@ -542,28 +404,90 @@ void HttpClient::Impl::raiseOutcome(const Outcome& outcome, int cutState)
 
 void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
 {
-    ensureCurlGlobal();
     CallGuard call(*this);
     Pacer pacer;
     t = Transfer{};
     t.sink = &sink;
-    ensureConnection(url, pacer);
-
-    CurlEasy easy;
-    CurlMulti multiHandle;
-    if (!easy.handle || !multiHandle.handle)
+    fields.clear();
+    {
+        std::lock_guard lock(mutex);
+        releaseHeldLocked(); // the request finds its own connection
+    }
+    if (!easy || !multi)
         throw HttpError("Out of memory");
     CurlList headers;
-    CurlList connectTo;
-    configure(easy.handle, url, headers, connectTo);
-    const Outcome outcome = runTransfer(easy.handle, multiHandle.handle, pacer);
+    configure(url, headers);
+    const Outcome outcome = runTransfer(easy, multi, pacer, false);
 
     // How the body read ended is settled here; a Disconnect inside the end notification
     // changes nothing of it.
     const int cutState = cut.load();
+    {
+        // A response cut short leaves its connection unusable: close what the client keeps.
+        std::lock_guard lock(mutex);
+        const bool whole = cutState == None && outcome.result == CURLE_OK && !outcome.stalled &&
+                           !t.failure && t.statusError.empty();
+        if (!whole)
+            closeLocked();
+        keptAlive = whole && core::lowerAscii(headerValue(easy, "Connection")).find("close") ==
+                                 std::string::npos;
+    }
     if (t.begun && owner->onWorkEnd)
         notify([&] { owner->onWorkEnd(*owner, 0); });
-    raiseOutcome(outcome, cutState);
+    raiseOutcome(easy, outcome, cutState, url);
+}
+
+void HttpClient::Impl::connectAhead()
+{
+    CallGuard call(*this);
+    Pacer pacer;
+    t = Transfer{};
+    {
+        std::lock_guard lock(mutex);
+        releaseHeldLocked();
+    }
+    const std::string name = owner->host;
+    if (name.empty())
+        throw unresolvedError();
+    const bool numeric6 = name.find(':') != std::string::npos && name.front() != '[';
+    const std::string url =
+        "http://" + (numeric6 ? "[" + name + "]" : name) + ":" + std::to_string(owner->port) + "/";
+    CURL* e = curl_easy_init();
+    CURLM* m = curl_multi_init();
+    if (!e || !m) {
+        curl_multi_cleanup(m);
+        curl_easy_cleanup(e);
+        throw HttpError("Out of memory");
+    }
+    commonOptions(e);
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_CONNECT_ONLY, 1L);
+    const Outcome outcome = runTransfer(e, m, pacer, true);
+    const int cutState = cut.load();
+    const bool ok =
+        outcome.result == CURLE_OK && cutState == None && !outcome.stalled && !t.failure;
+    {
+        std::lock_guard lock(mutex);
+        heldEasy = e;
+        heldMulti = m;
+        if (!ok)
+            releaseHeldLocked();
+    }
+    if (!ok) {
+        // The handle is gone; the message only needs the outcome and the error text.
+        if (t.failure)
+            std::rethrow_exception(t.failure);
+        if (cutState != None)
+            throw socketError(ECONNABORTED);
+        if (outcome.stalled || outcome.result == CURLE_OPERATION_TIMEDOUT)
+            throw socketError(ETIMEDOUT);
+        if (outcome.result == CURLE_COULDNT_RESOLVE_PROXY ||
+            (outcome.result == CURLE_COULDNT_CONNECT && !environmentProxy(url).empty()))
+            throw HttpError(core::utf8ToGbk("无法连接代理服务器：" + std::string(errorText)));
+        if (outcome.result == CURLE_COULDNT_RESOLVE_HOST || outcome.result == CURLE_URL_MALFORMAT)
+            throw unresolvedError();
+        throw socketError(outcome.osErrno != 0 ? static_cast<int>(outcome.osErrno) : ECONNREFUSED);
+    }
 }
 
 // ---- public operations ------------------------------------------------------------------------
@@ -573,17 +497,11 @@ HttpClient::HttpClient() : impl_(std::make_unique<Impl>())
     impl_->owner = this;
 }
 
-HttpClient::~HttpClient()
-{
-    std::lock_guard lock(impl_->mutex);
-    impl_->closeLocked();
-}
+HttpClient::~HttpClient() = default;
 
 void HttpClient::Connect()
 {
-    Impl::CallGuard call(*impl_);
-    Pacer pacer;
-    impl_->openConnection(host, port, pacer);
+    impl_->connectAhead();
 }
 
 void HttpClient::Disconnect()
@@ -601,16 +519,14 @@ void HttpClient::Disconnect()
     impl.cut.compare_exchange_strong(expected, own ? Impl::Quiet : Impl::Abort);
     if (!own)
         impl.cut.store(Impl::Abort);
-    if (impl.fd >= 0)
-        ::shutdown(impl.fd, SHUT_RDWR); // the running call closes it
-    if (impl.multi)
-        curl_multi_wakeup(impl.multi);
+    if (impl.running)
+        curl_multi_wakeup(impl.running);
 }
 
 bool HttpClient::Connected() const
 {
     std::lock_guard lock(impl_->mutex);
-    return impl_->fd >= 0 && impl_->cut.load() == Impl::None;
+    return (impl_->heldEasy != nullptr || impl_->keptAlive) && impl_->cut.load() == Impl::None;
 }
 
 std::string HttpClient::Get(const std::string& url)
@@ -628,6 +544,15 @@ void HttpClient::Get(const std::string& url, const BodySink& sink)
 const ResponseHead& HttpClient::response() const
 {
     return impl_->t.head;
+}
+
+std::string HttpClient::responseHeader(std::string_view name) const
+{
+    const std::string wanted = core::lowerAscii(name);
+    for (const auto& [field, value] : impl_->fields)
+        if (core::lowerAscii(field) == wanted)
+            return value;
+    return {};
 }
 
 std::string HttpClient::rangeHeaderValue() const

@@ -1,7 +1,8 @@
 #pragma once
-// The HTTP client every download goes through: plain HTTP/1.1 GETs over libcurl with fixed
-// Accept and User-Agent headers, optional byte ranges, and begin / work / end notifications
-// that run on the thread performing the request.
+// The HTTP client every download goes through: HTTP/1.1 GETs (http and https, through the
+// user's proxy) over the program's libcurl set-up, with fixed Accept and User-Agent headers,
+// optional byte ranges, and begin / work / end notifications that run on the thread performing
+// the request. A client keeps its connection open between requests when the server does.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -9,11 +10,14 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace http {
 
-// Every failure of a request. what() is either "Socket Error # <errno>\r\n<system text>" or
-// "<status code> <reason phrase>" for a status outside 2xx (redirects and 304 included).
+// Every failure of a request. what() is either "Socket Error # <errno>\r\n<system text>" (a
+// name that does not resolve gives the resolver's number and text), "<status code> <reason
+// phrase>" for a status outside 2xx (redirects and 304 included), or a line for the user in GBK
+// for a certificate, a proxy or an unsupported address (for example "证书无效：<reason>").
 class HttpError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -48,6 +52,8 @@ public:
     std::int64_t rangeEnd = 0;
     std::string accept = "text/html, */*";
     std::string userAgent = "Mozilla/3.0 (compatible; Indy Library)";
+    // "Name: value" lines sent with every request of this client.
+    std::vector<std::string> extraHeaders;
     // A connect or a response that brings no byte for this long fails with
     // "Socket Error # 110" (timed out); zero waits for ever.
     std::chrono::milliseconds stallTimeout{0};
@@ -56,8 +62,10 @@ public:
     WorkHandler onWork;       // as body bytes arrive: body bytes of this response so far
     EndHandler onWorkEnd;     // once, when reading the body stops, at its end or cut short
 
-    // Blocking: opens the TCP connection to host:port that the next GET uses (host is a name or
-    // a numeric address; a host text holding ":port" is not split and fails to connect).
+    // Blocking: resolves host and connects to host:port (or to the proxy that serves it), which
+    // tells the caller whether the server can be reached; the connection is held until the next
+    // GET or Disconnect. host is a name or a numeric address; a host text holding ":port" is not
+    // split and fails.
     void Connect();
     // Closes the connection. Harmless when idle; allowed from inside a notification of this
     // client and from another thread. Inside a notification of the running GET the body read
@@ -70,10 +78,10 @@ public:
 
     // GET to text: the whole response body.
     std::string Get(const std::string& url);
-    // GET to stream: the body is handed to sink as it arrives. The request goes over the
-    // connection Connect opened, or over a new one to host:port (to the address's own host
-    // and port when host is empty); the connection is closed when the GET ends, so every GET
-    // uses one connection of its own. A status outside 2xx raises before any body byte: the
+    // GET to stream: the body is handed to sink as it arrives. The request goes to the
+    // address's own host and port, over the connection this client's previous GET left open
+    // when the server kept it alive, otherwise over a new one; a response cut short closes its
+    // connection. A status outside 2xx raises before any body byte: the
     // error page never reaches the sink and no notification runs. A connection that breaks
     // in the body raises after the bytes that arrived were handed on and the end notification
     // ran. An exception thrown by the sink or a notification stops the read and comes out of
@@ -83,6 +91,9 @@ public:
     // The head of the latest response (read it in a notification or after the GET, on the
     // thread that ran the GET).
     const ResponseHead& response() const;
+    // The value of the named header (case-insensitive) of the latest final response, empty when
+    // absent; readable after the GET returned and after it raised for an error status.
+    std::string responseHeader(std::string_view name) const;
 
     // The Range header value for the current range fields, or empty when none is sent.
     std::string rangeHeaderValue() const;

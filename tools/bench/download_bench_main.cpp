@@ -1,10 +1,12 @@
-// corvale-download-bench URL OUTPUT [CONNECTIONS]: fetches one file with the transfer engine,
-// as "开始下载" does, and prints the bytes written, the wall time and the peak memory. Exits 0
-// only when the file arrived whole; otherwise prints why (the memo's lines) and exits 1.
+// corvale-download-bench URL OUTPUT [CONNECTIONS] [--no-reuse]: fetches one file with the
+// transfer engine, as "开始下载" does, and prints the bytes written, the wall time and the peak
+// memory. Exits 0 only when the file arrived whole; otherwise prints why (the memo's lines) and
+// exits 1. --no-reuse asks the server to close every worker's connection after each response.
 #include "core/gbk.h"
 #include "download/headless_observer.h"
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
+#include "http/http_client.h"
 
 #include <chrono>
 #include <cstdio>
@@ -29,8 +31,14 @@ int fail(const download::HeadlessObserver& observer, const std::string& why)
 
 int main(int argc, char** argv)
 {
+    bool reuse = true;
+    if (argc > 3 && std::string(argv[argc - 1]) == "--no-reuse") {
+        reuse = false;
+        --argc;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: corvale-download-bench URL OUTPUT [CONNECTIONS]\n");
+        std::fprintf(stderr,
+                     "usage: corvale-download-bench URL OUTPUT [CONNECTIONS] [--no-reuse]\n");
         return 2;
     }
     const std::string url = argv[1];
@@ -49,6 +57,10 @@ int main(int argc, char** argv)
 
     download::TransferEngine engine;
     engine.setObserver(&observer);
+    if (!reuse)
+        engine.prepareWorkerClient = [](http::HttpClient& client, int) {
+            client.extraHeaders.push_back("Connection: close");
+        };
     const auto started = std::chrono::steady_clock::now();
     try {
         engine.downbtnClick();

@@ -1,10 +1,12 @@
 #include "player/playback/http_source.h"
 
+#include "http/curl_setup.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
-#include <mutex>
 
 namespace playback {
 namespace {
@@ -40,18 +42,12 @@ int onProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 }
 
 // "bytes a-b/total" of a Content-Range header, or -1.
-std::int64_t totalOfContentRange(const char* header)
+std::int64_t totalOfContentRange(const std::string& header)
 {
-    const char* slash = header ? std::strchr(header, '/') : nullptr;
-    if (!slash || slash[1] == '*')
+    const std::size_t slash = header.find('/');
+    if (slash == std::string::npos || header.compare(slash + 1, 1, "*") == 0)
         return -1;
-    return std::strtoll(slash + 1, nullptr, 10);
-}
-
-void initialiseCurlOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    return std::strtoll(header.c_str() + slash + 1, nullptr, 10);
 }
 
 } // namespace
@@ -59,7 +55,7 @@ void initialiseCurlOnce()
 HttpSource::HttpSource(const std::string& url, const SourceOptions& options)
     : url_(url), options_(options)
 {
-    initialiseCurlOnce();
+    http::ensureCurlGlobal();
     curl_ = curl_easy_init();
     multi_ = curl_multi_init();
     try {
@@ -118,13 +114,13 @@ void HttpSource::fetchBlock(std::int64_t from)
         std::to_string(from) + "-" + std::to_string(from + options_.blockBytes - 1);
 
     curl_easy_reset(curl);
+    http::SetupOptions setup;
+    setup.maxRedirects = 5;
+    setup.connectTimeout = std::chrono::milliseconds(options_.connectTimeoutMs);
+    http::applyCommonOptions(curl, setup);
+    char errorText[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_URL, url_.c_str());
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)");
     if (!rangesIgnored_)
         curl_easy_setopt(curl, CURLOPT_RANGE, range.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
@@ -132,7 +128,6 @@ void HttpSource::fetchBlock(std::int64_t from)
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeoutMs));
     // A server that sends nothing for the read timeout has stalled.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
@@ -146,8 +141,13 @@ void HttpSource::fetchBlock(std::int64_t from)
         throw SourceError("已停止", "aborted");
     if (rc == CURLE_OPERATION_TIMEDOUT)
         throw SourceError("服务器没有响应", "read timed out");
-    if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && full))
-        throw SourceError("无法连接服务器", curl_easy_strerror(rc));
+    const std::string detail = errorText[0] ? errorText : curl_easy_strerror(rc);
+    if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && full)) {
+        const std::string line = http::failureLine(curl, rc, errorText, url_);
+        throw SourceError(line.empty() ? "无法连接服务器" : line, detail);
+    }
+    if (status == 407)
+        throw SourceError(http::proxyAuthLine(), "HTTP 407");
     if (status == 416) { // asked past the end
         blockStart_ = from;
         block_.clear();
@@ -157,9 +157,7 @@ void HttpSource::fetchBlock(std::int64_t from)
         throw SourceError("服务器回答 " + std::to_string(status), "HTTP " + std::to_string(status));
 
     if (status == 206) {
-        struct curl_header* header = nullptr;
-        if (curl_easy_header(curl, "Content-Range", 0, CURLH_HEADER, -1, &header) == CURLHE_OK)
-            size_ = totalOfContentRange(header->value);
+        size_ = totalOfContentRange(http::headerValue(curl, "Content-Range"));
     } else {
         // 200: the whole body from its start. Its length is the size when the server says so.
         curl_off_t length = -1;
