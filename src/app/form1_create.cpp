@@ -17,12 +17,14 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QToolButton>
+#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
@@ -137,6 +139,20 @@ void addShortcuts(TForm1& f)
         Qt::WidgetWithChildrenShortcut);
 }
 
+// The name of the row whose address is address, in the lists songs are played from.
+QString rowName(const TForm1& f, const QString& address)
+{
+    const QString wanted = QUrl(address).toString(QUrl::FullyEncoded);
+    for (const ui::SongListView* list : {f.playListView, f.cardlistview, f.ListView1})
+        for (int row = 0; list && row < list->rowCount(); ++row) {
+            const core::SongEntry e = list->rowAt(row);
+            const QString rowAddress = ui::fromGbk(e.sub(core::SubItem::Address));
+            if (!rowAddress.isEmpty() && QUrl(rowAddress).toString(QUrl::FullyEncoded) == wanted)
+                return ui::fromGbk(e.sub(core::SubItem::Name));
+        }
+    return {};
+}
+
 } // namespace
 
 void TForm1::FormCreate()
@@ -174,6 +190,11 @@ void TForm1::FormCreate()
     ListView1->setMultiSelect(true);
     describeControls(*this);
     addShortcuts(*this);
+    // The desktop shows a playing song by its row's name.
+    playback::ApplicationPlayer::instance().setNameLookup(
+        [form = QPointer<TForm1>(this)](const QString& address) {
+            return form ? rowName(*form, address) : QString();
+        });
 }
 
 void TForm1::fillTypeIcons()

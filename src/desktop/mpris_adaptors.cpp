@@ -46,7 +46,9 @@ QVariantMap MprisPlayerAdaptor::metadata() const
     const int index = engine().index();
     if (index < 0 || index >= static_cast<int>(entries.size()))
         return {};
-    return trackMetadata(entries[static_cast<size_t>(index)], index, engine().duration());
+    playback::PlaybackEngine::Entry entry = entries[static_cast<size_t>(index)];
+    entry.title = service_->player().nameOf(entry);
+    return trackMetadata(entry, index, engine().duration());
 }
 
 qlonglong MprisPlayerAdaptor::position() const

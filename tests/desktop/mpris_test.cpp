@@ -71,7 +71,14 @@ TEST_F(MprisTest, PlayerctlSeesTheEntryAndDrivesThePlayer)
     EXPECT_EQ(player->engine().state(), State::Idle);
 
     const playback::ApplicationPlayer::ViewId view = player->newView();
-    player->take(view, {{song("a.mp3", 30), "歌手甲 - 第一首", {}}, {song("b.mp3", 30), {}, {}}});
+    const QString second = song("b.mp3", 30);
+    // The window names the rows it plays from; the list itself may name its entries.
+    player->setNameLookup([second](const QString& address) {
+        return address == second ? QString("歌手丙 - 第三首") : QString();
+    });
+    player->take(view, {{song("a.mp3", 30), "歌手甲 - 第一首", {}},
+                        {second, {}, {}},
+                        {song("c.mp3", 30), {}, {}}});
     player->engine().play();
     ASSERT_TRUE(QTest::qWaitFor([&] { return player->engine().state() == State::Playing; }, 20000));
     EXPECT_EQ(playerctl({"status"}), "Playing");
@@ -87,16 +94,20 @@ TEST_F(MprisTest, PlayerctlSeesTheEntryAndDrivesThePlayer)
     EXPECT_EQ(playerctl({"play-pause"}), "");
     EXPECT_NE(player->engine().state(), State::Paused);
 
-    // Next goes to the second entry, which has no title: its file name stands for it.
+    // Next goes to the second entry, named by the window's row.
     EXPECT_EQ(playerctl({"next"}), "");
     EXPECT_EQ(player->engine().index(), 1);
-    EXPECT_EQ(playerctl({"metadata", "title"}), "b");
+    EXPECT_EQ(playerctl({"metadata", "--format", "{{artist}}|{{title}}"}), "歌手丙|第三首");
+    // The third has no name anywhere: its file name stands for it.
+    EXPECT_EQ(playerctl({"next"}), "");
+    EXPECT_EQ(player->engine().index(), 2);
+    EXPECT_EQ(playerctl({"metadata", "title"}), "c");
     EXPECT_TRUE(playerctl({"metadata", "artist"}).startsWith("<failed"));
     // After the last entry there is no next; the one before it is there.
     EXPECT_TRUE(playerctl({"next"}).startsWith("<failed"));
-    EXPECT_EQ(player->engine().index(), 1);
+    EXPECT_EQ(player->engine().index(), 2);
     EXPECT_EQ(playerctl({"previous"}), "");
-    EXPECT_EQ(player->engine().index(), 0);
+    EXPECT_EQ(player->engine().index(), 1);
 
     EXPECT_EQ(playerctl({"stop"}), "");
     EXPECT_EQ(player->engine().state(), State::Stopped);

@@ -36,6 +36,13 @@ ApplicationPlayer& ApplicationPlayer::instance()
     return *player;
 }
 
+QString ApplicationPlayer::nameOf(const PlaybackEngine::Entry& entry) const
+{
+    if (!entry.title.trimmed().isEmpty() || !nameLookup_)
+        return entry.title.trimmed();
+    return nameLookup_(entry.address);
+}
+
 void ApplicationPlayer::take(ViewId view, std::vector<PlaybackEngine::Entry> entries)
 {
     if (view == holder_)

@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 namespace playback {
 
 class ApplicationPlayer : public QObject {
@@ -23,6 +25,12 @@ public:
     PlaybackEngine& engine() { return engine_; }
     const PlaybackEngine& engine() const { return engine_; }
 
+    // The name an entry goes by: its list's title for it, else what the lookup knows of its
+    // address (the window's play list names its rows), else nothing.
+    using NameLookup = std::function<QString(const QString& address)>;
+    void setNameLookup(NameLookup lookup) { nameLookup_ = std::move(lookup); }
+    QString nameOf(const PlaybackEngine::Entry& entry) const;
+
     // A number for a new view, never handed out before.
     ViewId newView() { return ++lastView_; }
     ViewId holder() const { return holder_; }
@@ -38,6 +46,7 @@ private:
     PlaybackEngine engine_;
     ViewId holder_ = kNoView;
     ViewId lastView_ = kNoView;
+    NameLookup nameLookup_;
 };
 
 } // namespace playback
