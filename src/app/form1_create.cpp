@@ -129,6 +129,11 @@ void addShortcuts(TForm1& f)
     addShortcut(
         f.SeSkinPanel1, QKeySequence(Qt::Key_Space),
         [] {
+            // Space still presses a button that has the focus.
+            if (auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget())) {
+                button->animateClick();
+                return;
+            }
             playback::PlaybackEngine& engine = playback::ApplicationPlayer::instance().engine();
             using State = playback::PlaybackEngine::State;
             if (engine.state() == State::Playing || engine.state() == State::Connecting)

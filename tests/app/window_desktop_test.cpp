@@ -2,12 +2,15 @@
 // screen reader reaches, and the keyboard shortcuts.
 #include "app/application.h"
 #include "app/form1.h"
+#include "browser/player_test_support.h"
+#include "player/playback/application_player.h"
 #include "ui/song_list_view.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -127,6 +130,39 @@ TEST_F(DesktopWindowTest, ShortcutsReachTheSearchBoxStopTheSearchAndDeleteInTheL
     QTest::keyClick(form->downloadlistview, Qt::Key_Delete);
     EXPECT_EQ(downloadDeleted.count(), 1);
     EXPECT_EQ(playDeleted.count(), 1);
+}
+
+TEST_F(DesktopWindowTest, SpaceInThePlayPanelPausesAndResumesTheProgramPlayer)
+{
+    const QString song = dir.path() + "/song.mp3";
+    QFile file(song);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(playertest::silentMp3(2000));
+    file.close();
+    playback::ApplicationPlayer& player = playback::ApplicationPlayer::instance();
+    const auto view = player.newView();
+    player.take(view, {{QUrl::fromLocalFile(song).toString(), {}, {}}});
+    player.engine().play();
+    using State = playback::PlaybackEngine::State;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.engine().state() == State::Playing; }, 20000));
+
+    form->Button3->click();
+    form->playListView->setFocus();
+    QTest::keyClick(form->playListView, Qt::Key_Space);
+    EXPECT_EQ(player.engine().state(), State::Paused);
+    QTest::keyClick(form->playListView, Qt::Key_Space);
+    EXPECT_NE(player.engine().state(), State::Paused);
+    // A focused button of the panel is pressed by Space, as ever; the player goes on.
+    QSignalSpy cleared(form->playclear, &QAbstractButton::clicked);
+    form->playclear->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->playclear, Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cleared.count() == 1; }, 5000));
+    EXPECT_NE(player.engine().state(), State::Paused);
+    // Outside the play panel Space is the search box's.
+    form->Edit1->setFocus();
+    QTest::keyClick(form->Edit1, Qt::Key_Space);
+    EXPECT_NE(player.engine().state(), State::Paused);
+    player.release(view);
 }
 
 } // namespace
