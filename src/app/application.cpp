@@ -1,6 +1,10 @@
 #include "app/application.h"
 
 #include <QByteArray>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <QWidget>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -45,6 +49,26 @@ bool CorvaleApplication::notify(QObject* receiver, QEvent* event)
             qWarning("unhandled exception of unknown type");
     }
     return false;
+}
+
+bool loadQtTranslations(QCoreApplication& application)
+{
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+void bringToFront(QWidget& window)
+{
+    window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 void prepareBrowserEnvironment()

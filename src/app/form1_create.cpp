@@ -6,20 +6,159 @@
 #include "app/screen_adaptation.h"
 #include "app/type_icons.h"
 #include "browser/browser_control.h"
+#include "player/playback/application_player.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
+#include "ui/status_bar.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
+#include <QToolButton>
+#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
 #include <functional>
 #include <utility>
 #include <vector>
+
+namespace {
+
+// Names a screen reader says for the controls whose caption is one glyph or none.
+void describeControls(TForm1& f)
+{
+    const std::pair<QWidget*, const char*> names[] = {
+        {f.SeSkinComboBox2, "搜索引擎"},
+        {f.SeSkinComboBox1, "媒体类型"},
+        {f.Edit1, "搜索词"},
+        {f.SeSkinProgressBar6, "搜索进度"},
+        {f.SeSkinSpeedButton2, "刷新"},
+        {f.stopbtn, "停止搜索"},
+        {f.manlistbtn, "男歌手榜"},
+        {f.womanlistbtn, "女歌手榜"},
+        {f.musiclist, "歌曲榜"},
+        {f.menubtn, "相关专辑"},
+        {f.windowMenuButton, "窗口菜单"},
+        {f.ListView1, "搜索结果"},
+        {f.dragplaybtn, "加入播放列表"},
+        {f.dragdownbtn, "加入下载列表"},
+        {f.dragcardbtn, "加入贺卡列表"},
+        {f.playdelbtn, "删除所选歌曲"},
+        {f.playclear, "清空播放列表"},
+        {f.playsavebtn, "保存播放列表"},
+        {f.playloadbtn, "装载播放列表"},
+        {f.playnowbtn, "播放当前列表"},
+        {f.playListView, "播放列表"},
+        {f.downloadlistview, "下载列表"},
+        {f.downloadnow, "正在下载"},
+        {f.downinimemo, "下载记录"},
+        {f.cardlistview, "贺卡歌曲"},
+        {f.picbtn, "背景图片"},
+        {f.backbtn, "回溯"},
+        {f.colorcombox, "字体颜色"},
+        {f.fontsizecombox, "字体类型"},
+        {f.nameedit, "署名"},
+        {f.iememo, "贺卡文字"},
+        {f.SeSkinStatusBar1, "状态栏"},
+    };
+    for (const auto& [widget, name] : names)
+        if (widget)
+            widget->setAccessibleName(QString::fromUtf8(name));
+    for (int k = 0; k < 5; ++k)
+        if (QProgressBar* bar = f.workerBar(k))
+            bar->setAccessibleName(QStringLiteral("下载进度 %1").arg(k + 1));
+    if (QWidget* player = f.WebBrowser3->view())
+        player->setAccessibleName(QStringLiteral("播放器"));
+    if (QWidget* preview = f.WebBrowser4->view())
+        preview->setAccessibleName(QStringLiteral("贺卡预览"));
+    // The tool buttons keep the focus where it is when clicked, but the Tab key reaches them;
+    // those the table above leaves out (the card's formatting buttons) are named by their hint.
+    for (QToolButton* button : f.findChildren<QToolButton*>()) {
+        button->setFocusPolicy(Qt::TabFocus);
+        if (button->accessibleName().isEmpty())
+            button->setAccessibleName(button->toolTip());
+        if (button->toolTip().isEmpty())
+            button->setToolTip(button->accessibleName());
+        button->setAccessibleDescription(button->toolTip());
+    }
+}
+
+void addShortcut(QWidget* scope, const QKeySequence& keys, std::function<void()> action,
+                 Qt::ShortcutContext context = Qt::WindowShortcut)
+{
+    auto* shortcut = new QShortcut(keys, scope);
+    shortcut->setContext(context);
+    QObject::connect(shortcut, &QShortcut::activated, scope, std::move(action));
+}
+
+// Clicks a button that the user could click now.
+void press(QAbstractButton* button)
+{
+    if (button && button->isEnabled() && button->isVisibleTo(button->window()))
+        button->click();
+}
+
+void addShortcuts(TForm1& f)
+{
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(QKeySequence::Find)})
+        addShortcut(&f, keys, [&f] {
+            f.Edit1->setFocus(Qt::ShortcutFocusReason);
+            f.Edit1->selectAll();
+        });
+    addShortcut(&f, QKeySequence::Refresh, [&f] { press(f.SeSkinSpeedButton2); });
+    addShortcut(&f, QKeySequence(Qt::Key_Escape), [&f] { press(f.stopbtn); });
+    // Delete removes the selected rows of the list that has the focus.
+    const std::pair<QWidget*, QAbstractButton*> deleting[] = {{f.playListView, f.playdelbtn},
+                                                              {f.downloadlistview, f.delbtn}};
+    for (const auto& [list, button] : deleting)
+        addShortcut(
+            list, QKeySequence::Delete, [button = button] { press(button); },
+            Qt::WidgetWithChildrenShortcut);
+    // Space pauses and resumes the program's player while the play panel has the focus.
+    addShortcut(
+        f.SeSkinPanel1, QKeySequence(Qt::Key_Space),
+        [] {
+            // Space still presses a button that has the focus.
+            if (auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget())) {
+                button->animateClick();
+                return;
+            }
+            playback::PlaybackEngine& engine = playback::ApplicationPlayer::instance().engine();
+            using State = playback::PlaybackEngine::State;
+            if (engine.state() == State::Playing || engine.state() == State::Connecting)
+                engine.pause();
+            else if (!engine.entries().empty())
+                engine.play();
+        },
+        Qt::WidgetWithChildrenShortcut);
+}
+
+// The name of the row whose address is address, in the lists songs are played from.
+QString rowName(const TForm1& f, const QString& address)
+{
+    const QString wanted = QUrl(address).toString(QUrl::FullyEncoded);
+    for (const ui::SongListView* list : {f.playListView, f.cardlistview, f.ListView1})
+        for (int row = 0; list && row < list->rowCount(); ++row) {
+            const core::SongEntry e = list->rowAt(row);
+            const QString rowAddress = ui::fromGbk(e.sub(core::SubItem::Address));
+            if (!rowAddress.isEmpty() && QUrl(rowAddress).toString(QUrl::FullyEncoded) == wanted)
+                return ui::fromGbk(e.sub(core::SubItem::Name));
+        }
+    return {};
+}
+
+} // namespace
 
 void TForm1::FormCreate()
 {
@@ -38,7 +177,8 @@ void TForm1::FormCreate()
     // Downloads go to "music" beside the program unless the user picks another folder.
     ImageList1.clear();
     ProgramFolder = programFolderOverride_.empty() ? app::programFolder() : programFolderOverride_;
-    SaveFolder = ProgramFolder + "music/";
+    SaveFolder = programFolderOverride_.empty() ? app::startSaveFolder(ProgramFolder)
+                                                : ProgramFolder + "music/";
     QDir().mkdir(ui::fromGbk(SaveFolder)); // one level; a failure shows when a download starts
     // No chooser rewrite or quit answer is pending; the card starts from the picture shipped
     // beside the program, and the picture dialog opens in its folder (which is not created).
@@ -53,6 +193,13 @@ void TForm1::FormCreate()
     showView(true, false, false);
     adaptToScreen();
     ListView1->setMultiSelect(true);
+    describeControls(*this);
+    addShortcuts(*this);
+    // The desktop shows a playing song by its row's name.
+    playback::ApplicationPlayer::instance().setNameLookup(
+        [form = QPointer<TForm1>(this)](const QString& address) {
+            return form ? rowName(*form, address) : QString();
+        });
 }
 
 void TForm1::fillTypeIcons()

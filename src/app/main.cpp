@@ -1,9 +1,12 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/form1.h"
+#include "desktop/mpris.h"
+#include "desktop/single_instance.h"
 #include "download/form2.h"
 #include "ui/skin.h"
 
+#include <QDBusConnection>
 #include <QIcon>
 #include <QStringList>
 #include <cstdio>
@@ -59,6 +62,14 @@ int main(int argc, char** argv)
         std::fputs(app::usageText(), stderr);
         return 2;
     }
+    // One copy per user: a later start brings the running window to the front and ends.
+    desktop::SingleInstance instance;
+    if (!instance.claim()) {
+        if (!instance.activateRunning())
+            std::fputs("corvale: already running\n", stderr);
+        return 0;
+    }
+    app::loadQtTranslations(application);
     Form1Options options;
     if (!line.serviceHost.empty())
         options.hosts.pointAllAt(line.serviceHost);
@@ -67,6 +78,12 @@ int main(int argc, char** argv)
     TForm1 form1(options);
     TForm2 form2(&form1);
     form1.Form2 = &form2;
+    QObject::connect(&instance, &desktop::SingleInstance::activationRequested, &form1,
+                     [&form1] { app::bringToFront(form1); });
+    // The program's player on the session bus; without a bus the program plays as before.
+    desktop::MprisService mpris(playback::ApplicationPlayer::instance(),
+                                [&form1] { app::bringToFront(form1); });
+    mpris.publish(QDBusConnection::sessionBus());
     form1.show();
     return QApplication::exec();
 }

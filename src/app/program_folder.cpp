@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
+
+#include <memory>
 
 namespace app {
 
@@ -23,6 +26,22 @@ QString installedDataFolder()
 bool runsInstalled()
 {
     return QFileInfo(installedDataFolder()).isDir();
+}
+
+// The program keeps its files in its own folder (run from the build folder, or unpacked into a
+// folder of its own that it can write).
+bool usesOwnFolder()
+{
+    return !runsInstalled() && QFileInfo(QCoreApplication::applicationDirPath()).isWritable();
+}
+
+const char* const kSaveFolderKey = "download/saveFolder";
+
+// What the user chose, kept in the user's configuration folder.
+std::unique_ptr<QSettings> userSettings()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "corvale",
+                                       "corvale");
 }
 
 // Copies every shipped picture that the per-user picture folder lacks; the user's own files and
@@ -60,11 +79,35 @@ QString shippedDataFile(const QString& relative)
 std::string programFolder()
 {
     QString folder = QCoreApplication::applicationDirPath();
-    if (runsInstalled() || !QFileInfo(folder).isWritable()) {
+    if (!usesOwnFolder()) {
         folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
         copyMissingPictures(folder);
     }
     return ui::toGbk(QDir::cleanPath(folder) + "/");
+}
+
+} // namespace app
+
+namespace app {
+
+std::string startSaveFolder(const std::string& programFolder)
+{
+    const QString chosen = userSettings()->value(kSaveFolderKey).toString();
+    if (!chosen.isEmpty() && QFileInfo(chosen).isDir())
+        return ui::toGbk(QDir::cleanPath(chosen) + "/");
+    if (usesOwnFolder())
+        return programFolder + "music/";
+    QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (music.isEmpty())
+        music = QDir::homePath() + "/Music";
+    const QString folder = QDir::cleanPath(music) + "/Corvale";
+    QDir().mkpath(folder); // the Music folder itself may not exist yet
+    return ui::toGbk(folder + "/");
+}
+
+void rememberSaveFolder(const std::string& saveFolder)
+{
+    userSettings()->setValue(kSaveFolderKey, QDir::cleanPath(ui::fromGbk(saveFolder)));
 }
 
 } // namespace app

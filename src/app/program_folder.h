@@ -11,6 +11,13 @@ namespace app {
 // per-user data folder instead, and the pictures it ships are copied there when missing.
 std::string programFolder();
 
+// The folder songs are saved in at start, as GBK text ending in the separator: the folder the
+// user chose last time, while it exists; else "music" in the program folder when that is the
+// program's own folder; else "Corvale" in the user's Music folder (an installed program).
+std::string startSaveFolder(const std::string& programFolder);
+// Keeps the folder the user chose for the next start.
+void rememberSaveFolder(const std::string& saveFolder);
+
 // The shipped data file at a path relative to the data folder (for example "pic/0103.jpg"):
 // beside the program (the build folder), in ../share/corvale relative to the program, or in
 // corvale/ under the system's data folders; empty when none has it.

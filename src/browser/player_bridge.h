@@ -1,25 +1,30 @@
 #pragma once
-// What the players in a page see of their playback engines, over the web channel into the
-// page's isolated world. One bridge serves every player of the page (it is published once, before
-// any document connects): the buttons call control() with the player's name, and every change of
-// a player's view (state, entry, time, status line) is sent as changed(name, view).
-#include "player/playback/playback_engine.h"
+// What the players in a page see of the program's player, over the web channel into the page's
+// isolated world. One bridge serves every player of the page (it is published once, before any
+// document connects): the buttons call control() with the player's name, and every change of a
+// player's view (state, entry, time, status line) is sent as changed(name, view). A player whose
+// list the program's player is not playing shows its list standing still.
+#include "player/playback/application_player.h"
 
 #include <QHash>
 #include <QObject>
-#include <QPointer>
 #include <QVariantMap>
+
+#include <vector>
 
 namespace browser {
 
 class PlayerBridge : public QObject {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit PlayerBridge(playback::ApplicationPlayer& player, QObject* parent = nullptr);
+    ~PlayerBridge() override;
 
-    // Publishes an engine under a name. sourceError: why the player's source gave no entries,
-    // shown while its list is empty.
-    void attach(const QString& name, playback::PlaybackEngine* engine, const QString& sourceError);
+    // Publishes a player's list under a name. sourceError: why the player's source gave no
+    // entries, shown while its list is empty.
+    void attach(const QString& name, std::vector<playback::PlaybackEngine::Entry> entries,
+                const QString& sourceError);
+    // Every player goes; what one of them plays stops.
     void detachAll();
 
     // action: play, pause, stop or next.
@@ -33,10 +38,16 @@ signals:
 
 private:
     struct Player {
-        QPointer<playback::PlaybackEngine> engine;
+        playback::ApplicationPlayer::ViewId id = playback::ApplicationPlayer::kNoView;
+        std::vector<playback::PlaybackEngine::Entry> entries;
         QString sourceError;
+        bool played = false; // it held the program's player once: it shows "stopped", not "idle"
         QVariantMap last;
     };
+    bool holds(const Player& p) const { return p.id == player_.holder(); }
+    void sendIfChanged(const QString& name);
+
+    playback::ApplicationPlayer& player_;
     QHash<QString, Player> players_;
 };
 

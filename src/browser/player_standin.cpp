@@ -4,7 +4,8 @@
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
-#include "player/playback/playback_engine.h"
+#include "player/playback/application_player.h"
+#include "player/ram_list.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -179,13 +180,11 @@ QString asGbkPageText(const QString& decoded, const QString& charset)
 
 std::vector<PlayerEntry> parseRealList(const QString& text, const QUrl& base)
 {
+    // The lines are read as every Real list is; the addresses are made absolute here, where
+    // "/path" and "file:///path" name local files.
     std::vector<PlayerEntry> entries;
-    for (const QString& raw : text.split(QRegularExpression("\r\n|\r|\n"))) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        entries.push_back(entryFor(line, {}, base));
-    }
+    for (const std::string& line : player::parseRamText(text.toStdString()))
+        entries.push_back(entryFor(QString::fromStdString(line), {}, base));
     return entries;
 }
 
@@ -281,7 +280,8 @@ QString webChannelClientScript()
 } // namespace
 
 PlayerStandIn::PlayerStandIn(QWebEnginePage* page)
-    : QObject(page), page_(page), channel_(new QWebChannel(this)), bridge_(new PlayerBridge(this))
+    : QObject(page), page_(page), channel_(new QWebChannel(this)),
+      bridge_(new PlayerBridge(playback::ApplicationPlayer::instance(), this))
 {
     // The channel reaches the isolated world only: page scripts (off anyway) never see it.
     channel_->registerObject(QStringLiteral("corvalePlayers"), bridge_);
@@ -295,10 +295,8 @@ PlayerStandIn::PlayerStandIn(QWebEnginePage* page)
 
 void PlayerStandIn::endPlayers()
 {
-    bridge_->detachAll();
-    for (QObject* engine : players_)
-        delete engine; // stops the sound and ends its decoding thread
-    players_.clear();
+    bridge_->detachAll(); // what one of them plays stops
+    playerCount_ = 0;
 }
 
 void PlayerStandIn::onLoadFinished(bool ok)
@@ -324,23 +322,20 @@ void PlayerStandIn::install(quint64 generation, const QVariant& found)
     }
     endPlayers();
     QJsonArray players;
-    std::vector<playback::PlaybackEngine*> autostarting;
+    QString autostarting; // the first player that starts on its own; the program plays one list
     for (const QVariant& value : objects) {
         const QVariantMap object = value.toMap();
         const PlayerSource source = resolvePlayerSource(
             asGbkPageText(object.value("source").toString(), object.value("charset").toString()),
             page_->url());
-        auto* engine = new playback::PlaybackEngine({}, this);
         std::vector<playback::PlaybackEngine::Entry> entries;
         for (const PlayerEntry& e : source.entries)
             entries.push_back({e.url, e.title, {}});
-        engine->setEntries(std::move(entries));
-        const QString name = QStringLiteral("%1.%2").arg(generation).arg(players_.size());
-        bridge_->attach(name, engine, source.error);
-        players_.push_back(engine);
+        const QString name = QStringLiteral("%1.%2").arg(generation).arg(playerCount_++);
+        bridge_->attach(name, std::move(entries), source.error);
         const QString autostart = object.value("autostart").toString().trimmed().toLower();
-        if (autostart != "0" && autostart != "false")
-            autostarting.push_back(engine);
+        if (autostarting.isEmpty() && autostart != "0" && autostart != "false")
+            autostarting = name;
         players.append(QJsonObject{{"kind", object.value("kind").toString()}, {"channel", name}});
     }
     const QString data = QString::fromUtf8(
@@ -354,8 +349,8 @@ void PlayerStandIn::install(quint64 generation, const QVariant& found)
                                  return;
                              emit self->playersInstalled(count.toInt());
                          });
-    for (playback::PlaybackEngine* engine : autostarting)
-        engine->play();
+    if (!autostarting.isEmpty())
+        bridge_->control(autostarting, QStringLiteral("play"));
 }
 
 } // namespace browser

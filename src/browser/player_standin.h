@@ -51,8 +51,8 @@ std::vector<PlayerEntry> parseAsxList(const QString& text, const QUrl& base);
 // local path that does not exist is dropped, as the desktop's file system drops it.
 PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl);
 
-// Watches a page and installs the player into every document it loads. Each player gets a
-// playback engine of its own (a child of the stand-in); a new load ends them.
+// Watches a page and installs the player into every document it loads. Each player is a view of
+// the program's one player; a new load ends them (and what one of them plays).
 class PlayerStandIn : public QObject {
     Q_OBJECT
 public:
@@ -70,7 +70,7 @@ private:
     QWebChannel* channel_;
     PlayerBridge* bridge_;
     quint64 generation_ = 0;
-    std::vector<QObject*> players_; // engines of the current document
+    int playerCount_ = 0; // players of the current document
 };
 
 // The script of the player, run in the isolated world: called with null it lists the player

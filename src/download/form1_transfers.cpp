@@ -5,6 +5,7 @@
 #include "app/form1.h"
 
 #include "core/gbk.h"
+#include "desktop/notifier.h"
 #include "download/download_log.h"
 #include "download/engine_window_adapter.h"
 #include "download/error_classification.h"
@@ -120,6 +121,8 @@ public:
                                       outcome.complete ? download::statusEnded()
                                                        : download::statusFailed());
         const download::ActiveFile file = form_.engine()->activeFile(activeRow);
+        desktop::tellDownloadEnded(&form_, form_.trayIcon, ui::fromGbk(file.row.name),
+                                   outcome.complete, ui::fromGbk(outcome.reason));
         if (outcome.complete) {
             qCDebug(downloadLog, "file complete: %s", core::gbkToUtf8(file.targetPath).c_str());
             return;

@@ -1,6 +1,7 @@
 #include "download/form2.h"
 
 #include "app/form1.h"
+#include "app/program_folder.h"
 #include "download/download_list.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -129,6 +130,7 @@ void TForm2::pathbtnClick()
         for (const auto& [row, path] : outcome.newSavePaths)
             list->setSubItem(row, core::SubItem::SavePath, path);
         form1_->SaveFolder = outcome.saveFolder;
+        app::rememberSaveFolder(form1_->SaveFolder);
         form1_->ChooserRewrite = outcome.rewriteMode;
     }
     hide();

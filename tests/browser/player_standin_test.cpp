@@ -4,6 +4,7 @@
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
+#include "player/playback/application_player.h"
 #include "player/playback/playback_engine.h"
 #include "support/encoded_media.h"
 
@@ -219,15 +220,15 @@ TEST_F(PlayerPlaybackTest, WindowsMediaListPlaysEveryTypeSkipsWhatCannotPlayAndG
     EXPECT_TRUE(s.value("text").toString().contains("rtsp://127.0.0.1/b.rm"));
     EXPECT_TRUE(server.requested.contains("/c.rm"));
 
-    // The sound comes from the native engine the page's player drives.
-    const auto engines = b->page()->findChildren<playback::PlaybackEngine*>();
-    ASSERT_EQ(engines.size(), 1);
-    EXPECT_EQ(engines[0]->index(), 2);
-    EXPECT_EQ(engines[0]->state(), playback::PlaybackEngine::State::Playing);
+    // The sound comes from the program's one player, which the page's player shows.
+    const playback::PlaybackEngine& engine = playback::ApplicationPlayer::instance().engine();
+    EXPECT_EQ(engine.index(), 2);
+    EXPECT_EQ(engine.state(), playback::PlaybackEngine::State::Playing);
 
     // A new page ends the old page's player and its sound.
     EXPECT_EQ(show("plain.html", {"<html><body>nothing</body></html>"}), 0);
-    EXPECT_TRUE(b->page()->findChildren<playback::PlaybackEngine*>().isEmpty());
+    EXPECT_EQ(engine.state(), playback::PlaybackEngine::State::Idle);
+    EXPECT_TRUE(engine.entries().empty());
 }
 
 // The player's controls stand on one line with their whole captions, in the card's 300 pixels
@@ -277,7 +278,13 @@ TEST_F(PlayerPlaybackTest, ControlsFitTheirCaptionsAt300And500Pixels)
     }
     EXPECT_EQ(boxes[0].toMap().value("width").toInt(), 300);
     EXPECT_EQ(boxes[1].toMap().value("width").toInt(), 500);
-    // Both forms play the card's song, each through an engine of its own.
+    // The first form started on its own; the second stands still until its play is pressed,
+    // and then the first one stops: the program plays one list at a time.
+    EXPECT_EQ(playertest::playerState(b->page(), 1).value("state").toString(), "idle");
+    ASSERT_TRUE(playertest::runInPage(b->page(),
+                                      "document.querySelectorAll('[data-corvale-player]')[1]"
+                                      ".querySelector('[data-action=\"play\"]').click(); true")
+                    .toBool());
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const QVariantMap second = playertest::playerState(b->page(), 1);
@@ -285,7 +292,7 @@ TEST_F(PlayerPlaybackTest, ControlsFitTheirCaptionsAt300And500Pixels)
                    second.value("time").toInt() >= 1;
         },
         30000));
-    EXPECT_EQ(b->page()->findChildren<playback::PlaybackEngine*>().size(), 2);
+    EXPECT_EQ(playertest::playerState(b->page(), 0).value("state").toString(), "stopped");
 }
 
 TEST_F(PlayerPlaybackTest, ControlsPauseStopPlayAndNext)
@@ -367,6 +374,50 @@ TEST_F(PlayerPlaybackTest, PagesWithoutPlayerObjectsAndEmptyListsAreLeftAsTheyAr
         10000));
     EXPECT_TRUE(playertest::playerState(b->page()).value("text").toString().contains(
         QString::fromUtf8("播放列表中没有歌曲")));
+}
+
+TEST_F(PlayerPlaybackTest, PlayersOfTwoPagesAreViewsOfTheOneProgramPlayer)
+{
+    // The card preview is a second shown browser; the program plays one list at a time.
+    browser::WebEngineBrowser card(browser::WebEngineBrowser::Kind::Shown, nullptr);
+    card.view()->resize(561, 73);
+    card.view()->show();
+    auto* cardStandIn = card.page()->findChild<browser::PlayerStandIn*>();
+    ASSERT_NE(cardStandIn, nullptr);
+    server.files["/page.mp3"] = playertest::silentMp3(2000);
+    server.files["/card.mp3"] = playertest::silentMp3(2000);
+    core::writeLines(path("page.rpm"), {server.base().toStdString() + "/page.mp3"});
+    ASSERT_EQ(show("page.html", mediaPage(path("page.rpm"))), 1);
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 0.2));
+
+    core::writeLines(path("card.html"),
+                     {"<html><body>",
+                      "<OBJECT ID=RAOCX CLASSID=\"clsid:CFCDAA03-8BE4-11cf-B84B-0020AFBBCCFA\">",
+                      "<param name=\"SRC\" value=\"" + server.base().toStdString() + "/card.mp3\">",
+                      "</OBJECT></body></html>"});
+    QSignalSpy installed(cardStandIn, &browser::PlayerStandIn::playersInstalled);
+    card.Navigate(QString::fromStdString("file:///" + path("card.html")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return installed.count() == 1; }, 30000));
+    ASSERT_TRUE(playertest::waitUntilPlaying(card.page(), 0, 0.2));
+    const auto state = [](QWebEnginePage* page) {
+        return playertest::playerState(page).value("state").toString();
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state(b->page()) == "stopped"; }, 10000));
+    EXPECT_TRUE(playback::ApplicationPlayer::instance().engine().entries().front().address.endsWith(
+        "/card.mp3"));
+
+    // Play in the page takes the player back; the card's player stands still.
+    playertest::clickPlayerButton(b->page(), "play");
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 0.2));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state(card.page()) == "stopped"; }, 10000));
+    // Pause in the card that plays nothing leaves the page playing.
+    playertest::clickPlayerButton(card.page(), "pause");
+    EXPECT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 0.2));
+
+    // The page goes: its sound stops with it.
+    b.reset();
+    EXPECT_EQ(playback::ApplicationPlayer::instance().engine().state(),
+              playback::PlaybackEngine::State::Idle);
 }
 
 } // namespace

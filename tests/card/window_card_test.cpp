@@ -136,7 +136,7 @@ TEST_F(CardWindowTest, PanelControlsAtStart)
     for (QToolButton* b :
          {form->htmlrunbtn, form->h1btn, form->h2btn, form->h3btn, form->h4btn, form->bigbtn,
           form->strongbtn, form->ibtn, form->ubtn, form->centrebtn, form->picbtn, form->backbtn})
-        EXPECT_EQ(b->focusPolicy(), Qt::NoFocus) << b->objectName().toStdString();
+        EXPECT_EQ(b->focusPolicy(), Qt::TabFocus) << b->objectName().toStdString();
     EXPECT_EQ(form->OpenDialog1.filter,
               "jpg图片(*.jpg);jpeg图片(*.jpeg);gif图片(*.gif)|*.jpg;*.jpeg;*.gif|"
               "jpeg图片(*.jpeg)|*.jpeg|gif图片(*.gif)|*.gif");

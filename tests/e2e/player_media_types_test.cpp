@@ -6,6 +6,7 @@
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "demo_service_fixture.h"
+#include "player/playback/application_player.h"
 #include "player/playback/playback_engine.h"
 #include "service_window.h"
 #include "ui/song_list_view.h"
@@ -116,11 +117,12 @@ protected:
     {
         return static_cast<browser::WebEngineBrowser*>(browser)->page();
     }
-    // The engine of the page's first player, once there is one.
+    // The program's player, once the page's first player stands.
     static playback::PlaybackEngine* engineOf(browser::BrowserControl* browser)
     {
-        const auto engines = pageOf(browser)->findChildren<playback::PlaybackEngine*>();
-        return engines.isEmpty() ? nullptr : engines.first();
+        if (playertest::playerState(pageOf(browser)).isEmpty())
+            return nullptr;
+        return &playback::ApplicationPlayer::instance().engine();
     }
     // Waits until the page's player shows entry index playing at seconds or later, and the
     // engine agrees.

@@ -100,7 +100,9 @@ icons=$(xprop -id "$window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | so
 data=$home/.local/share/Corvale
 cmp -s "$data/pic/0103.jpg" "$prefix/share/corvale/pic/0103.jpg" ||
   fail "the card picture was not found: $data/pic/0103.jpg"
-[ -d "$data/music" ] || fail "no music folder in $data"
+# Songs go to the user's Music folder, not into the hidden data folder.
+[ -d "$home/Music/Corvale" ] || fail "no Corvale folder in $home/Music"
+[ ! -e "$data/music" ] || fail "a music folder in the hidden $data"
 
 # 4. A search typed into the window (the focus starts in the search box; Enter searches). The
 # program asks for the second result page only after the first one added rows to the list.

@@ -3,6 +3,8 @@
 #include "player/playback/player_log.h"
 #include "player/ram_list.h"
 
+#include <algorithm>
+
 namespace playback {
 namespace {
 
@@ -85,6 +87,15 @@ void PlaybackEngine::next()
     startEntry(index_ + 1);
 }
 
+void PlaybackEngine::previous()
+{
+    if (index_ <= 0)
+        return;
+    if (state_ == State::Paused)
+        state_ = State::Connecting;
+    startEntry(std::min(index_, static_cast<int>(entries_.size())) - 1);
+}
+
 double PlaybackEngine::position() const
 {
     if (!session_)
@@ -94,11 +105,16 @@ double PlaybackEngine::position() const
 
 QString PlaybackEngine::statusText() const
 {
+    return statusTextFor(state_, entries_.empty(), output_->silent());
+}
+
+QString PlaybackEngine::statusTextFor(State state, bool emptyList, bool silent)
+{
     QString text;
-    switch (state_) {
+    switch (state) {
     case State::Idle:
     case State::Stopped:
-        text = entries_.empty() ? QStringLiteral("播放列表中没有歌曲") : QStringLiteral("已停止");
+        text = emptyList ? QStringLiteral("播放列表中没有歌曲") : QStringLiteral("已停止");
         break;
     case State::Connecting:
         text = QStringLiteral("正在连接…");
@@ -113,7 +129,7 @@ QString PlaybackEngine::statusText() const
         text = QStringLiteral("播放完毕");
         break;
     }
-    if (output_->silent() && (state_ == State::Playing || state_ == State::Paused))
+    if (silent && (state == State::Playing || state == State::Paused))
         text += QStringLiteral(" · 无音频设备");
     return text;
 }

@@ -42,10 +42,11 @@ public:
     // Replaces the list and stops whatever plays.
     void setEntries(std::vector<Entry> entries);
 
-    void play();  // resumes a pause, starts the current entry again after a stop, else the first
-    void pause(); // holds the position
-    void stop();  // back to the entry's start
-    void next();  // the following entry; past the last the list has ended
+    void play();     // resumes a pause, starts the current entry again after a stop, else the first
+    void pause();    // holds the position
+    void stop();     // back to the entry's start
+    void next();     // the following entry; past the last the list has ended
+    void previous(); // the entry before the current one, from its start; none before the first
 
     State state() const { return state_; }
     int index() const { return index_; } // the current entry, -1 before the first play
@@ -53,7 +54,9 @@ public:
     double position() const;                      // seconds played of the current entry
     double duration() const { return duration_; } // of the current entry, 0 when unknown
     bool silentOutput() const { return output_->silent(); }
-    QString statusText() const;                // the player's status line
+    QString statusText() const; // the player's status line
+    // The status line of a player in this state that is not playing anything.
+    static QString statusTextFor(State state, bool emptyList, bool silent);
     QString notice() const { return notice_; } // the last entry that could not be played, and why
 
 signals:
