@@ -41,6 +41,7 @@ class SongListView;
 namespace download {
 class TransferEngine;
 class EngineWindowAdapter;
+class QueueFile;
 } // namespace download
 
 class TForm2;
@@ -241,6 +242,11 @@ public:
     void downloadnowSelectItem(int row, bool selected);
     // The application-wide handler of exceptions that escape a handler.
     void myexception(QObject* sender, const std::exception& e);
+    // A row added to the download list (the engine's queue and its view).
+    void appendDownloadRow(const core::SongEntry& row);
+    // The download list is kept in this file from now on: its rows are read back first, and
+    // it is rewritten after every change.
+    void keepDownloadListIn(const std::string& nativePath);
     download::TransferEngine* engine() const { return engine_.get(); }
     download::EngineWindowAdapter* engineAdapter() const { return engineAdapter_.get(); }
 
@@ -311,6 +317,7 @@ private:
     void placeOnScreen();
 
     // ---- download engine (see download/) ------------------------------------------------------
+    std::unique_ptr<download::QueueFile> queueFile_; // outlives the engine, which writes to it
     std::unique_ptr<download::TransferEngine> engine_;
     std::unique_ptr<download::EngineWindowAdapter> engineAdapter_;
 

@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/form1.h"
+#include "core/line_file.h"
 #include "download/form2.h"
 #include "ui/skin.h"
 
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
 
     ui::applySkin(application);
     TForm1 form1(options);
+    form1.keepDownloadListIn(core::gbkPath(form1.ProgramFolder + "download-list.txt").string());
     TForm2 form2(&form1);
     form1.Form2 = &form2;
     form1.show();

@@ -335,6 +335,7 @@ size_t HttpClient::Impl::onHeader(char* data, size_t size, size_t n, void* self)
         } else if (name == "location") {
             t.head.location = value;
         }
+        t.head.fields.emplace_back(std::move(name), std::move(value));
     }
     return length;
 }
@@ -426,6 +427,8 @@ void HttpClient::Impl::configure(CURL* e, const std::string& url, CurlList& head
     headers.add("Accept: " + owner->accept);
     if (const std::string range = owner->rangeHeaderValue(); !range.empty())
         headers.add("Range: " + range);
+    for (const std::string& line : owner->extraHeaders)
+        headers.add(line);
     {
         std::lock_guard lock(mutex);
         connectTo.add("::" + peerAddress + ":" + std::to_string(peerPort));
@@ -628,6 +631,17 @@ void HttpClient::Get(const std::string& url, const BodySink& sink)
 const ResponseHead& HttpClient::response() const
 {
     return impl_->t.head;
+}
+
+std::string HttpClient::responseHeader(std::string_view name) const
+{
+    for (const auto& [field, value] : impl_->t.head.fields)
+        if (field.size() == name.size() &&
+            std::equal(field.begin(), field.end(), name.begin(), [](char a, char b) {
+                return a == std::tolower(static_cast<unsigned char>(b));
+            }))
+            return value;
+    return {};
 }
 
 std::string HttpClient::rangeHeaderValue() const

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace http {
 
@@ -27,6 +29,8 @@ struct ResponseHead {
     bool chunked = false;
     std::string contentRange; // the Content-Range value, empty when none
     std::string location;     // the Location value, empty when none
+    // Every header of the response as (lower-case name, value), in arrival order.
+    std::vector<std::pair<std::string, std::string>> fields;
 };
 
 class HttpClient {
@@ -51,6 +55,8 @@ public:
     // A connect or a response that brings no byte for this long fails with
     // "Socket Error # 110" (timed out); zero waits for ever.
     std::chrono::milliseconds stallTimeout{0};
+    // "Name: value" lines sent with every request.
+    std::vector<std::string> extraHeaders;
 
     BeginHandler onWorkBegin; // once, when the body starts: announced length, 0 when none
     WorkHandler onWork;       // as body bytes arrive: body bytes of this response so far
@@ -83,6 +89,9 @@ public:
     // The head of the latest response (read it in a notification or after the GET, on the
     // thread that ran the GET).
     const ResponseHead& response() const;
+    // The value of the named header (any case) of the latest final response; empty when it has
+    // none. Readable after the GET returned or raised.
+    std::string responseHeader(std::string_view name) const;
 
     // The Range header value for the current range fields, or empty when none is sent.
     std::string rangeHeaderValue() const;

@@ -239,12 +239,14 @@ TEST(EngineResume, OnlyTheMissingBytesAreFetchedAgainUnlessTheLengthChanged)
 
     download::HeadlessObserver again;
     again.folder = run.dir.folder();
-    again.rows = run.observer.rows;
-    again.rows.push_back(again.rows.back());
-    again.rows.back().name = "damaged";
-    again.rows.back().address = server.url("/damaged.mp3");
-    again.rows.back().savePath = damaged;
     download::TransferEngine engine;
+    for (const download::QueueRow& row : run.engine.queue().rows())
+        engine.queue().append(row.entry);
+    download::DownloadRow third = run.engine.queue().at(1).texts();
+    third.name = "damaged";
+    third.address = server.url("/damaged.mp3");
+    third.savePath = damaged;
+    engine.queue().append(third);
     engine.setObserver(&again);
     engine.setSettings(EngineRun::quickSettings());
     engine.downbtnClick();

@@ -74,13 +74,13 @@ struct EngineRun {
                        const std::string& type = "mp3")
     {
         download::DownloadRow row;
-        row.caption = std::to_string(observer.rows.size() + 1);
+        row.caption = std::to_string(engine.queue().size() + 1);
         row.name = name;
         row.address = url;
         row.sizeText = "1M";
         row.typeText = type;
         row.savePath = dir.folder() + name + "." + type;
-        observer.rows.push_back(row);
+        engine.queue().append(row);
         return row.savePath;
     }
 

@@ -57,7 +57,7 @@ protected:
     void fillDownloadList(int rows)
     {
         for (int i = 1; i <= rows; ++i)
-            form->downloadlistview->appendRow(
+            form->appendDownloadRow(
                 {std::to_string(i),
                  0,
                  {"song" + std::to_string(i), "http://h/" + std::to_string(i) + ".mp3", "1M", "mp3",
