@@ -91,7 +91,10 @@ public:
     QToolButton* musiclist = nullptr;          // 歌
     QToolButton* menubtn = nullptr;            // 辑
     QLabel* resultlabel = nullptr;             // 搜索结果为:
-    QToolButton* windowMenuButton = nullptr;   // opens the window menu
+    // A result page that has not loaded when this single-shot timer fires (30 s by default)
+    // gets no answer: its load stops and the window says so.
+    QTimer* searchAnswerTimer = nullptr;
+    QToolButton* windowMenuButton = nullptr; // opens the window menu
 
     // ---- left column -------------------------------------------------------------------------
     QGroupBox* Panel2 = nullptr;
@@ -216,6 +219,7 @@ public:
     void stopbtnClick();
     void WebBrowser1ProgressChange(int progress, int maximum);
     void WebBrowser1DocumentComplete();
+    void searchAnswerTimeout();
     void Button7Click();
     void Button9Click();
     void manlistbtnClick();
