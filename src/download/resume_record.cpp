@@ -20,7 +20,10 @@ std::string resumeRecordPath(const std::string& nativeFile)
 
 std::string ifRangeValue(const ResumeRecord& record)
 {
-    return !record.etag.empty() ? record.etag : record.lastModified;
+    // A weak ETag never matches in If-Range: a server would answer every range with the whole
+    // file.
+    const bool strong = !record.etag.empty() && record.etag.rfind("W/", 0) != 0;
+    return strong ? record.etag : record.lastModified;
 }
 
 bool sameFile(const ResumeRecord& record, const std::string& address, std::int64_t size,

@@ -20,7 +20,7 @@ struct ResumeRecord {
     std::string lastModified{}; // empty when the server gave none
 };
 
-// The If-Range value that asks for a range of this very file: the ETag, else the
+// The If-Range value that asks for a range of this very file: a strong ETag, else the
 // Last-Modified date; empty when the server gave neither.
 std::string ifRangeValue(const ResumeRecord& record);
 // True when a record of this file still describes what the server now announces.

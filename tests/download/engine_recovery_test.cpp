@@ -20,31 +20,6 @@ using namespace enginetest;
 using testsupport::Behaviour;
 using testsupport::LoopbackServer;
 
-namespace {
-
-// The probe gets the file as it is; every later request is answered by `then`.
-Behaviour afterTheProbe(const Behaviour& then)
-{
-    Behaviour probe;
-    probe.requestsBeforeNext = 1;
-    probe.next = std::make_shared<Behaviour>(then);
-    return probe;
-}
-
-std::string gbk(const char* utf8)
-{
-    return core::utf8ToGbk(utf8);
-}
-
-bool waitFor(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 6000 && !done(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return done();
-}
-
-} // namespace
-
 TEST(EngineChecks, AWrongContentRangeOrAnOverlongLengthIsNeverWritten)
 {
     LoopbackServer server;

@@ -19,34 +19,12 @@ using testsupport::LoopbackServer;
 
 namespace {
 
-std::string gbk(const char* utf8)
-{
-    return core::utf8ToGbk(utf8);
-}
-
-// Waits (polling) until done() holds or a minute has passed.
-bool waitFor(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 6000 && !done(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return done();
-}
-
 std::int64_t missingBytes(const download::ResumeRecord& record)
 {
     std::int64_t n = 0;
     for (const auto& m : record.missing)
         n += m.stop - m.start;
     return n;
-}
-
-// The probe gets the file as it is; every later request is answered by `then`.
-Behaviour afterProbe(const Behaviour& then)
-{
-    Behaviour probe;
-    probe.requestsBeforeNext = 1;
-    probe.next = std::make_shared<Behaviour>(then);
-    return probe;
 }
 
 // count bytes of one letter: two "files" of the same length that differ in every byte.
@@ -155,10 +133,9 @@ TEST(EngineRecords, ACrashCostsOnlyWhatArrivedSinceTheRecordWasLastRewritten)
 {
     const std::int64_t size = 2000000;
     LoopbackServer server;
-    Behaviour slow;
-    slow.trickleChunk = 8 * 1024;
-    slow.trickleDelay = std::chrono::milliseconds(20);
-    server.addGeneratedFile("/big.mp3", size, slow);
+    Behaviour stalls; // each connection gets half of its range, then silence: it never ends
+    stalls.stallAfterBytes = 200000;
+    server.addGeneratedFile("/big.mp3", size, stalls);
     TempDir dataFolder;
     const std::string listPath = dataFolder.folder() + "download-list.txt";
     download::QueueFile listFile(listPath);
@@ -243,10 +220,10 @@ TEST(EngineBounds, ACrawlingOrStallingServerIsGivenUpEvenWhenEachTryBringsSometh
     Behaviour crawl; // far below the lowest speed, but never silent long enough to stall
     crawl.trickleChunk = 512;
     crawl.trickleDelay = std::chrono::milliseconds(50);
-    server.addGeneratedFile("/crawl.mp3", 400000, afterProbe(crawl));
+    server.addGeneratedFile("/crawl.mp3", 400000, afterTheProbe(crawl));
     Behaviour stall; // every answer brings 100,000 bytes and then nothing
     stall.stallAfterBytes = 100000;
-    server.addGeneratedFile("/stall.mp3", 2000000, afterProbe(stall));
+    server.addGeneratedFile("/stall.mp3", 2000000, afterTheProbe(stall));
     EngineRun run;
     auto settings = EngineRun::quickSettings();
     settings.stallTime = std::chrono::seconds(1);

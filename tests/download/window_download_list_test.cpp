@@ -219,6 +219,31 @@ TEST_F(DownloadListTest, DeleteRemovesSelectedRowsAndClearRemovesAll)
     EXPECT_EQ(form->downloadlistview->rowCount(), 0);
 }
 
+TEST_F(DownloadListTest, TheListIsKeptInItsFileAndComesBackInTheNextWindow)
+{
+    const std::string path = dir.path().toStdString() + "/download-list.txt";
+    form->keepDownloadListIn(path);
+    fillDownloadList(3);
+    form->downloadlistview->setRowSelected(1, true);
+    form->delbtnClick();
+    form->ChooserRewrite = true;
+    form->downloadlistview->setRowSelected(0, true);
+    chooser->pathedit->setText("/elsewhere");
+    chooser->pathbtnClick();
+
+    // The program closes and starts again: the rows, as last changed, are there.
+    chooser.reset();
+    form.reset();
+    createWindow();
+    EXPECT_EQ(form->downloadlistview->rowCount(), 0) << "a window reads no list by itself";
+    form->keepDownloadListIn(path);
+    EXPECT_EQ(names(), (std::vector<std::string>{"song1", "song3"}));
+    EXPECT_EQ(savePath(0), "/elsewhere/song1.mp3");
+    ASSERT_EQ(form->engine()->queue().size(), 2);
+    EXPECT_EQ(form->engine()->queue().at(0).savePath(), "/elsewhere/song1.mp3");
+    EXPECT_EQ(form->engine()->queue().at(1).entry, form->downloadlistview->rowAt(1));
+}
+
 TEST_F(DownloadListTest, DeleteAndClearAreRefusedForTheRunWhileAWorkerRuns)
 {
     download::TransferEngine* engine = form->engine();
