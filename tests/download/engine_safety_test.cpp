@@ -242,7 +242,10 @@ TEST(EngineBounds, ACrawlingOrStallingServerIsGivenUpEvenWhenEachTryBringsSometh
     const auto stallRecord = download::readResumeRecord(stalling);
     ASSERT_TRUE(crawlRecord && stallRecord);
     EXPECT_GT(missingBytes(*crawlRecord), 0);
-    EXPECT_EQ(missingBytes(*stallRecord), 2000000 - 5 * 100000) << "five tries, then it fails";
+    // Five tries of at most 100,000 bytes each (fewer when a slow machine makes one of them
+    // crawl too), then the file fails.
+    EXPECT_GE(missingBytes(*stallRecord), 2000000 - 5 * 100000);
+    EXPECT_LT(missingBytes(*stallRecord), 2000000);
     bool saysWhy = false;
     for (const std::string& line : run.observer.memoLines())
         saysWhy = saysWhy || line.find(gbk("连接速度低于每秒65536字节")) != std::string::npos;
