@@ -3,6 +3,7 @@
 #include "app/screen_adaptation.h"
 #include "browser/webengine_browser.h"
 #include "download/engine_window_adapter.h"
+#include "download/queue_file.h"
 #include "download/transfer_engine.h"
 #include "ui/song_list_view.h"
 #include "ui/status_bar.h"

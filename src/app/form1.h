@@ -41,6 +41,7 @@ class SongListView;
 namespace download {
 class TransferEngine;
 class EngineWindowAdapter;
+class QueueFile;
 } // namespace download
 
 class TForm2;
@@ -90,7 +91,10 @@ public:
     QToolButton* musiclist = nullptr;          // 歌
     QToolButton* menubtn = nullptr;            // 辑
     QLabel* resultlabel = nullptr;             // 搜索结果为:
-    QToolButton* windowMenuButton = nullptr;   // opens the window menu
+    // A result page that has not loaded when this single-shot timer fires (30 s by default)
+    // gets no answer: its load stops and the window says so.
+    QTimer* searchAnswerTimer = nullptr;
+    QToolButton* windowMenuButton = nullptr; // opens the window menu
 
     // ---- left column -------------------------------------------------------------------------
     QGroupBox* Panel2 = nullptr;
@@ -215,6 +219,7 @@ public:
     void stopbtnClick();
     void WebBrowser1ProgressChange(int progress, int maximum);
     void WebBrowser1DocumentComplete();
+    void searchAnswerTimeout();
     void Button7Click();
     void Button9Click();
     void manlistbtnClick();
@@ -241,6 +246,11 @@ public:
     void downloadnowSelectItem(int row, bool selected);
     // The application-wide handler of exceptions that escape a handler.
     void myexception(QObject* sender, const std::exception& e);
+    // A row added to the download list (the engine's queue and its view).
+    void appendDownloadRow(const core::SongEntry& row);
+    // The download list is kept in this file from now on: its rows are read back first, and
+    // it is rewritten after every change.
+    void keepDownloadListIn(const std::string& nativePath);
     download::TransferEngine* engine() const { return engine_.get(); }
     download::EngineWindowAdapter* engineAdapter() const { return engineAdapter_.get(); }
 
@@ -311,6 +321,7 @@ private:
     void placeOnScreen();
 
     // ---- download engine (see download/) ------------------------------------------------------
+    std::unique_ptr<download::QueueFile> queueFile_; // outlives the engine, which writes to it
     std::unique_ptr<download::TransferEngine> engine_;
     std::unique_ptr<download::EngineWindowAdapter> engineAdapter_;
 

@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/form1.h"
+#include "core/line_file.h"
 #include "desktop/mpris.h"
 #include "desktop/single_instance.h"
 #include "download/form2.h"
@@ -76,6 +77,7 @@ int main(int argc, char** argv)
 
     ui::applySkin(application);
     TForm1 form1(options);
+    form1.keepDownloadListIn(core::gbkPath(form1.ProgramFolder + "download-list.txt").string());
     TForm2 form2(&form1);
     form1.Form2 = &form2;
     QObject::connect(&instance, &desktop::SingleInstance::activationRequested, &form1,

@@ -42,6 +42,9 @@ public:
     virtual QWidget* view() const = 0;
     // The address of the last navigation.
     virtual QString address() const = 0;
+    // The HTTP status of the last load when the server answered it with an error status
+    // (4xx, 5xx): document() is then nullptr. 0 for any other outcome.
+    virtual int httpStatus() const { return 0; }
 
 signals:
     void ProgressChange(int progress, int maximum);

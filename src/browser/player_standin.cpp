@@ -101,7 +101,11 @@ PlayerEntry entryFor(const QString& address, const QString& title, const QUrl& b
 
 QString decodeAmpersands(QString text)
 {
-    return text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    // "&amp;" last, so "&amp;lt;" stays "&lt;".
+    return text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+        .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+        .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+        .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
 }
 
 std::vector<PlayerEntry> refsIn(const QString& text, const QString& title, const QUrl& base)

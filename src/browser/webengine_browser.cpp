@@ -58,7 +58,10 @@ WebEngineBrowser::WebEngineBrowser(Kind kind, QWidget* parentWidget, QObject* pa
         new PlayerStandIn(page_); // owned by the page: plays the pages' player objects
     connect(page_, &QWebEnginePage::loadProgress, this,
             [this](int progress) { emit ProgressChange(progress, 100); });
-    connect(page_, &QWebEnginePage::loadStarted, this, [this] { document_.reset(); });
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+        document_.reset();
+        httpStatus_ = 0;
+    });
     connect(page_, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo& info) {
                 switch (info.status()) {
@@ -66,6 +69,9 @@ WebEngineBrowser::WebEngineBrowser(Kind kind, QWidget* parentWidget, QObject* pa
                     onLoadFinished(true);
                     break;
                 case QWebEngineLoadingInfo::LoadFailedStatus:
+                    httpStatus_ = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                                      ? info.errorCode()
+                                      : 0;
                     onLoadFinished(false);
                     break;
                 default: // started, or stopped / replaced by a newer navigation
@@ -99,6 +105,7 @@ void WebEngineBrowser::Navigate(const QString& address)
     address_ = address;
     ++generation_;
     document_.reset();
+    httpStatus_ = 0;
     page_->load(toUrl(address));
 }
 

@@ -30,6 +30,7 @@ public:
     bool ExecSaveAs() override;
     QWidget* view() const override;
     QString address() const override { return address_; }
+    int httpStatus() const override { return httpStatus_; }
 
     QWebEnginePage* page() const { return page_; }
 
@@ -47,6 +48,7 @@ private:
     bool visible_ = false;
     QString address_;
     std::optional<Document> document_;
+    int httpStatus_ = 0;
     quint64 generation_ = 0; // counts navigations, so a late read of an old page is dropped
 };
 

@@ -17,9 +17,8 @@ std::optional<core::SongEntry> downloadRowFor(const core::SongEntry& resultRow,
 {
     if (!isDownloadableRow(resultRow))
         return std::nullopt;
-    core::SongEntry row;
-    row.caption = resultRow.caption;
-    row.imageIndex = resultRow.imageIndex;
+    core::SongEntry row = resultRow; // whatever else the entry carries travels with it
+    row.subItems.clear();
     for (const auto column : {core::SubItem::Name, core::SubItem::Address, core::SubItem::SizeText,
                               core::SubItem::TypeText})
         row.subItems.push_back(resultRow.sub(column));

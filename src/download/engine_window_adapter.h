@@ -39,8 +39,6 @@ public:
 
     BarState bars;
 
-    int downloadRowCount() override { return window_->downloadRowCount(); }
-    DownloadRow downloadRow(int index) override { return window_->downloadRow(index); }
     std::string searchText() override { return window_->searchText(); }
     std::string saveFolder() override { return window_->saveFolder(); }
     int connectionsPerFile() override { return window_->connectionsPerFile(); }

@@ -1,10 +1,15 @@
 #pragma once
 // One started file as its workers share it: where it goes, where it comes from, its segment
-// map, how many of its workers still run, and whether it has failed (and why).
+// map, how many of its workers still run, and whether it has failed (and why). It holds the
+// target's lock until it has ended, and says when its resume record is due to be rewritten.
+#include "download/resume_record.h"
 #include "download/segment_map.h"
+#include "download/target_file.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -29,6 +34,12 @@ public:
     const std::string nativePath; // the target file (file-system path)
     const std::string address;    // where the bytes come from (after redirects)
     const std::string rowAddress; // the download list's address (kept in the resume record)
+    std::uint64_t rowId = 0;      // the download-queue row the file belongs to
+    std::string etag;             // the validators the server announced for the file
+    std::string lastModified;
+    std::shared_ptr<TargetLock> lock; // held until the file has ended
+    // The server's file changed under the transfer: what is on disk is of no use any more.
+    std::atomic<bool> changed{false};
     SegmentMap map;
     std::atomic<int> workersLeft{0};
     std::vector<http::HttpClient*> clients; // set before the workers start
@@ -66,7 +77,38 @@ public:
         return lastError_;
     }
 
+    // The If-Range line sent with every ranged request (empty without validators).
+    std::string ifRangeLine() const
+    {
+        const std::string value = ifRangeValue(record());
+        return value.empty() ? std::string() : "If-Range: " + value;
+    }
+    // The resume record of what is on disk now.
+    ResumeRecord record() const
+    {
+        return {map.size(), rowAddress, map.missing(), etag, lastModified};
+    }
+
+    // `bytes` more arrived; true when this caller is to rewrite the record now (every
+    // `everyBytes` or `every`, one caller at a time). The caller holds recordMutex meanwhile.
+    bool recordDue(std::int64_t bytes, std::int64_t everyBytes, std::chrono::milliseconds every)
+    {
+        const std::int64_t unsaved = unsavedBytes_.fetch_add(bytes) + bytes;
+        const std::int64_t now = Clock::now().time_since_epoch().count();
+        const std::int64_t due =
+            lastSaved_.load() + std::chrono::duration_cast<Clock::duration>(every).count();
+        if (unsaved < everyBytes && now < due)
+            return false;
+        unsavedBytes_.store(0);
+        lastSaved_.store(now);
+        return true;
+    }
+    std::mutex recordMutex; // one writer of the record at a time
+
 private:
+    using Clock = std::chrono::steady_clock;
+    std::atomic<std::int64_t> unsavedBytes_{0};
+    std::atomic<std::int64_t> lastSaved_{Clock::now().time_since_epoch().count()};
     mutable std::mutex mutex_;
     bool failed_ = false;
     std::string reason_;

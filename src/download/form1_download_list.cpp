@@ -3,7 +3,9 @@
 #include "app/form1.h"
 
 #include "download/download_list.h"
+#include "download/download_log.h"
 #include "download/form2.h"
+#include "download/queue_file.h"
 #include "download/transfer_engine.h"
 #include "ui/song_list_view.h"
 
@@ -109,8 +111,31 @@ void TForm1::dragdownbtnClick()
     for (int row : ListView1->selectedRows())
         selected.push_back(ListView1->rowAt(row));
     for (const core::SongEntry& row : download::downloadRowsFor(selected, SaveFolder))
-        downloadlistview->appendRow(row);
+        appendDownloadRow(row);
     Button4Click();
+}
+
+void TForm1::appendDownloadRow(const core::SongEntry& row)
+{
+    engine_->queue().append(row);
+    downloadlistview->appendRow(row);
+}
+
+void TForm1::keepDownloadListIn(const std::string& nativePath)
+{
+    download::DownloadQueue& queue = engine_->queue();
+    queue.onChanged = nullptr;
+    queueFile_ = std::make_unique<download::QueueFile>(nativePath);
+    queue.replace(queueFile_->load());
+    downloadlistview->clearRows();
+    for (const download::QueueRow& row : queue.rows())
+        downloadlistview->appendRow(row.entry);
+    download::QueueFile* file = queueFile_.get();
+    queue.onChanged = [file](const std::vector<download::QueueRow>& rows, std::uint64_t version) {
+        if (!file->save(rows, version))
+            qCWarning(downloadLog, "the download list cannot be written to %s",
+                      file->path().c_str());
+    };
 }
 
 void TForm1::downloadbtnClick()
@@ -133,8 +158,10 @@ void TForm1::delbtnClick()
         return;
     }
     for (int row = downloadlistview->firstSelectedRow(); row >= 0;
-         row = downloadlistview->firstSelectedRow())
+         row = downloadlistview->firstSelectedRow()) {
+        engine_->queue().remove(row);
         downloadlistview->removeRowAt(row);
+    }
 }
 
 void TForm1::delallbtnClick()
@@ -143,6 +170,7 @@ void TForm1::delallbtnClick()
         delallbtn->setEnabled(false);
         return;
     }
+    engine_->queue().clear();
     downloadlistview->clearRows();
 }
 

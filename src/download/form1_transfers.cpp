@@ -54,17 +54,6 @@ class TransferWindow : public download::TransferObserver {
 public:
     explicit TransferWindow(TForm1& form) : form_(form) {}
 
-    int downloadRowCount() override { return form_.downloadlistview->rowCount(); }
-    download::DownloadRow downloadRow(int index) override
-    {
-        const core::SongEntry e = form_.downloadlistview->rowAt(index);
-        return {e.caption,
-                e.sub(core::SubItem::Name),
-                e.sub(core::SubItem::Address),
-                e.sub(core::SubItem::SizeText),
-                e.sub(core::SubItem::TypeText),
-                e.sub(core::SubItem::SavePath)};
-    }
     std::string searchText() override { return ui::toGbk(form_.Edit1->text()); }
     std::string saveFolder() override { return form_.SaveFolder; }
     int connectionsPerFile() override

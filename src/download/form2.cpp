@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/program_folder.h"
 #include "download/download_list.h"
+#include "download/transfer_engine.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
 
@@ -127,8 +128,10 @@ void TForm2::pathbtnClick()
                 selected.emplace_back(row, list->rowAt(row));
         const download::ChooserOutcome outcome = download::confirmChooser(
             form1_->ChooserRewrite, form1_->SaveFolder, ui::toGbk(pathedit->text()), selected);
-        for (const auto& [row, path] : outcome.newSavePaths)
+        for (const auto& [row, path] : outcome.newSavePaths) {
+            form1_->engine()->queue().setSavePath(row, path);
             list->setSubItem(row, core::SubItem::SavePath, path);
+        }
         form1_->SaveFolder = outcome.saveFolder;
         app::rememberSaveFolder(form1_->SaveFolder);
         form1_->ChooserRewrite = outcome.rewriteMode;

@@ -23,16 +23,6 @@ bool HeadlessObserver::timerEnabled() const
     return timerEnabled_;
 }
 
-int HeadlessObserver::downloadRowCount()
-{
-    return static_cast<int>(rows.size());
-}
-
-DownloadRow HeadlessObserver::downloadRow(int index)
-{
-    return rows.at(static_cast<std::size_t>(index));
-}
-
 void HeadlessObserver::processMessages()
 {
     if (onProcessMessages)

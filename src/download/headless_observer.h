@@ -1,6 +1,6 @@
 #pragma once
-// The engine without a window: the download list is a vector of rows, the active list and the
-// memo are records that tests and the benchmark read. Safe to call from worker threads.
+// The engine without a window: the active list and the memo are records that tests and the
+// benchmark read (the download list is the engine's queue). Safe to call from worker threads.
 #include "download/transfer_engine.h"
 
 #include <functional>
@@ -13,7 +13,6 @@ namespace download {
 class HeadlessObserver : public TransferObserver {
 public:
     // Inputs (set before a start, read on the starting thread).
-    std::vector<DownloadRow> rows;
     std::string search;
     std::string folder;
     int connections = 5;
@@ -32,8 +31,6 @@ public:
     std::vector<std::string> memoLines() const;
     bool timerEnabled() const;
 
-    int downloadRowCount() override;
-    DownloadRow downloadRow(int index) override;
     std::string searchText() override { return search; }
     std::string saveFolder() override { return folder; }
     int connectionsPerFile() override { return connections; }

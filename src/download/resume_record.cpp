@@ -1,5 +1,7 @@
 #include "download/resume_record.h"
 
+#include "download/atomic_file.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,28 +18,35 @@ std::string resumeRecordPath(const std::string& nativeFile)
     return nativeFile + ".part";
 }
 
+std::string ifRangeValue(const ResumeRecord& record)
+{
+    // A weak ETag never matches in If-Range: a server would answer every range with the whole
+    // file.
+    const bool strong = !record.etag.empty() && record.etag.rfind("W/", 0) != 0;
+    return strong ? record.etag : record.lastModified;
+}
+
+bool sameFile(const ResumeRecord& record, const std::string& address, std::int64_t size,
+              const std::string& etag, const std::string& lastModified)
+{
+    return size > 0 && record.address == address && record.size == size && record.etag == etag &&
+           record.lastModified == lastModified;
+}
+
 bool writeResumeRecord(const std::string& nativeFile, const ResumeRecord& record)
 {
-    const std::string path = resumeRecordPath(nativeFile);
-    const std::string temporary = path + ".new";
-    bool written = false;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << Magic << "\n"
-            << "size " << record.size << "\n"
-            << "address " << record.address << "\n";
-        for (const ByteSpan& m : record.missing)
-            out << "missing " << m.start << " " << m.stop << "\n";
-        out << "end\n";
-        out.close();
-        written = !out.fail();
-    }
-    // A record that could not be written whole (a full disk) leaves the old one as it was.
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    std::ostringstream out;
+    out << Magic << "\n"
+        << "size " << record.size << "\n"
+        << "address " << record.address << "\n";
+    if (!record.etag.empty())
+        out << "etag " << record.etag << "\n";
+    if (!record.lastModified.empty())
+        out << "modified " << record.lastModified << "\n";
+    for (const ByteSpan& m : record.missing)
+        out << "missing " << m.start << " " << m.stop << "\n";
+    out << "end\n";
+    return writeFileAtomically(resumeRecordPath(nativeFile), out.str());
 }
 
 std::optional<ResumeRecord> readResumeRecord(const std::string& nativeFile)
@@ -61,6 +70,10 @@ std::optional<ResumeRecord> readResumeRecord(const std::string& nativeFile)
                 return std::nullopt;
         } else if (line.rfind("address ", 0) == 0) {
             record.address = line.substr(8);
+        } else if (line.rfind("etag ", 0) == 0) {
+            record.etag = line.substr(5);
+        } else if (line.rfind("modified ", 0) == 0) {
+            record.lastModified = line.substr(9);
         } else if (line.rfind("missing ", 0) == 0) {
             std::istringstream v(line.substr(8));
             ByteSpan m;

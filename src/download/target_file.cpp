@@ -6,7 +6,12 @@
 
 #include <filesystem>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace download {
@@ -84,38 +89,72 @@ std::string numberedPath(std::string_view gbkPath, int n)
     return core::utf16ToGbk(numbered);
 }
 
+void TargetLock::release()
+{
+    if (fd_ >= 0)
+        ::close(fd_); // closing the descriptor releases the lock
+    fd_ = -1;
+}
+
 namespace {
 
 enum class Claim { Taken, Fresh, Resume, Failed };
 
-// Whether the file at this path may be written for the file in `context`, and how.
-Claim claimPath(const std::string& gbkPath, const TargetContext& context,
-                std::optional<ResumeRecord>& resume)
+std::string systemText(int err)
+{
+    char text[256];
+    return ::strerror_r(err, text, sizeof text); // the GNU form returns the text
+}
+
+// Whether the file at this path may be written for the file in `context`, and how. The lock
+// is taken before anything is decided, so a file another writer holds is never emptied.
+Claim claimPath(const std::string& gbkPath, const TargetContext& context, TargetChoice& choice,
+                std::string& failure)
 {
     if (context.takenByRun && context.takenByRun(gbkPath))
         return Claim::Taken;
     const std::string native = core::gbkPath(gbkPath).string();
     std::error_code ec;
-    if (std::filesystem::exists(native, ec)) {
-        if (!resumeRecordExists(native))
-            return Claim::Taken; // somebody's complete file
-        resume = readResumeRecord(native);
-        if (resume && resume->address == context.address && resume->size == context.size &&
-            context.size > 0)
-            return Claim::Resume;
-        resume.reset(); // a record of something else, or a damaged one: start over
+    if (std::filesystem::exists(native, ec) && !resumeRecordExists(native))
+        return Claim::Taken; // somebody's complete file
+    const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        failure = systemText(errno);
+        return Claim::Failed;
     }
-    return createEmptyFile(gbkPath) ? Claim::Fresh : Claim::Failed;
+    auto lock = std::make_shared<TargetLock>(fd);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return Claim::Taken; // another writer fills it
+    // Under the lock: what the file holds now is settled.
+    struct stat st {};
+    const bool record = resumeRecordExists(native);
+    if (!record && ::fstat(fd, &st) == 0 && st.st_size > 0)
+        return Claim::Taken; // finished by its writer just now
+    std::optional<ResumeRecord> resume = record ? readResumeRecord(native) : std::nullopt;
+    if (resume &&
+        sameFile(*resume, context.address, context.size, context.etag, context.lastModified)) {
+        choice.resume = std::move(resume);
+        choice.lock = std::move(lock);
+        return Claim::Resume;
+    }
+    // A record of something else, or a damaged one: start over.
+    if (::ftruncate(fd, 0) != 0) {
+        failure = systemText(errno);
+        return Claim::Failed;
+    }
+    removeResumeRecord(native);
+    choice.resume.reset();
+    choice.lock = std::move(lock);
+    return Claim::Fresh;
 }
 
 // The first variant of the path that may be written; false when one cannot be created.
 bool claimFreeVariant(const std::string& gbkPath, const TargetContext& context,
-                      TargetChoice& choice)
+                      TargetChoice& choice, std::string& failure)
 {
     for (int n = 0; n < 10000; ++n) {
         const std::string candidate = n == 0 ? gbkPath : numberedPath(gbkPath, n);
-        std::optional<ResumeRecord> resume;
-        switch (claimPath(candidate, context, resume)) {
+        switch (claimPath(candidate, context, choice, failure)) {
         case Claim::Taken:
             continue;
         case Claim::Failed:
@@ -123,10 +162,10 @@ bool claimFreeVariant(const std::string& gbkPath, const TargetContext& context,
         case Claim::Fresh:
         case Claim::Resume:
             choice.path = candidate;
-            choice.resume = std::move(resume);
             return true;
         }
     }
+    failure = systemText(EEXIST);
     return false;
 }
 
@@ -138,16 +177,26 @@ TargetChoice createTargetFile(std::string_view savePath, std::string_view name,
                               const TargetContext& context)
 {
     TargetChoice choice;
-    if (savePathIsSafe(savePath, name, type) && !savePath.empty() &&
-        claimFreeVariant(std::string(savePath), context, choice))
+    std::string failure;
+    const bool saveSafe = savePathIsSafe(savePath, name, type) && !savePath.empty();
+    if (saveSafe && claimFreeVariant(std::string(savePath), context, choice, failure))
         return choice;
+    std::string fallbackFailure;
     const std::string trimmedSearch = core::trim(searchText);
     const std::string t = fallbackTypeText(address);
     const std::string fallback = fallbackName(saveFolder, searchText, row, address);
     const bool safe =
         isPlainNamePart(trimmedSearch) && isPlainNamePart(t) && !isDotName(lastComponent(fallback));
-    if (!safe || !claimFreeVariant(fallback, context, choice))
-        throw core::FileError("Cannot create file " + core::gbkToUtf8(fallback));
+    if (!safe || !claimFreeVariant(fallback, context, choice, fallbackFailure)) {
+        // The user is told about the file they asked for, unless that name was never usable.
+        const bool ownPath = saveSafe && !failure.empty();
+        const std::string reason = ownPath                    ? failure
+                                   : !fallbackFailure.empty() ? fallbackFailure
+                                                              : std::string("名称不能用作文件名");
+        throw core::FileError("无法创建文件 " +
+                              core::gbkToUtf8(ownPath ? std::string(savePath) : fallback) + "：" +
+                              reason);
+    }
     choice.fallback = true;
     return choice;
 }

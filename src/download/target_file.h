@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,22 @@ bool savePathIsSafe(std::string_view savePath, std::string_view name, std::strin
 // Creates (or empties) the file and closes it; false when it cannot be created.
 bool createEmptyFile(std::string_view gbkPath);
 
+// The one writer's hold on a target file: an open descriptor of it under an exclusive advisory
+// lock (flock), which the system releases when the descriptor closes or the process ends.
+// Another process, or another engine of this one, cannot take it meanwhile.
+class TargetLock {
+public:
+    explicit TargetLock(int fd) : fd_(fd) {}
+    ~TargetLock() { release(); }
+    TargetLock(const TargetLock&) = delete;
+    TargetLock& operator=(const TargetLock&) = delete;
+    int fd() const { return fd_; }
+    void release();
+
+private:
+    int fd_;
+};
+
 // The n-th variant of a path: "(n)" before the last component's extension, or at its end when
 // it has none: "a/song.mp3" -> "a/song(1).mp3".
 std::string numberedPath(std::string_view gbkPath, int n);
@@ -40,21 +57,26 @@ struct TargetContext {
     std::function<bool(const std::string& gbkPath)> takenByRun;
     std::string address;    // where the file comes from
     std::int64_t size = -1; // its announced length; below 0 when unknown
+    std::string etag;       // the validators the server announced with it
+    std::string lastModified;
 };
 
 struct TargetChoice {
     std::string path; // the file to write
     bool fallback = false;
-    // Set when the file holds part of this same file (same address, same length) and only
-    // the recorded missing ranges are to be fetched; the file is then left as it is.
+    // Set when the file holds part of this same file (same address, length and validators)
+    // and only the recorded missing ranges are to be fetched; the file is then left as it is.
     std::optional<ResumeRecord> resume;
+    // Held from the choice on; whoever writes the file keeps it until the file has ended.
+    std::shared_ptr<TargetLock> lock;
 };
 // Chooses and prepares the row's target file: the save path when that is safe and can be
 // created, else the fallback name (checked the same way). A path taken by this run, or one
-// that exists without a resume record beside it, is never overwritten: the first free variant
-// name(1).ext, name(2).ext, ... is used instead. An existing path with a record of the same
-// address and length is resumed; with any other record it starts over (emptied). Throws
-// core::FileError "Cannot create file <path>" (the fallback path) when nothing can be created.
+// that exists without a resume record beside it, or one whose lock another writer holds, is
+// never overwritten: the first free variant name(1).ext, name(2).ext, ... is used instead. An
+// existing path with a record of the same file (sameFile) is resumed; with any other record it
+// starts over (emptied, under the lock). Throws core::FileError "无法创建文件 <path>：<reason>"
+// (UTF-8; the save path and why it failed, else the fallback's) when nothing can be created.
 TargetChoice createTargetFile(std::string_view savePath, std::string_view name,
                               std::string_view type, std::string_view saveFolder,
                               std::string_view searchText, int row, std::string_view address,

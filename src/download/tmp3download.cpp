@@ -23,6 +23,44 @@ class RefusedAnswer : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+// The server answered a ranged request whose If-Range named the file with a whole other file.
+struct FileChanged {};
+// A body without a length ran past the limit.
+struct TooLong {};
+
+// The client's error for a connection that brought nothing for its stall time.
+bool isStall(std::string_view message)
+{
+    return message.find("# 110") != std::string_view::npos;
+}
+
+// Measures a request's speed over windows of `time`; a window below `lowest` bytes per second
+// makes it too slow.
+class SpeedWatch {
+public:
+    SpeedWatch(std::int64_t lowest, std::chrono::milliseconds time) : lowest_(lowest), time_(time)
+    {
+    }
+    // `count` body bytes so far; true once a whole window went by below the lowest speed.
+    bool tooSlow(std::int64_t count)
+    {
+        const auto now = Clock::now();
+        if (lowest_ <= 0 || time_.count() <= 0 || now - since_ < time_)
+            return false;
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - since_);
+        const bool slow = (count - countAtSince_) * 1000 < lowest_ * ms.count();
+        since_ = now;
+        countAtSince_ = count;
+        return slow;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::int64_t lowest_;
+    std::chrono::milliseconds time_;
+    Clock::time_point since_ = Clock::now();
+    std::int64_t countAtSince_ = 0;
+};
 
 std::string systemText(int err)
 {
@@ -89,7 +127,8 @@ void tmp3download::run(int fd)
             triesWithoutProgress = 0;
             continue;
         }
-        const bool progress = file.map.remaining(setup_.index) < missingBefore;
+        const bool progress =
+            result == Try::Short && file.map.remaining(setup_.index) < missingBefore;
         triesWithoutProgress = progress ? 0 : triesWithoutProgress + 1;
         if (triesWithoutProgress >= settings.maxTries) {
             engine.failFile(file, engine.missingBytesLine(file));
@@ -120,6 +159,12 @@ tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t s
     client.rangeStart = ranged ? start : 0;
     client.rangeEnd = ranged ? stop : 0;
     client.stallTimeout = setup_.settings.stallTime;
+    const std::string ifRange = ranged ? file.ifRangeLine() : std::string();
+    client.extraHeaders.clear();
+    if (!ifRange.empty())
+        client.extraHeaders.push_back(ifRange);
+    SpeedWatch speed(setup_.settings.lowestSpeed, setup_.settings.lowestSpeedTime);
+    bool slow = false;
 
     std::optional<RangeWriter> writer;
     std::int64_t received = 0;
@@ -132,6 +177,12 @@ tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t s
         const http::ResponseHead& head = c.response();
         const AnswerCheck check = checkAnswer(head.status, head.chunked ? -1 : head.contentLength,
                                               head.contentRange, start, size);
+        // A whole-file answer to If-Range: the same file when its validators are still ours
+        // (a server without ranges), else another one.
+        if (!ifRange.empty() && head.status >= 200 && head.status < 300 && head.status != 206 &&
+            (c.responseHeader("ETag") != file.etag ||
+             c.responseHeader("Last-Modified") != file.lastModified))
+            throw FileChanged{};
         if (!check.ok)
             throw RefusedAnswer(check.reason);
         writer.emplace(fd, file.map, setup_.index, start, check.skip, buffer);
@@ -140,12 +191,19 @@ tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t s
     client.onWork = [&](http::HttpClient& c, int mode, std::int64_t count) {
         engine.IdHTTP1Work(c, mode, before + count);
         cutIfOver(c);
+        if (speed.tooSlow(count)) {
+            slow = true;
+            c.Disconnect();
+        }
     };
+    const std::int64_t limit = setup_.settings.unknownLengthLimit;
     bool spanDone = false;
     auto sink = [&](std::string_view chunk) {
         received += static_cast<std::int64_t>(chunk.size());
         if (!writer || spanDone)
             return;
+        if (!ranged && writer->position() + static_cast<std::int64_t>(chunk.size()) > limit)
+            throw TooLong{};
         try {
             writer->write(chunk);
         } catch (const SpanEnded&) {
@@ -155,7 +213,10 @@ tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t s
             if (client.response().chunked || length < 0 || length - received > kDrainLimit)
                 throw;
             spanDone = true;
+            return;
         }
+        engine.recordProgress(file, static_cast<std::int64_t>(chunk.size()),
+                              [&writer] { writer->flush(); });
     };
 
     Try result = Try::Short;
@@ -164,7 +225,12 @@ tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t s
             client.Get(file.address, sink);
             if (writer)
                 writer->flush();
-            if (!ranged && writer && !engine.stopping() && !file.failed()) {
+            if (slow) {
+                file.noteError(core::utf8ToGbk("连接速度低于每秒") +
+                               std::to_string(setup_.settings.lowestSpeed) +
+                               core::utf8ToGbk("字节"));
+                result = Try::Slow;
+            } else if (!ranged && writer && !engine.stopping() && !file.failed()) {
                 file.map.finishUnknown(writer->position());
                 result = Try::Done;
             } else if (ranged && file.map.remaining(setup_.index) == 0) {
@@ -180,9 +246,19 @@ tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t s
             if (writer)
                 writer->flush(); // what arrived before the failure is kept
             file.noteError(oneLine(e.what()));
+            if (isStall(e.what()))
+                result = Try::Slow;
         }
     } catch (const WriteFailed& e) {
         engine.failFile(file, writeFailureLine(e.what()));
+        result = Try::Fatal;
+    } catch (const FileChanged&) {
+        file.changed.store(true);
+        engine.failFile(file, core::utf8ToGbk("服务器上的文件已改变，下次从头下载"));
+        result = Try::Fatal;
+    } catch (const TooLong&) {
+        engine.failFile(file, core::utf8ToGbk("文件超过") + std::to_string(limit) +
+                                  core::utf8ToGbk("字节仍未结束"));
         result = Try::Fatal;
     }
     receivedBefore_ += received;

@@ -35,7 +35,9 @@ public:
     void Execute();
 
 private:
-    enum class Try { Done, Short, Fatal };
+    // Short: ended early with bytes missing; Slow: ended by a stall or below the lowest speed
+    // (a try without progress, whatever it brought).
+    enum class Try { Done, Short, Slow, Fatal };
     void run(int fd);
     Try fetch(int fd, std::int64_t start, std::int64_t stop, std::string& buffer);
 

@@ -57,6 +57,17 @@ TransferEngine::TransferEngine()
         IdHTTP1Work(c, mode, n);
     };
     IdHTTP1.onWorkEnd = [this](http::HttpClient& c, int mode) { IdHTTP1WorkEnd(c, mode); };
+    queue_.onRemoved = [this](int first, int count) { rowsRemoved(first, count); };
+}
+
+void TransferEngine::rowsRemoved(int first, int count)
+{
+    for (int* row : {&ResumeRow, &CurrentRow}) {
+        if (*row >= first + count)
+            *row -= count;
+        else if (*row > first)
+            *row = first; // the row that slid into the removed place comes next
+    }
 }
 
 TransferEngine::~TransferEngine()
@@ -95,25 +106,38 @@ void TransferEngine::downbtnClick()
     ConnectedCount = 1;
     ElapsedSeconds = 0;
 
-    const int n = observer_->downloadRowCount();
-    if (ResumeRow > n - 1)
-        return;
+    ResumeRow = std::clamp(ResumeRow, 0, std::max(queue_.size() - 1, 0));
     CurrentRow = ResumeRow;
-    for (int times = n - ResumeRow; times > 0; --times) {
-        if (observer_->quitConfirmed() || stopRequested_)
+    bool ended = true;
+    int started = 0;
+    while (CurrentRow < queue_.size()) {
+        if (observer_->quitConfirmed() || stopRequested_) {
+            ended = false;
             break;
+        }
         ResumeRow = CurrentRow;
         observer_->processMessages();
-        if (observer_->quitConfirmed() || stopRequested_)
+        if (observer_->quitConfirmed() || stopRequested_) {
+            ended = false;
             break;
-        if (CurrentRow >= observer_->downloadRowCount())
+        }
+        if (CurrentRow >= queue_.size())
             break; // rows were deleted meanwhile
-        handleRow();
+        const RowStatus status = queue_.at(CurrentRow).status;
+        if (status != RowStatus::Complete && status != RowStatus::Running) {
+            ++started;
+            handleRow();
+        }
         ++CurrentRow;
     }
     // Nothing is being probed once the loop has ended (a failure that leaves the loop through
     // an exception keeps it set for the error handler).
     Probing = false;
+    if (!ended)
+        return;
+    ResumeRow = 0;
+    if (started == 0)
+        observer_->rowSkipped(gbk("没有要下载的文件"));
 }
 
 void TransferEngine::skipRow(const DownloadRow& row, const std::string& reason)
@@ -172,6 +196,8 @@ bool TransferEngine::probeRow(const DownloadRow& row)
         rowStart_.host = parts.host;
         rowStart_.port = parts.port;
         rowStart_.unknownLength = FileSize == 0 && (head.chunked || head.contentLength < 0);
+        rowStart_.etag = IdHTTP1.responseHeader("ETag");
+        rowStart_.lastModified = IdHTTP1.responseHeader("Last-Modified");
         if (FileSize == 0 && !rowStart_.unknownLength) {
             skipRow(row, gbk("文件长度为0"));
             return false;
@@ -182,9 +208,14 @@ bool TransferEngine::probeRow(const DownloadRow& row)
 
 void TransferEngine::handleRow()
 {
-    const DownloadRow row = observer_->downloadRow(CurrentRow);
-    if (!probeRow(row))
+    const QueueRow queued = queue_.at(CurrentRow);
+    const DownloadRow row = queued.texts();
+    if (!probeRow(row)) {
+        if (!stopRequested_)
+            queue_.setStatus(queued.id, RowStatus::Failed);
         return;
+    }
+    rowStart_.rowId = queued.id;
 
     ConnectedCount = 0;
     const int s = CurrentRow % kSlots;
@@ -195,12 +226,15 @@ void TransferEngine::handleRow()
     context.takenByRun = [this](const std::string& path) { return targetsOfRun_.count(path) > 0; };
     context.address = row.address;
     context.size = rowStart_.unknownLength ? -1 : FileSize;
+    context.etag = rowStart_.etag;
+    context.lastModified = rowStart_.lastModified;
     const TargetChoice target =
         createTargetFile(row.savePath, row.name, row.typeText, observer_->saveFolder(),
                          observer_->searchText(), CurrentRow, row.address, context);
     TargetPath = target.path;
     targetsOfRun_.insert(TargetPath);
     rowStart_.resume = target.resume;
+    rowStart_.lock = target.lock;
     observer_->setTimerEnabled(true);
     Probing = false;
     StartSlot(s);
@@ -283,8 +317,13 @@ void TransferEngine::StartSlot(int s)
     auto file =
         std::make_shared<FileTransfer>(s, activeRow, core::gbkPath(TargetPath).string(),
                                        rowStart_.address, rowStart_.row.address, std::move(map));
+    file->rowId = rowStart_.rowId;
+    queue_.setStatus(file->rowId, RowStatus::Running);
+    file->etag = rowStart_.etag;
+    file->lastModified = rowStart_.lastModified;
+    file->lock = std::move(rowStart_.lock);
     if (size >= 0 && !rowStart_.resume)
-        writeResumeRecord(file->nativePath, {size, file->rowAddress, file->map.missing()});
+        writeResumeRecord(file->nativePath, file->record());
 
     if (ConnectedCount == 0 || stopRequested_) {
         for (auto& client : SlotClients[s])
@@ -473,11 +512,28 @@ std::string TransferEngine::missingBytesLine(const FileTransfer& file) const
     return line;
 }
 
+void TransferEngine::recordProgress(FileTransfer& file, std::int64_t bytes,
+                                    const std::function<void()>& flushOwn)
+{
+    if (file.map.size() < 0 ||
+        !file.recordDue(bytes, settings_.recordEveryBytes, settings_.recordEvery))
+        return;
+    std::unique_lock lock(file.recordMutex, std::try_to_lock);
+    if (!lock || !file.lock)
+        return;
+    flushOwn();
+    // The bytes the record counts as present reach the disk before the record does.
+    ::fdatasync(file.lock->fd());
+    writeResumeRecord(file.nativePath, file.record());
+}
+
 void TransferEngine::finishFile(FileTransfer& file)
 {
+    std::lock_guard recordLock(file.recordMutex);
     FileOutcome outcome;
     if (!file.failed() && file.map.complete()) {
-        if (::truncate(file.nativePath.c_str(), static_cast<off_t>(file.map.size())) != 0) {
+        const int fd = file.lock ? file.lock->fd() : -1;
+        if (::ftruncate(fd, static_cast<off_t>(file.map.size())) != 0 || ::fsync(fd) != 0) {
             char text[256];
             file.fail(gbk("写入文件出错：") + ::strerror_r(errno, text, sizeof text));
         }
@@ -487,11 +543,17 @@ void TransferEngine::finishFile(FileTransfer& file)
         outcome.complete = true;
     } else {
         file.fail(stopRequested_ ? gbk("下载已停止") : missingBytesLine(file));
+        ResumeRecord record = file.record();
+        if (file.changed.load()) // what is on disk belongs to the old file: start over
+            record.missing = {{0, record.size}};
         if (file.map.size() >= 0)
-            writeResumeRecord(file.nativePath,
-                              {file.map.size(), file.rowAddress, file.map.missing()});
+            writeResumeRecord(file.nativePath, record);
         outcome.reason = file.failureReason();
     }
+    // The record says what the file holds: another writer may take it from here.
+    if (file.lock)
+        file.lock->release();
+    queue_.setStatus(file.rowId, outcome.complete ? RowStatus::Complete : RowStatus::Failed);
     if (observer_)
         observer_->fileEnded(file.activeRow, outcome);
 }

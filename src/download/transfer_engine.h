@@ -12,9 +12,11 @@
 // through a TransferObserver; the window's adapter carries every display change that a worker
 // thread asks for onto the user-interface thread.
 #include "download/active_file.h"
+#include "download/download_queue.h"
 #include "download/engine_limits.h"
 #include "download/file_transfer.h"
 #include "download/resume_record.h"
+#include "download/target_file.h"
 #include "download/tick_report.h"
 #include "download/transfer_settings.h"
 #include "http/http_client.h"
@@ -40,8 +42,6 @@ public:
     virtual ~TransferObserver() = default;
 
     // ---- asked on the user-interface thread ---------------------------------------------------
-    virtual int downloadRowCount() = 0;
-    virtual DownloadRow downloadRow(int index) = 0;
     virtual std::string searchText() = 0; // the search box Edit1 (GBK)
     virtual std::string saveFolder() = 0; // SaveFolder (GBK, ends in '/')
     virtual int connectionsPerFile() = 0; // the value of Edit2
@@ -54,7 +54,8 @@ public:
     virtual int addActiveRow(const ActiveFile& file) = 0;
     virtual void setBarsMaximum(std::int64_t maximum) = 0;
     virtual void setTimerEnabled(bool enabled) = 0;
-    // A row was skipped before any transfer began: one memo line with its name and the reason.
+    // One memo line: a row skipped before any transfer began (its name and the reason), or a
+    // press that found nothing to fetch.
     virtual void rowSkipped(const std::string& line) = 0;
     // The probe client's end notification.
     virtual void probeEnded() = 0;
@@ -88,6 +89,8 @@ public:
     TransferEngine& operator=(const TransferEngine&) = delete;
 
     void setObserver(TransferObserver* observer) { observer_ = observer; }
+    // The download list the engine works from. The resume row follows its removals.
+    DownloadQueue& queue() { return queue_; }
     // Set before a start (tests shorten the times).
     void setSettings(TransferSettings settings) { settings_ = std::move(settings); }
     const TransferSettings& settings() const { return settings_; }
@@ -114,9 +117,12 @@ public:
     bool stopping() const { return stopRequested_.load(); }
 
     // ---- operations of the user-interface thread ------------------------------------------------
-    // The start loop of "开始下载". A press while a start loop is still running (re-entered
-    // through the window's message processing) does nothing but cut the pauses before retries
-    // short.
+    // The start loop of "开始下载": from the resume row to the list's end, every row that is
+    // neither complete nor running is fetched (resumed where its file has a record). When the
+    // loop reaches the end the resume row goes back to the list's start, so the next press
+    // looks at every row again; a press that finds nothing to fetch says so in the memo. A
+    // press while a start loop is still running (re-entered through the window's message
+    // processing) does nothing but cut the pauses before retries short.
     void downbtnClick();
     // Ranges waiting for their next try are asked again at once (a press of "开始下载" or "停").
     void cutRetryPausesShort();
@@ -162,6 +168,10 @@ public:
     // resume record kept or removed) and reported; then the worker is counted out (its slot's
     // and the overall count) and its end reported.
     void workerFinished(FileTransfer& file, http::HttpClient& client);
+    // `bytes` more of the file arrived: when its resume record is due, the calling worker's
+    // buffer is written out (flushOwn), the file's data forced to disk and the record rewritten.
+    void recordProgress(FileTransfer& file, std::int64_t bytes,
+                        const std::function<void()>& flushOwn);
     // "还缺 N 字节" with the last error seen, for a file that stays incomplete (GBK).
     std::string missingBytesLine(const FileTransfer& file) const;
 
@@ -186,6 +196,8 @@ private:
     void stopAndJoin();
     void wakeWaiters();
     void skipRow(const DownloadRow& row, const std::string& reason);
+    // Rows [first, first + count) left the list: the rows the start loop points at follow.
+    void rowsRemoved(int first, int count);
 
     // User-interface thread only:
     int ResumeRow = 0;
@@ -212,17 +224,22 @@ private:
     // The probe client (tag 6789).
     http::HttpClient IdHTTP1;
 
+    DownloadQueue queue_;
     TransferObserver* observer_ = nullptr;
     TransferSettings settings_;
     bool startRunning_ = false;
     std::atomic<bool> stopRequested_{false};
     struct RowStart {
         DownloadRow row;
+        std::uint64_t rowId = 0;
         std::string address; // where the bytes come from (after redirects)
         std::string host;
         int port = 80;
         bool unknownLength = false;
+        std::string etag; // the validators the probe's answer carried
+        std::string lastModified;
         std::optional<ResumeRecord> resume;
+        std::shared_ptr<TargetLock> lock;
     } rowStart_;
 
     std::mutex threadsMutex_;

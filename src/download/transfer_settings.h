@@ -27,6 +27,16 @@ struct TransferSettings {
     std::chrono::milliseconds slowTail{250};
     // The write buffer of each worker (bytes): memory stays bounded by fifteen of them.
     std::size_t bufferSize = std::size_t{512} * 1024;
+    // The resume record of a running file is rewritten after this much time or this many bytes,
+    // so a crash costs at most that much again.
+    std::chrono::milliseconds recordEvery{3000};
+    std::int64_t recordEveryBytes = std::int64_t{4} << 20;
+    // A file whose server announces no length fails once this much of it has arrived.
+    std::int64_t unknownLengthLimit = std::int64_t{4} << 30;
+    // A request that brings less than lowestSpeed bytes per second over lowestSpeedTime is cut
+    // and counts as a try without progress, as does one cut by a stall, whatever it brought.
+    std::int64_t lowestSpeed = 1024;
+    std::chrono::milliseconds lowestSpeedTime{60000};
 };
 
 } // namespace download

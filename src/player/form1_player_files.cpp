@@ -52,7 +52,7 @@ void TForm1::playsavebtnClick()
                           now.time().hour(), now.time().minute(), now.time().second());
     SaveDialog1.fileName =
         ui::fromGbk(player::proposedListName(stamp, ui::toGbk(Edit1->text()), real));
-    SaveDialog1.filterIndex = 1;
+    SaveDialog1.filterIndex = player::saveFilterIndex(real);
     if (!SaveDialog1.Execute(this, true))
         return;
     core::writeLines(chosenPath(SaveDialog1.fileName), lines);

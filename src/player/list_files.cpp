@@ -3,6 +3,7 @@
 #include "core/text_ops.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace player {
 
@@ -15,16 +16,63 @@ std::vector<std::string> realListLines(const std::vector<core::SongEntry>& rows)
     return lines;
 }
 
+std::string xmlEscaped(std::string_view text)
+{
+    // Byte by byte: none of these four bytes is ever the second byte of a GBK character.
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string xmlUnescaped(std::string_view text)
+{
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}};
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& [entity, c] : kEntities)
+            if (text.compare(i, entity.size(), entity) == 0) {
+                out += c;
+                i += entity.size();
+                replaced = true;
+                break;
+            }
+        if (!replaced)
+            out += text[i++];
+    }
+    return out;
+}
+
 std::vector<std::string> mediaListLines(const std::vector<core::SongEntry>& rows,
                                         std::string_view title)
 {
     std::vector<std::string> lines;
     lines.reserve(3 * rows.size() + 3);
     lines.push_back("<asx version = \"3.0\">");
-    lines.push_back("<title>" + std::string(title) + "</title>");
+    lines.push_back("<title>" + xmlEscaped(title) + "</title>");
     for (const auto& row : rows) {
         lines.push_back("<entry>");
-        lines.push_back("<ref href = \"" + row.sub(core::SubItem::Address) + "\"/>");
+        lines.push_back("<ref href = \"" + xmlEscaped(row.sub(core::SubItem::Address)) + "\"/>");
         lines.push_back("</entry>");
     }
     lines.push_back("</asx>");
@@ -56,7 +104,7 @@ std::vector<core::SongEntry> readMediaList(const std::vector<std::string>& lines
     std::vector<core::SongEntry> rows;
     const size_t n = lines.empty() ? 0 : (lines.size() - 1) / 3;
     for (size_t i = 1; i <= n; ++i)
-        rows.push_back(core::SongEntry{lines[3 * i], 0, {}});
+        rows.push_back(core::SongEntry{xmlUnescaped(lines[3 * i]), 0, {}});
     return rows;
 }
 

@@ -11,7 +11,12 @@ namespace player {
 
 // One line per row: the row's download address.
 std::vector<std::string> realListLines(const std::vector<core::SongEntry>& rows);
-// "<asx version = "3.0">", the title line, three lines per row, "</asx>": 3n + 3 lines.
+// The text with &, <, > and " written as XML entities, and back (GBK bytes).
+std::string xmlEscaped(std::string_view text);
+std::string xmlUnescaped(std::string_view text);
+
+// "<asx version = "3.0">", the title line, three lines per row, "</asx>": 3n + 3 lines. The
+// title and the addresses are escaped (a list without those characters is unchanged by it).
 std::vector<std::string> mediaListLines(const std::vector<core::SongEntry>& rows,
                                         std::string_view title);
 
@@ -24,7 +29,7 @@ bool isRealListName(std::string_view fileName);
 
 // Rows read from a file carry a caption only. A Real list gives one row per line, empty lines
 // included; a Windows Media list gives the lines with zero-based index 3, 6, ..., 3n, where n
-// is (number of lines - 1) / 3.
+// is (number of lines - 1) / 3, with their XML entities undone.
 std::vector<core::SongEntry> readRealList(const std::vector<std::string>& lines);
 std::vector<core::SongEntry> readMediaList(const std::vector<std::string>& lines);
 
@@ -34,5 +39,10 @@ std::string nameStamp(int year, int month, int day, int hour, int minute, int se
 // leading part + the search text without blanks and control characters at either end +
 // ".rpm" or ".asx".
 std::string proposedListName(std::string_view stamp, std::string_view searchText, bool real);
+// The save dialog's filter (1: Real lists, 2: Windows Media lists) for a proposed name.
+inline int saveFilterIndex(bool real)
+{
+    return real ? 1 : 2;
+}
 
 } // namespace player

@@ -105,6 +105,7 @@ void TForm1::Button9Click()
     }
     qCDebug(searchLog, "next page requested: %s", qUtf8Printable(ui::fromGbk(*address)));
     WebBrowser1->Navigate(ui::fromGbk(*address));
+    searchAnswerTimer->start();
     WebBrowser1->setBrowserVisible(false);
 }
 

@@ -4,6 +4,7 @@
 #include "browser/browser_control.h"
 #include "core/line_file.h"
 #include "download/transfer_engine.h"
+#include "search/result_page_parser.h"
 #include "search/search_log.h"
 #include "search/search_request.h"
 #include "ui/dialogs.h"
@@ -12,13 +13,19 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 void TForm1::connectSearchHandlers()
 {
+    searchAnswerTimer = new QTimer(this);
+    searchAnswerTimer->setSingleShot(true);
+    searchAnswerTimer->setInterval(search::kAnswerTime);
+    connect(searchAnswerTimer, &QTimer::timeout, this, &TForm1::searchAnswerTimeout);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Edit1, &QLineEdit::returnPressed, this, &TForm1::Button1Click);
     connect(SeSkinComboBox1, &QComboBox::activated, this, &TForm1::SeSkinComboBox1Change);
@@ -51,12 +58,15 @@ void TForm1::Button1Click()
     }
     ListView1->clearRows();
     ResultRowCount = 0;
+    // Each search writes its own total into the caption (it is written over the initial one).
+    resultlabel->setText(ui::fromGbk(search::initialLabel()));
     const int image = search::headerImage(MediaType());
     ListView1->headerItem()->setIcon(0, image < ImageList1.size() ? ImageList1[image] : QIcon());
     const std::string address =
         search::firstRequestAddress(hosts, ui::toGbk(Edit1->text()), MediaType());
     qCDebug(searchLog, "search request sent: %s", qUtf8Printable(ui::fromGbk(address)));
     WebBrowser1->Navigate(ui::fromGbk(address));
+    searchAnswerTimer->start();
     WebBrowser1->setBrowserVisible(false);
     ResultPageNumber = 1;
 }
@@ -78,6 +88,8 @@ void TForm1::stopbtnClick()
     SearchStopped = -1;
     qCDebug(searchLog, "search stopped: %d rows listed", ListView1->rowCount());
     WebBrowser1->Stop();
+    searchAnswerTimer->stop();
+    SeSkinProgressBar6->setValue(0);
     // A download waiting to retry a dropped range tries again now instead of after its pause.
     if (engine_)
         engine_->cutRetryPausesShort();
@@ -86,18 +98,30 @@ void TForm1::stopbtnClick()
 void TForm1::WebBrowser1ProgressChange(int progress, int maximum)
 {
     SeSkinProgressBar6->setMaximum(maximum);
-    SeSkinProgressBar6->setValue(progress);
+    // A stopped search shows nothing loading, whatever its stopped page still reports.
+    SeSkinProgressBar6->setValue(SearchStopped == -1 ? 0 : progress);
 }
 
 void TForm1::WebBrowser1DocumentComplete()
 {
+    searchAnswerTimer->stop();
     Memo1.clear();
     const browser::Document* document = WebBrowser1->document();
     if (!document) {
-        qCDebug(searchLog, "result page did not load");
-        ui::showMessage(this, "请检查网络连接!");
+        const int status = WebBrowser1->httpStatus();
+        qCDebug(searchLog, "result page did not load (status %d)", status);
+        ui::showMessage(this, status > 0 ? QString("服务器回答 %1").arg(status)
+                                         : QString("请检查网络连接!"));
         return;
     }
     Memo1 = core::splitLines(ui::toGbk(document->bodyText));
     Button7Click();
+}
+
+void TForm1::searchAnswerTimeout()
+{
+    qCDebug(searchLog, "result page got no answer");
+    WebBrowser1->Stop();
+    SeSkinProgressBar6->setValue(0);
+    ui::showMessage(this, "服务器没有响应");
 }

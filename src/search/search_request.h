@@ -1,9 +1,13 @@
 #pragma once
 #include "search/service_hosts.h"
 
+#include <chrono>
 #include <string>
 
 namespace search {
+
+// How long a result page may take to answer before the search says the server gives none.
+inline constexpr std::chrono::milliseconds kAnswerTime{30000};
 
 // Type suffix of a first request for MediaType index (0 MP3 .. 4 RAM); "&lm=-1" for any other.
 std::string typeSuffix(int mediaType);

@@ -3,6 +3,7 @@
 #include "core/line_file.h"
 #include "download/tick_report.h"
 #include "download/transfer_plan.h"
+#include "engine_state_access.h"
 #include "engine_test_support.h"
 #include "support/loopback_server.h"
 
@@ -87,7 +88,7 @@ TEST(EngineIntegrity, ThreeFilesRunAtOnceOnFifteenConnections)
     EXPECT_TRUE(run.countersAtRest());
 }
 
-TEST(EngineIntegrity, SixRowsWaitForTheirSlotsAndResumeFetchesTheLastRowAgain)
+TEST(EngineIntegrity, SixRowsWaitForTheirSlotsAndAPressFetchesOnlyWhatIsNotThereYet)
 {
     LoopbackServer server;
     EngineRun run;
@@ -102,26 +103,49 @@ TEST(EngineIntegrity, SixRowsWaitForTheirSlotsAndResumeFetchesTheLastRowAgain)
         EXPECT_TRUE(holdsGenerated(paths[i], 300000 + i * 1000));
     auto active = run.observer.activeRows();
     ASSERT_EQ(active.size(), 6u);
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(active[i].file.listRow, i);
-    EXPECT_EQ(run.engine.resumeRow(), 5);
-    EXPECT_EQ(run.engine.currentRow(), 6);
+        EXPECT_EQ(run.engine.queue().at(i).status, download::RowStatus::Complete);
+    }
+    EXPECT_EQ(run.engine.resumeRow(), 0) << "the next press looks at every row again";
 
-    // A second press begins with the last row handled and fetches it again, into a file of
-    // its own next to the first (which stays as it was).
+    // Every row is complete: a second press fetches nothing and says so.
     ASSERT_TRUE(run.startAndWait());
-    active = run.observer.activeRows();
-    ASSERT_EQ(active.size(), 7u);
-    EXPECT_EQ(active[6].file.listRow, 5);
-    EXPECT_EQ(active[6].file.targetPath, run.dir.folder() + "six5(1).mp3");
-    EXPECT_TRUE(holdsGenerated(paths[5], 305000));
-    EXPECT_TRUE(holdsGenerated(run.dir.folder() + "six5(1).mp3", 305000));
+    EXPECT_EQ(run.observer.activeRows().size(), 6u);
+    EXPECT_EQ(run.observer.memoLines(),
+              std::vector<std::string>{core::utf8ToGbk("没有要下载的文件")});
+    EXPECT_FALSE(std::filesystem::exists(run.dir.folder() + "six5(1).mp3"));
+}
 
-    // With the list shortened below the resume row a press does nothing.
-    run.observer.rows.resize(2);
-    run.engine.downbtnClick();
-    EXPECT_EQ(run.observer.activeRows().size(), 7u);
-    EXPECT_TRUE(run.countersAtRest());
+TEST(EngineIntegrity, TheResumeRowFollowsRowsThatAreDeletedOrCleared)
+{
+    LoopbackServer server;
+    for (int i = 0; i < 3; ++i)
+        server.addGeneratedFile("/n" + std::to_string(i) + ".mp3", 20000 + i);
+    EngineRun run;
+    for (int i = 0; i < 5; ++i)
+        run.addRow(server.url("/old.mp3"), "old" + std::to_string(i));
+    // A start that ended part-way left the resume row at the fifth row; the list is cleared
+    // and one row is added: the press fetches it.
+    download::TransferEngineTestAccess::resumeRow(run.engine) = 4;
+    run.engine.queue().clear();
+    EXPECT_EQ(run.engine.resumeRow(), 0);
+    const std::string first = run.addRow(server.url("/n0.mp3"), "new0");
+    ASSERT_TRUE(run.startAndWait());
+    EXPECT_TRUE(holdsGenerated(first, 20000));
+
+    // Deleting rows before the resume row moves it down with its row; deleting the row itself
+    // leaves it on the row that slid into its place.
+    const std::string second = run.addRow(server.url("/n1.mp3"), "new1");
+    const std::string third = run.addRow(server.url("/n2.mp3"), "new2");
+    download::TransferEngineTestAccess::resumeRow(run.engine) = 2;
+    run.engine.queue().remove(0);
+    EXPECT_EQ(run.engine.resumeRow(), 1);
+    run.engine.queue().remove(0);
+    EXPECT_EQ(run.engine.resumeRow(), 0);
+    ASSERT_TRUE(run.startAndWait());
+    EXPECT_FALSE(std::filesystem::exists(second)) << "its row was deleted";
+    EXPECT_TRUE(holdsGenerated(third, 20002));
 }
 
 TEST(EngineFaults, RedirectsAndFilesWithoutLengthArriveWholeAndSkippedRowsSayWhy)
@@ -288,8 +312,8 @@ TEST(EngineFaults, AnErrorAnswerNeverGoesIntoTheFile)
     {
         std::ofstream(path) << "old";
     }
-    observer.rows.push_back({"1", "e", server.url("/e.mp3"), "20K", "mp3", path});
     download::TransferEngine engine;
+    engine.queue().append({"1", "e", server.url("/e.mp3"), "20K", "mp3", path});
     engine.setObserver(&observer);
     engine.setSettings(EngineRun::quickSettings());
     engine.downbtnClick();
@@ -312,10 +336,11 @@ TEST(EngineFaults, RefusedAndEscapingNamesUseTheFallbackName)
     run.observer.folder = run.dir.folder() + "music/";
     run.observer.search = " abc ";
     const std::string longName(300, 'n');
-    run.observer.rows.push_back({"1", longName, server.url("/long.mp3"), "4K", "mp3",
-                                 run.observer.folder + longName + ".mp3"});
-    run.observer.rows.push_back({"2", "../escaped", server.url("/esc.wma"), "5K", "wma",
-                                 run.observer.folder + "../escaped.wma"});
+    run.engine.queue().append(download::DownloadRow{"1", longName, server.url("/long.mp3"), "4K",
+                                                    "mp3",
+                                                    run.observer.folder + longName + ".mp3"});
+    run.engine.queue().append(download::DownloadRow{"2", "../escaped", server.url("/esc.wma"), "5K",
+                                                    "wma", run.observer.folder + "../escaped.wma"});
     ASSERT_TRUE(run.startAndWait());
     EXPECT_TRUE(holdsGenerated(run.observer.folder + "abc0.mp3", 4000));
     EXPECT_TRUE(holdsGenerated(run.observer.folder + "abc1.wma", 5000));
@@ -331,8 +356,8 @@ TEST(EngineFaults, AFallbackThatFailsTooLeavesTheStartWithTheFileError)
     server.addGeneratedFile("/a.mp3", 4000);
     EngineRun run;
     run.observer.folder = run.dir.folder() + "missing/";
-    run.observer.rows.push_back(
-        {"1", "a", server.url("/a.mp3"), "4K", "mp3", run.observer.folder + "a.mp3"});
+    run.engine.queue().append(download::DownloadRow{"1", "a", server.url("/a.mp3"), "4K", "mp3",
+                                                    run.observer.folder + "a.mp3"});
     EXPECT_THROW(run.engine.downbtnClick(), core::FileError);
     EXPECT_TRUE(run.engine.probing()) << "the error handler sees the row being probed";
     EXPECT_FALSE(run.engine.startRunning());
@@ -371,24 +396,29 @@ TEST(EngineControl, APressWhileWorkersRunKeepsTheirCountAndAStopFromTheWaitEndsA
     EXPECT_EQ(run.engine.activeWorkers(), 5);
     EXPECT_TRUE(run.engine.DownloadsRunning());
 
-    // A second press begins again with row 0 and waits for its busy slot; the running
-    // workers stay counted. A stop (the window closing) from inside that wait ends it all.
-    int pumps = 0;
+    // A second press passes over the running row, starts the next two and waits for the
+    // busy slot of the fourth; the running workers stay counted. A stop (the window closing)
+    // from inside that wait ends it all.
+    for (int i = 1; i <= 3; ++i) {
+        const std::string path = "/f" + std::to_string(i) + ".mp3";
+        server.addGeneratedFile(path, 10000);
+        run.addRow(server.url(path), "f" + std::to_string(i));
+    }
+    int waitPumps = 0;
     int lowest = 100;
     run.observer.onProcessMessages = [&] {
-        ++pumps;
         lowest = std::min(lowest, run.engine.activeWorkers());
-        if (pumps == 3)
+        if (run.engine.currentRow() == 3 && ++waitPumps == 3)
             run.engine.StopAllTransfers();
     };
     run.engine.downbtnClick();
-    EXPECT_GE(pumps, 3);
-    EXPECT_EQ(lowest, 5);
+    EXPECT_GE(waitPumps, 3);
+    EXPECT_GE(lowest, 5);
     EXPECT_FALSE(run.engine.startRunning());
     EXPECT_TRUE(run.countersAtRest());
     EXPECT_FALSE(run.engine.DownloadsRunning());
     EXPECT_FALSE(run.observer.timerEnabled());
     const auto active = run.observer.activeRows();
-    ASSERT_EQ(active.size(), 1u) << "nothing started after the stop";
+    ASSERT_EQ(active.size(), 3u) << "nothing started after the stop";
     EXPECT_EQ(active[0].endNotifications, 5);
 }

@@ -20,31 +20,6 @@ using namespace enginetest;
 using testsupport::Behaviour;
 using testsupport::LoopbackServer;
 
-namespace {
-
-// The probe gets the file as it is; every later request is answered by `then`.
-Behaviour afterTheProbe(const Behaviour& then)
-{
-    Behaviour probe;
-    probe.requestsBeforeNext = 1;
-    probe.next = std::make_shared<Behaviour>(then);
-    return probe;
-}
-
-std::string gbk(const char* utf8)
-{
-    return core::utf8ToGbk(utf8);
-}
-
-bool waitFor(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 6000 && !done(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return done();
-}
-
-} // namespace
-
 TEST(EngineChecks, AWrongContentRangeOrAnOverlongLengthIsNeverWritten)
 {
     LoopbackServer server;
@@ -239,12 +214,14 @@ TEST(EngineResume, OnlyTheMissingBytesAreFetchedAgainUnlessTheLengthChanged)
 
     download::HeadlessObserver again;
     again.folder = run.dir.folder();
-    again.rows = run.observer.rows;
-    again.rows.push_back(again.rows.back());
-    again.rows.back().name = "damaged";
-    again.rows.back().address = server.url("/damaged.mp3");
-    again.rows.back().savePath = damaged;
     download::TransferEngine engine;
+    for (const download::QueueRow& row : run.engine.queue().rows())
+        engine.queue().append(row.entry);
+    download::DownloadRow third = run.engine.queue().at(1).texts();
+    third.name = "damaged";
+    third.address = server.url("/damaged.mp3");
+    third.savePath = damaged;
+    engine.queue().append(third);
     engine.setObserver(&again);
     engine.setSettings(EngineRun::quickSettings());
     engine.downbtnClick();

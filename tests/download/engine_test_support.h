@@ -10,8 +10,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace enginetest {
@@ -74,13 +76,13 @@ struct EngineRun {
                        const std::string& type = "mp3")
     {
         download::DownloadRow row;
-        row.caption = std::to_string(observer.rows.size() + 1);
+        row.caption = std::to_string(engine.queue().size() + 1);
         row.name = name;
         row.address = url;
         row.sizeText = "1M";
         row.typeText = type;
         row.savePath = dir.folder() + name + "." + type;
-        observer.rows.push_back(row);
+        engine.queue().append(row);
         return row.savePath;
     }
 
@@ -98,6 +100,28 @@ struct EngineRun {
                engine.slotWorkers(1) == 0 && engine.slotWorkers(2) == 0;
     }
 };
+
+inline std::string gbk(const char* utf8)
+{
+    return core::utf8ToGbk(utf8);
+}
+
+// The probe gets the file as it is; every later request is answered by `then`.
+inline testsupport::Behaviour afterTheProbe(const testsupport::Behaviour& then)
+{
+    testsupport::Behaviour probe;
+    probe.requestsBeforeNext = 1;
+    probe.next = std::make_shared<testsupport::Behaviour>(then);
+    return probe;
+}
+
+// Polls until done() holds or a minute has passed; false when it never did.
+inline bool waitFor(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 6000 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
 
 // The file is the loopback server's generated content of that size, byte for byte.
 inline ::testing::AssertionResult holdsGenerated(const std::string& path, std::int64_t size)

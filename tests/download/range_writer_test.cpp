@@ -206,13 +206,27 @@ TEST(ResumeRecord, RoundTripsAndADamagedOneIsIgnored)
 {
     TempFile f;
     EXPECT_FALSE(readResumeRecord(f.path));
-    const ResumeRecord record{1000, "http://h/a.mp3", {{0, 10}, {500, 1000}}};
+    const ResumeRecord record{
+        1000, "http://h/a.mp3", {{0, 10}, {500, 1000}}, "\"e1\"", "Mon, 07 Dec 2026 10:00:00 GMT"};
     ASSERT_TRUE(writeResumeRecord(f.path, record));
     const auto back = readResumeRecord(f.path);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->size, 1000);
     EXPECT_EQ(back->address, "http://h/a.mp3");
     EXPECT_EQ(back->missing, record.missing);
+    EXPECT_EQ(back->etag, record.etag);
+    EXPECT_EQ(back->lastModified, record.lastModified);
+
+    // The same file only when address, length and both validators agree; If-Range names it
+    // by a strong ETag, else by its date.
+    EXPECT_TRUE(sameFile(*back, "http://h/a.mp3", 1000, "\"e1\"", record.lastModified));
+    EXPECT_FALSE(sameFile(*back, "http://h/a.mp3", 1000, "\"e2\"", record.lastModified));
+    EXPECT_FALSE(sameFile(*back, "http://h/a.mp3", 1000, "\"e1\"", ""));
+    EXPECT_FALSE(sameFile(*back, "http://h/a.mp3", 999, "\"e1\"", record.lastModified));
+    EXPECT_EQ(ifRangeValue(*back), "\"e1\"");
+    ResumeRecord weak = *back;
+    weak.etag = "W/\"e1\"";
+    EXPECT_EQ(ifRangeValue(weak), record.lastModified);
 
     const char* damaged[] = {
         "",

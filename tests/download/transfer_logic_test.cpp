@@ -166,12 +166,14 @@ TEST(TargetFile, AnExistingFileIsKeptUnlessItsRecordSaysItIsAPartOfThisOne)
     // A part of this same file (address and length) is resumed as it is; a part of anything
     // else starts over in place.
     ASSERT_TRUE(writeResumeRecord(path, {5000, "http://h/a.mp3", {{100, 5000}}}));
+    t = {}; // its lock held the earlier choice
     t = createTargetFile(path, "abc", "mp3", dir.folder(), "x", 0, "http://h/a.mp3", context);
     EXPECT_EQ(t.path, path);
     ASSERT_TRUE(t.resume);
     EXPECT_EQ(t.resume->missing.front().start, 100);
     EXPECT_EQ(fs::file_size(path), 11u);
     context.size = 6000;
+    t = {};
     t = createTargetFile(path, "abc", "mp3", dir.folder(), "x", 0, "http://h/a.mp3", context);
     EXPECT_EQ(t.path, path);
     EXPECT_FALSE(t.resume);
@@ -211,7 +213,8 @@ TEST(TargetFile, AFallbackThatCannotBeCreatedEitherRaisesTheFileError)
         createTargetFile(missing + "a.mp3", "a", "mp3", dir.folder(), "../x", 1, "http://h/a.mp3");
         FAIL() << "no error";
     } catch (const core::FileError& e) {
-        EXPECT_NE(std::string(e.what()).find("Cannot create file"), std::string::npos);
+        EXPECT_EQ(std::string(e.what()).rfind("无法创建文件 " + missing + "a.mp3：", 0), 0u)
+            << "the path the user chose, with the reason: " << e.what();
     }
     EXPECT_FALSE(fs::exists(dir.path.parent_path() / "x1.mp3"));
 }

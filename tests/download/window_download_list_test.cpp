@@ -57,7 +57,7 @@ protected:
     void fillDownloadList(int rows)
     {
         for (int i = 1; i <= rows; ++i)
-            form->downloadlistview->appendRow(
+            form->appendDownloadRow(
                 {std::to_string(i),
                  0,
                  {"song" + std::to_string(i), "http://h/" + std::to_string(i) + ".mp3", "1M", "mp3",
@@ -217,6 +217,31 @@ TEST_F(DownloadListTest, DeleteRemovesSelectedRowsAndClearRemovesAll)
     EXPECT_TRUE(form->delallbtn->isEnabled());
     form->delallbtnClick(); // an empty list stays empty
     EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+}
+
+TEST_F(DownloadListTest, TheListIsKeptInItsFileAndComesBackInTheNextWindow)
+{
+    const std::string path = dir.path().toStdString() + "/download-list.txt";
+    form->keepDownloadListIn(path);
+    fillDownloadList(3);
+    form->downloadlistview->setRowSelected(1, true);
+    form->delbtnClick();
+    form->ChooserRewrite = true;
+    form->downloadlistview->setRowSelected(0, true);
+    chooser->pathedit->setText("/elsewhere");
+    chooser->pathbtnClick();
+
+    // The program closes and starts again: the rows, as last changed, are there.
+    chooser.reset();
+    form.reset();
+    createWindow();
+    EXPECT_EQ(form->downloadlistview->rowCount(), 0) << "a window reads no list by itself";
+    form->keepDownloadListIn(path);
+    EXPECT_EQ(names(), (std::vector<std::string>{"song1", "song3"}));
+    EXPECT_EQ(savePath(0), "/elsewhere/song1.mp3");
+    ASSERT_EQ(form->engine()->queue().size(), 2);
+    EXPECT_EQ(form->engine()->queue().at(0).savePath(), "/elsewhere/song1.mp3");
+    EXPECT_EQ(form->engine()->queue().at(1).entry, form->downloadlistview->rowAt(1));
 }
 
 TEST_F(DownloadListTest, DeleteAndClearAreRefusedForTheRunWhileAWorkerRuns)

@@ -64,7 +64,7 @@ protected:
     void addRow(const std::string& name, const std::string& url, const std::string& sizeText)
     {
         const int n = form->downloadlistview->rowCount() + 1;
-        form->downloadlistview->appendRow(
+        form->appendDownloadRow(
             {std::to_string(n), 0, {name, url, sizeText, "mp3", form->SaveFolder + name + ".mp3"}});
     }
     // Processes window messages until done() holds; false when it never does.

@@ -266,11 +266,12 @@ TEST(SearchPaging, BrokenPagesFollowTheParsersFallbacks)
     EXPECT_EQ(w.form->resultlabel->text(), QString::fromUtf8(" 搜索结果  "));
     w.expectResultRows("mp3", 0);
 
-    // The label is written once per run: a later search with a total leaves it.
+    // Every search writes its own total: a later search with a total shows it.
     w.search("那英", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() == 12; }, 60000));
     ASSERT_TRUE(w.waitUntilQuiet(service));
-    EXPECT_EQ(w.form->resultlabel->text(), QString::fromUtf8(" 搜索结果  "));
+    EXPECT_TRUE(w.form->resultlabel->text().startsWith(QString::fromUtf8(" 搜索结果  约")))
+        << w.form->resultlabel->text().toStdString();
 
     // Result links without text take size and type from the page's first line.
     w.search("badpage-emptylinks", 0);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
@@ -33,23 +34,26 @@ protected:
     std::filesystem::path dir;
 };
 
-TEST_F(ListFileTest, TwoWindowsMediaRowsGiveEightLinesAndReadBackAsTheRefLines)
+TEST_F(ListFileTest, TwoWindowsMediaRowsGiveEightWellFormedLinesAndReadBackAsTheRefLines)
 {
-    const std::vector<SongEntry> rows = {row("http://h/a b&c.wma", "wma"),
+    const std::vector<SongEntry> rows = {row("http://h/a b&c.wma?x=1&amp=<2>", "wma"),
                                          row("http://h/\"q\".wma", "wma")};
-    const std::string bytes = roundTrip("x.asx", player::mediaListLines(rows, "playlist"));
+    const std::string bytes = roundTrip("x.asx", player::mediaListLines(rows, "play&list"));
     EXPECT_EQ(bytes, "<asx version = \"3.0\">\r\n"
-                     "<title>playlist</title>\r\n"
+                     "<title>play&amp;list</title>\r\n"
                      "<entry>\r\n"
-                     "<ref href = \"http://h/a b&c.wma\"/>\r\n"
+                     "<ref href = \"http://h/a b&amp;c.wma?x=1&amp;amp=&lt;2&gt;\"/>\r\n"
                      "</entry>\r\n"
                      "<entry>\r\n"
-                     "<ref href = \"http://h/\"q\".wma\"/>\r\n"
+                     "<ref href = \"http://h/&quot;q&quot;.wma\"/>\r\n"
                      "</entry>\r\n"
                      "</asx>\r\n");
+    // Another program reads it as XML.
+    const std::string check = "xmllint --noout '" + (dir / "x.asx").string() + "' 2>&1";
+    EXPECT_EQ(std::system(check.c_str()), 0) << "xmllint refuses the file";
     const auto loaded = player::readMediaList(core::readLines(dir / "x.asx"));
     ASSERT_EQ(loaded.size(), 2u);
-    EXPECT_EQ(loaded[0], (SongEntry{"<ref href = \"http://h/a b&c.wma\"/>", 0, {}}));
+    EXPECT_EQ(loaded[0], (SongEntry{"<ref href = \"http://h/a b&c.wma?x=1&amp=<2>\"/>", 0, {}}));
     EXPECT_EQ(loaded[1], (SongEntry{"<ref href = \"http://h/\"q\".wma\"/>", 0, {}}));
 }
 

@@ -330,7 +330,7 @@ TEST_F(PlayPanelTest, SaveProposesANameChoosesTheFormatByTheFirstRowAndWritesThe
     form->playsavebtnClick(); // empty list: the selection is appended first
     EXPECT_EQ(form->playListView->rowCount(), 2);
     EXPECT_TRUE(lastSave);
-    EXPECT_EQ(lastDialog.filterIndex, 1);
+    EXPECT_EQ(lastDialog.filterIndex, 2) << "the Windows Media filter, as the name proposed";
     EXPECT_TRUE(
         QRegularExpression("^\\d{8}-\\d{6}周杰伦\\.asx$").match(lastDialog.fileName).hasMatch())
         << lastDialog.fileName.toStdString();
@@ -344,6 +344,7 @@ TEST_F(PlayPanelTest, SaveProposesANameChoosesTheFormatByTheFirstRowAndWritesThe
     chosenFile = dir.path() + "/mine.asx";
     form->playsavebtnClick();
     EXPECT_TRUE(lastDialog.fileName.endsWith("周杰伦.rpm"));
+    EXPECT_EQ(lastDialog.filterIndex, 1);
     EXPECT_EQ(file("mine.asx"), "http://h/1.rm\r\nhttp://h/2.rm\r\nhttp://h/3.rm\r\n");
     EXPECT_TRUE(messages.isEmpty());
 

@@ -339,7 +339,10 @@ void LoopbackServer::Impl::serve(int fd)
     std::string extraHeaders;
     std::string errorBody;
 
-    if (status >= 200 && status < 300 && b.ranges == RangeMode::Honour) {
+    const std::optional<std::string> ifRange = request.header("If-Range");
+    const bool sameFile = !ifRange || (!b.etag.empty() && *ifRange == b.etag) ||
+                          (!b.lastModified.empty() && *ifRange == b.lastModified);
+    if (status >= 200 && status < 300 && b.ranges == RangeMode::Honour && sameFile) {
         std::int64_t start = 0;
         std::optional<std::int64_t> end;
         if (auto range = request.header("Range"); range && parseRange(*range, start, end)) {
@@ -377,6 +380,10 @@ void LoopbackServer::Impl::serve(int fd)
         out += "Content-Type: application/octet-stream\r\nAccept-Ranges: bytes\r\n";
     else
         out += "Content-Type: text/html\r\n";
+    if (success && !b.etag.empty())
+        out += "ETag: " + b.etag + "\r\n";
+    if (success && !b.lastModified.empty())
+        out += "Last-Modified: " + b.lastModified + "\r\n";
     out += extraHeaders;
     if (!noBody) {
         if (b.framing == BodyFraming::ContentLength)

@@ -87,6 +87,10 @@ struct Behaviour {
     // trickleDelay between pieces.
     std::size_t trickleChunk = 1024;
     std::chrono::milliseconds trickleDelay{0};
+    // Validators sent with every 2xx answer when not empty. A request whose If-Range names
+    // neither gets the whole file (200), as a server answers when the file has changed.
+    std::string etag;
+    std::string lastModified;
 };
 
 struct RecordedRequest {

@@ -53,9 +53,9 @@ int main(int argc, char** argv)
     row.typeText = output.extension().string().substr(output.has_extension() ? 1 : 0);
     row.address = url;
     row.savePath = output.string();
-    observer.rows.push_back(row);
 
     download::TransferEngine engine;
+    engine.queue().append(row);
     engine.setObserver(&observer);
     if (!reuse)
         engine.prepareWorkerClient = [](http::HttpClient& client, int) {

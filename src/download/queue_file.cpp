@@ -1,0 +1,139 @@
+#include "download/queue_file.h"
+
+#include "download/atomic_file.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace download {
+
+namespace {
+
+constexpr const char* kMagic = "corvale-download-list 1";
+
+std::string escaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string unescaped(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[++i];
+        out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    }
+    return out;
+}
+
+const char* statusName(RowStatus status)
+{
+    switch (status) {
+    case RowStatus::Running:
+        return "running";
+    case RowStatus::Complete:
+        return "complete";
+    case RowStatus::Failed:
+        return "failed";
+    case RowStatus::Waiting:
+        break;
+    }
+    return "waiting";
+}
+
+RowStatus statusFromName(const std::string& name)
+{
+    if (name == "complete")
+        return RowStatus::Complete;
+    if (name == "failed")
+        return RowStatus::Failed;
+    return RowStatus::Waiting; // "running" too: it was cut off and resumes when started
+}
+
+} // namespace
+
+std::string queueFileText(const std::vector<QueueRow>& rows)
+{
+    std::ostringstream out;
+    out << kMagic << "\n";
+    for (const QueueRow& row : rows) {
+        out << "row\n"
+            << "caption " << escaped(row.entry.caption) << "\n"
+            << "icon " << row.entry.imageIndex << "\n";
+        for (const std::string& sub : row.entry.subItems)
+            out << "sub " << escaped(sub) << "\n";
+        out << "status " << statusName(row.status) << "\n"
+            << "end\n";
+    }
+    return out.str();
+}
+
+std::optional<std::vector<QueueRow>> readQueueFileText(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string line;
+    if (!std::getline(in, line) || line != kMagic)
+        return std::nullopt;
+    std::vector<QueueRow> rows;
+    std::optional<QueueRow> row;
+    while (std::getline(in, line)) {
+        const std::size_t space = line.find(' ');
+        const std::string key = line.substr(0, space);
+        const std::string value =
+            space == std::string::npos ? "" : unescaped(line.substr(space + 1));
+        if (key == "row" && !row) {
+            row.emplace();
+        } else if (key == "end" && row) {
+            rows.push_back(std::move(*row));
+            row.reset();
+        } else if (!row) {
+            return std::nullopt; // a line outside a row
+        } else if (key == "caption") {
+            row->entry.caption = value;
+        } else if (key == "icon") {
+            row->entry.imageIndex = std::atoi(value.c_str());
+        } else if (key == "sub") {
+            row->entry.subItems.push_back(value);
+        } else if (key == "status") {
+            row->status = statusFromName(value);
+        }
+    }
+    if (row)
+        return std::nullopt; // cut short
+    return rows;
+}
+
+bool QueueFile::save(const std::vector<QueueRow>& rows, std::uint64_t version)
+{
+    std::lock_guard lock(mutex_);
+    if (version < written_)
+        return true;
+    written_ = version;
+    return writeFileAtomically(path_, queueFileText(rows));
+}
+
+std::vector<QueueRow> QueueFile::load() const
+{
+    std::ifstream in(path_, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::optional<std::vector<QueueRow>> rows = readQueueFileText(text);
+    return rows ? std::move(*rows) : std::vector<QueueRow>{};
+}
+
+} // namespace download
