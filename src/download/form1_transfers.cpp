@@ -63,7 +63,8 @@ public:
                 e.sub(core::SubItem::Address),
                 e.sub(core::SubItem::SizeText),
                 e.sub(core::SubItem::TypeText),
-                e.sub(core::SubItem::SavePath)};
+                e.sub(core::SubItem::SavePath),
+                e.md5};
     }
     std::string searchText() override { return ui::toGbk(form_.Edit1->text()); }
     std::string saveFolder() override { return form_.SaveFolder; }
