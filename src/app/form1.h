@@ -44,6 +44,7 @@ class EngineWindowAdapter;
 } // namespace download
 
 class TForm2;
+class ArchiveWindow;
 
 // Start-up choices that do not come from the user: where the services are, and (for tests)
 // which folder serves as the program folder.
@@ -225,6 +226,11 @@ public:
     void WebBrowser2DocumentComplete();
     void ListView1SelectItem(int row, bool selected);
     void ListView1DblClick();
+    // The engine box: the default engine or the archive engine (search/form1_archive.cpp).
+    static constexpr int kArchiveEngine = 1;
+    bool archiveChosen() const;
+    void SeSkinComboBox2Change();
+    ArchiveWindow* archiveWindow() const { return archiveWindow_.get(); }
 
     // ---- downloads ---------------------------------------------------------------------------
     void dragdownbtnClick();
@@ -301,6 +307,7 @@ private:
     void buildStatusBarAndMenus();
     void connectShellHandlers();
     void connectSearchHandlers();
+    void connectArchiveHandlers();
     void connectDownloadHandlers();
     void connectTransferHandlers();
     void connectPlayerHandlers();
@@ -309,6 +316,9 @@ private:
     void fillTypeIcons();
     void adaptToScreen();
     void placeOnScreen();
+
+    // ---- archive engine (see search/archive_window.h) ----------------------------------------
+    std::unique_ptr<ArchiveWindow> archiveWindow_;
 
     // ---- download engine (see download/) ------------------------------------------------------
     std::unique_ptr<download::TransferEngine> engine_;

@@ -26,7 +26,7 @@ struct SongEntry {
     std::vector<std::string> subItems;
     // What the service publishes of the file, where it does (rows of the archive engine): its
     // MD5 as 32 lower-case hex digits, empty when unknown; its size in bytes, -1 when unknown.
-    std::string md5;
+    std::string md5 = {};
     std::int64_t sizeBytes = -1;
 
     const std::string& sub(std::size_t i) const

@@ -86,7 +86,7 @@ void ArchiveEngine::scrolledToEnd()
         if (!current_.id)
             return;
         current_.scrolledToEnd = true;
-        if (current_.slots.empty() && !current_.pageInFlight &&
+        if (current_.pending.empty() && !current_.pageInFlight &&
             wantNextPage(current_.itemsAsked, current_.numFound, current_.rowsListed, true))
             askPageLocked(current_.lastPage + 1);
     }
@@ -216,7 +216,7 @@ void ArchiveEngine::pageArrived(const Job& job, const Fetched& fetched)
         observer_->searchAnswered(current_.id, answer.numFound);
     }
     for (const FoundItem& found : answer.items) {
-        const std::size_t slot = current_.firstSlot + current_.slots.size();
+        const std::size_t slot = current_.firstSlot + current_.pending.size();
         Slot entry{found, false, std::nullopt};
         if (const auto known = fileLists_.find(found.identifier); known != fileLists_.end()) {
             entry.done = true;
@@ -224,16 +224,16 @@ void ArchiveEngine::pageArrived(const Job& job, const Fetched& fetched)
         } else {
             jobs_.push_back(Job{current_.id, 0, slot, found.identifier});
         }
-        current_.slots.push_back(std::move(entry));
+        current_.pending.push_back(std::move(entry));
     }
     flushLocked();
 }
 
 void ArchiveEngine::itemArrived(const Job& job, const Fetched& fetched)
 {
-    if (job.slot < current_.firstSlot || job.slot - current_.firstSlot >= current_.slots.size())
+    if (job.slot < current_.firstSlot || job.slot - current_.firstSlot >= current_.pending.size())
         return;
-    Slot& slot = current_.slots[job.slot - current_.firstSlot];
+    Slot& slot = current_.pending[job.slot - current_.firstSlot];
     slot.done = true;
     if (fetched.kind != Fetched::Kind::Body) {
         observer_->itemFailed(current_.id, job.identifier, troubleOf(fetched));
@@ -248,8 +248,8 @@ void ArchiveEngine::itemArrived(const Job& job, const Fetched& fetched)
 
 void ArchiveEngine::flushLocked()
 {
-    while (!current_.slots.empty() && current_.slots.front().done) {
-        const Slot& slot = current_.slots.front();
+    while (!current_.pending.empty() && current_.pending.front().done) {
+        const Slot& slot = current_.pending.front();
         if (slot.answer) {
             std::vector<core::SongEntry> rows =
                 rowsForItem(settings_.base, slot.found, *slot.answer, current_.mediaType);
@@ -258,10 +258,10 @@ void ArchiveEngine::flushLocked()
                 observer_->rowsArrived(current_.id, std::move(rows));
             }
         }
-        current_.slots.pop_front();
+        current_.pending.pop_front();
         ++current_.firstSlot;
     }
-    if (!current_.slots.empty() || current_.pageInFlight)
+    if (!current_.pending.empty() || current_.pageInFlight)
         return;
     if (wantNextPage(current_.itemsAsked, current_.numFound, current_.rowsListed,
                      current_.scrolledToEnd))

@@ -118,8 +118,8 @@ private:
         std::int64_t itemsAsked = 0;
         std::int64_t numFound = 0;
         int rowsListed = 0;
-        std::size_t firstSlot = 0; // index of slots.front() within the search
-        std::deque<Slot> slots;
+        std::size_t firstSlot = 0; // index of pending.front() within the search
+        std::deque<Slot> pending;
     };
     struct Fetched {
         enum class Kind { Body, Unreachable, Status, Cancelled } kind = Kind::Cancelled;

@@ -4,6 +4,7 @@
 #include "browser/browser_control.h"
 #include "core/line_file.h"
 #include "download/transfer_engine.h"
+#include "search/archive_window.h"
 #include "search/search_log.h"
 #include "search/search_request.h"
 #include "ui/dialogs.h"
@@ -53,6 +54,10 @@ void TForm1::Button1Click()
     ResultRowCount = 0;
     const int image = search::headerImage(MediaType());
     ListView1->headerItem()->setIcon(0, image < ImageList1.size() ? ImageList1[image] : QIcon());
+    if (archiveChosen()) {
+        archiveWindow_->search(Edit1->text().toStdString(), MediaType());
+        return;
+    }
     const std::string address =
         search::firstRequestAddress(hosts, ui::toGbk(Edit1->text()), MediaType());
     qCDebug(searchLog, "search request sent: %s", qUtf8Printable(ui::fromGbk(address)));
@@ -78,6 +83,7 @@ void TForm1::stopbtnClick()
     SearchStopped = -1;
     qCDebug(searchLog, "search stopped: %d rows listed", ListView1->rowCount());
     WebBrowser1->Stop();
+    archiveWindow_->stop();
     // A download waiting to retry a dropped range tries again now instead of after its pause.
     if (engine_)
         engine_->cutRetryPausesShort();

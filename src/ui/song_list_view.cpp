@@ -111,7 +111,8 @@ core::SongEntry SongListView::rowAt(int index) const
     for (int i = 0; i < count; ++i)
         row.subItems.push_back(cell(item, i + 1));
     row.md5 = item->data(0, kMd5Role).toString().toStdString();
-    row.sizeBytes = item->data(0, kSizeBytesRole).toLongLong();
+    const QVariant sizeBytes = item->data(0, kSizeBytesRole);
+    row.sizeBytes = sizeBytes.isValid() ? sizeBytes.toLongLong() : -1;
     return row;
 }
 
