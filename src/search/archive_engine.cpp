@@ -170,8 +170,8 @@ ArchiveEngine::Fetched ArchiveEngine::fetch(http::HttpClient& client, std::strin
         const long status = client.response().status;
         if ((status == 429 || status == 503) && retries < settings_.retries) {
             ++retries;
-            const auto wait = retryWait(client.responseHeader("Retry-After"),
-                                        settings_.longestRetryWait);
+            const auto wait =
+                retryWait(client.responseHeader("Retry-After"), settings_.longestRetryWait);
             if (wake_.wait_for(lock, wait, [&] { return cancelled(search); }))
                 return Fetched{};
             continue;

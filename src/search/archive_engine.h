@@ -53,7 +53,8 @@ public:
     // nothing; `detail` is the status line or the system's message, when there is one.
     virtual void searchFailed(std::uint64_t search, Trouble trouble, const std::string& detail) = 0;
     // An item's file list could not be had or read: the item gives no row.
-    virtual void itemFailed(std::uint64_t search, const std::string& identifier, Trouble trouble) = 0;
+    virtual void itemFailed(std::uint64_t search, const std::string& identifier,
+                            Trouble trouble) = 0;
     // Nothing more is in flight for the search and no further page is wanted for now.
     virtual void searchIdle(std::uint64_t search) = 0;
 };
@@ -151,9 +152,9 @@ private:
     std::uint64_t lastId_ = 0;
     Search current_;
     std::deque<Job> jobs_;
-    std::map<std::string, ItemAnswer> fileLists_; // by identifier, for the session
+    std::map<std::string, ItemAnswer> fileLists_;            // by identifier, for the session
     std::vector<std::unique_ptr<http::HttpClient>> clients_; // one per worker
-    std::vector<std::uint64_t> working_;                      // the search each worker serves
+    std::vector<std::uint64_t> working_;                     // the search each worker serves
     std::vector<std::thread> threads_;
 
     std::atomic<int> requestsSent_{0};

@@ -62,7 +62,8 @@ std::string percentEncode(std::string_view text)
 
 std::string searchAddress(const std::string& base, const std::string& words, int page, int rows)
 {
-    return base + "/advancedsearch.php?q=" + percentEncode("(" + words + ") AND mediatype:(audio)") +
+    return base +
+           "/advancedsearch.php?q=" + percentEncode("(" + words + ") AND mediatype:(audio)") +
            "&fl%5B%5D=identifier&fl%5B%5D=title&fl%5B%5D=creator&rows=" + std::to_string(rows) +
            "&page=" + std::to_string(page) + "&output=json";
 }
@@ -114,7 +115,8 @@ std::string sizeText(std::int64_t bytes)
     const double value = static_cast<double>(bytes) / (mega ? 1024.0 * 1024.0 : 1024.0);
     char number[32];
     if (value < 10)
-        std::snprintf(number, sizeof number, "%.1f", static_cast<double>(static_cast<int>(value * 10)) / 10);
+        std::snprintf(number, sizeof number, "%.1f",
+                      static_cast<double>(static_cast<int>(value * 10)) / 10);
     else
         std::snprintf(number, sizeof number, "%lld", static_cast<long long>(value));
     return std::string(number).substr(0, 3) + (mega ? "M" : "K");

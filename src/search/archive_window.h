@@ -45,8 +45,7 @@ public:
     void searchIdle(std::uint64_t search) override;
 
 private:
-    template <typename Change>
-    void onWindowThread(std::uint64_t search, Change change);
+    template <typename Change> void onWindowThread(std::uint64_t search, Change change);
     void showCaption();
 
     TForm1& form_;

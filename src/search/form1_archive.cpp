@@ -99,8 +99,7 @@ void ArchiveWindow::scrolledToEnd()
         engine_->scrolledToEnd();
 }
 
-template <typename Change>
-void ArchiveWindow::onWindowThread(std::uint64_t search, Change change)
+template <typename Change> void ArchiveWindow::onWindowThread(std::uint64_t search, Change change)
 {
     QMetaObject::invokeMethod(
         &form_,

@@ -88,8 +88,9 @@ TEST_F(Md5CheckTest, OneBadCopyIsFetchedAgainAndTheGoodOneKept)
 TEST_F(Md5CheckTest, TwoBadCopiesFailAndLeaveNoFileBehind)
 {
     write("The quick brown fox jumps over the lazy cat");
-    EXPECT_EQ(checkMd5(path, 43, kFoxMd5, refetchWriting("The quick brown fox jumps over the lazy hog")),
-              core::utf8ToGbk("校验失败：MD5 不符"));
+    EXPECT_EQ(
+        checkMd5(path, 43, kFoxMd5, refetchWriting("The quick brown fox jumps over the lazy hog")),
+        core::utf8ToGbk("校验失败：MD5 不符"));
     EXPECT_EQ(fetches, 1);
     EXPECT_FALSE(std::filesystem::exists(path));
 }

@@ -1,7 +1,7 @@
 // The archive engine through the window against the demo service's archive API: the engine
 // chosen and remembered, rows in search order with paging, the bad answers, online play, and
-// downloads checked against the published MD5. The service speaks https (with a CA made for the
-// run and handed over in SSL_CERT_FILE) when CORVALE_ARCHIVE_TLS is set in the environment.
+// downloads checked against the published MD5; and all of it once more over https, with a CA
+// made for the test and handed over in SSL_CERT_FILE.
 #include "app/form1.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
@@ -25,6 +25,7 @@
 #include <QtTest>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -199,7 +200,8 @@ TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
     ASSERT_EQ(form->downloadlistview->rowCount(), 2);
     form->downbtn->click();
     auto reports = [&] { return form->downinimemo->toPlainText().count("下载完毕!"); };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->DownloadsRunning() && reports() == 2; }, 120000))
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !form->DownloadsRunning() && reports() == 2; }, 120000))
         << form->downinimemo->toPlainText().toStdString();
     for (int i = 0; i < 2; ++i) {
         const std::string path = form->downloadlistview->rowAt(i).sub(core::SubItem::SavePath);
@@ -247,6 +249,109 @@ TEST_F(ArchiveSearchTest, PlayOnlinePlaysAnArchiveRowThroughItsRedirect)
         << playertest::playerState(page).value("text").toString().toStdString();
     EXPECT_EQ(playertest::playerState(page).value("src").toString().toStdString(), address);
     EXPECT_GT(requestsFor("/archive-data/"), 0);
+}
+
+// A certificate authority and a certificate for 127.0.0.1 signed by it, made with the openssl
+// tool in a folder of their own.
+struct TestCertificates {
+    QTemporaryDir dir;
+    std::string ca() const { return dir.path().toStdString() + "/ca.pem"; }
+    std::string cert() const { return dir.path().toStdString() + "/server.pem"; }
+    std::string key() const { return dir.path().toStdString() + "/server.key"; }
+    bool make() const
+    {
+        const std::string script =
+            "cd '" + dir.path().toStdString() +
+            "' && "
+            "openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 "
+            "-subj '/CN=Corvale test CA' -addext 'basicConstraints=critical,CA:TRUE' "
+            "-addext 'keyUsage=critical,keyCertSign,cRLSign' && "
+            "openssl req -newkey rsa:2048 -nodes -keyout server.key -out server.csr "
+            "-subj '/CN=127.0.0.1' && "
+            "printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\\n' > san.ext && "
+            "openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial "
+            "-out server.pem -days 2 -extfile san.ext";
+        return std::system(("( " + script + " ) >/dev/null 2>&1").c_str()) == 0;
+    }
+};
+
+class ArchiveHttpsTest : public ::testing::Test {
+protected:
+    static TestCertificates& certificates()
+    {
+        static TestCertificates made;
+        static const bool ok = made.make();
+        EXPECT_TRUE(ok);
+        return made;
+    }
+    std::unique_ptr<e2e::DemoService> service;
+    QTemporaryDir dir;
+    std::unique_ptr<TForm1> form;
+    QStringList messages;
+    QByteArray oldCertFile = qgetenv("SSL_CERT_FILE");
+
+    void SetUp() override
+    {
+        service = std::make_unique<e2e::DemoService>(std::vector<std::string>{
+            "--tls-cert", certificates().cert(), "--tls-key", certificates().key()});
+        ASSERT_TRUE(service->running());
+        qputenv("SSL_CERT_FILE", QByteArray::fromStdString(certificates().ca()));
+        ui::dialogHooks().message = [this](const QString& text) { messages << text; };
+        QSettings().remove("search/engine");
+        Form1Options options;
+        options.hosts.pointAllAt(service->host());
+        options.hosts.archive = "https://" + service->host();
+        options.programFolder = dir.path().toStdString() + "/";
+        form = std::make_unique<TForm1>(options);
+        form->endProcess = [](int) {};
+        form->show();
+        form->SeSkinComboBox2->setCurrentIndex(TForm1::kArchiveEngine);
+        emit form->SeSkinComboBox2->activated(TForm1::kArchiveEngine);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        QSettings().remove("search/engine");
+        ui::dialogHooks() = {};
+        if (oldCertFile.isNull())
+            qunsetenv("SSL_CERT_FILE");
+        else
+            qputenv("SSL_CERT_FILE", oldCertFile);
+    }
+};
+
+TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
+{
+    form->SeSkinComboBox1->setCurrentIndex(0);
+    form->Edit1->setText("梁静茹");
+    form->Button1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->archiveWindow()->searching(); }, 60000));
+    ASSERT_EQ(form->ListView1->rowCount(), 40) << form->resultlabel->text().toStdString();
+    const core::SongEntry row = form->ListView1->rowAt(0);
+    EXPECT_EQ(row.sub(core::SubItem::Address).rfind("https://" + service->host() + "/download/", 0),
+              0u);
+
+    form->ListView1->setRowSelected(0, true);
+    QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
+    auto* page = static_cast<browser::WebEngineBrowser*>(form->WebBrowser3)->page();
+    ASSERT_TRUE(playertest::waitUntilPlaying(page, 0, 0.3, 60000))
+        << playertest::playerState(page).value("text").toString().toStdString();
+
+    form->dragdownbtn->click();
+    ASSERT_EQ(form->downloadlistview->rowCount(), 1);
+    form->downbtn->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !form->DownloadsRunning() &&
+                   form->downinimemo->toPlainText().contains("下载完毕!");
+        },
+        120000))
+        << form->downinimemo->toPlainText().toStdString();
+    const std::string native =
+        ui::fromGbk(form->downloadlistview->rowAt(0).sub(core::SubItem::SavePath)).toStdString();
+    EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(native)), row.sizeBytes);
+    EXPECT_EQ(download::fileMd5(native), row.md5);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // The archive's two JSON answers, from answers shaped as its documentation shows them, and
 // random, cut and mistyped answers that must neither crash nor give rows.
+#include "core/gbk.h"
 #include "search/archive_answers.h"
 #include "search/archive_rows.h"
-#include "core/gbk.h"
 
 #include <gtest/gtest.h>
 
@@ -112,7 +112,8 @@ TEST(ArchiveSearchAnswer, NumbersAsStringsAndMissingTotals)
         R"j({"response":{"numFound":123456789012345678901234567890,"docs":[{"identifier":"a"}]}})j");
     ASSERT_TRUE(huge.readable);
     EXPECT_EQ(huge.numFound, 1);
-    const SearchAnswer empty = parseSearchAnswer(R"j({"response":{"numFound":0,"start":0,"docs":[]}})j");
+    const SearchAnswer empty =
+        parseSearchAnswer(R"j({"response":{"numFound":0,"start":0,"docs":[]}})j");
     ASSERT_TRUE(empty.readable);
     EXPECT_EQ(empty.numFound, 0);
     EXPECT_TRUE(empty.items.empty());
@@ -191,8 +192,9 @@ TEST(ArchiveRows, OneRowPerFileOfTheChosenTypeNamedFromTheFileElseTheItem)
     EXPECT_EQ(rows[1].sub(core::SubItem::SizeText), "46K");
     // A Chinese title (GBK in the row) and a file in a folder: each segment encoded alone.
     EXPECT_EQ(rows[2].sub(core::SubItem::Name), core::utf8ToGbk("The Band, Guests - 新年好"));
-    EXPECT_EQ(rows[2].sub(core::SubItem::Address),
-              "https://archive.org/download/live-1999/disc%202/03%20%E6%96%B0%E5%B9%B4%E5%A5%BD.MP3");
+    EXPECT_EQ(
+        rows[2].sub(core::SubItem::Address),
+        "https://archive.org/download/live-1999/disc%202/03%20%E6%96%B0%E5%B9%B4%E5%A5%BD.MP3");
     EXPECT_EQ(rows[2].sub(core::SubItem::TypeText), "mp3");
 
     const auto realMedia = rowsForItem("https://archive.org", found, item, 1);
@@ -217,13 +219,15 @@ TEST(ArchiveRows, NamesFallBackToTheSearchDocumentThenToTheFileName)
 TEST(ArchiveAddresses, QueryAndPathsAreEncodedForTheWire)
 {
     EXPECT_EQ(searchAddress("https://archive.org", "a&b c+d#", 3),
-              "https://archive.org/advancedsearch.php?q=%28a%26b%20c%2Bd%23%29%20AND%20mediatype%3A%28audio%29"
+              "https://archive.org/"
+              "advancedsearch.php?q=%28a%26b%20c%2Bd%23%29%20AND%20mediatype%3A%28audio%29"
               "&fl%5B%5D=identifier&fl%5B%5D=title&fl%5B%5D=creator&rows=50&page=3&output=json");
     EXPECT_EQ(searchAddress("http://127.0.0.1:8080", "刘德华", 1, 10),
               "http://127.0.0.1:8080/advancedsearch.php?q=%28%E5%88%98%E5%BE%B7%E5%8D%8E%29"
               "%20AND%20mediatype%3A%28audio%29&fl%5B%5D=identifier&fl%5B%5D=title"
               "&fl%5B%5D=creator&rows=10&page=1&output=json");
-    EXPECT_EQ(itemAddress("https://archive.org", "78_a b"), "https://archive.org/metadata/78_a%20b");
+    EXPECT_EQ(itemAddress("https://archive.org", "78_a b"),
+              "https://archive.org/metadata/78_a%20b");
     EXPECT_EQ(fileAddress("https://archive.org", "id", "a/b%c/"),
               "https://archive.org/download/id/a/b%25c/");
 }
@@ -252,12 +256,22 @@ namespace {
 
 std::string randomJson(std::mt19937& rng, int depth)
 {
-    static const std::vector<std::string> atoms = {
-        "0", "-1", "1e400", "123456789012345678901234567890", "\"12\"", "\"\"", "\"x.mp3\"",
-        "true", "null", "\"a\\u0000b\"", "\"\\ud800\"", "3.5", "\"ee68c235c2cfc1007a5ab998d21d643c\""};
-    static const std::vector<std::string> keys = {"response", "docs", "numFound", "start",
-                                                  "identifier", "title", "creator", "files",
-                                                  "name", "size", "md5", "metadata", "format"};
+    static const std::vector<std::string> atoms = {"0",
+                                                   "-1",
+                                                   "1e400",
+                                                   "123456789012345678901234567890",
+                                                   "\"12\"",
+                                                   "\"\"",
+                                                   "\"x.mp3\"",
+                                                   "true",
+                                                   "null",
+                                                   "\"a\\u0000b\"",
+                                                   "\"\\ud800\"",
+                                                   "3.5",
+                                                   "\"ee68c235c2cfc1007a5ab998d21d643c\""};
+    static const std::vector<std::string> keys = {
+        "response", "docs", "numFound", "start", "identifier", "title", "creator",
+        "files",    "name", "size",     "md5",   "metadata",   "format"};
     const unsigned pick = depth > 5 ? 0 : rng() % 4;
     if (pick == 0)
         return atoms[rng() % atoms.size()];

@@ -23,8 +23,8 @@ namespace {
 class FakeArchive {
 public:
     std::atomic<int> items{120};
-    std::atomic<int> searchStatus{200};     // the search page's status
-    std::atomic<int> busyAnswers{0};        // this many 429/503 answers come first
+    std::atomic<int> searchStatus{200}; // the search page's status
+    std::atomic<int> busyAnswers{0};    // this many 429/503 answers come first
     std::atomic<int> busyStatus{429};
     std::atomic<bool> brokenSearch{false};  // the search page is not JSON
     std::atomic<bool> brokenItemTwo{false}; // item 2's file list is not JSON
@@ -37,7 +37,8 @@ public:
 
     FakeArchive()
     {
-        server_.Get("/advancedsearch.php", [this](const httplib::Request& req, httplib::Response& res) {
+        server_.Get("/advancedsearch.php", [this](const httplib::Request& req,
+                                                  httplib::Response& res) {
             Counter c(*this);
             ++searchRequests;
             {
@@ -67,29 +68,35 @@ public:
                                 std::to_string((page - 1) * rows) + R"(,"docs":[)" + docs + "]}}",
                             "application/json");
         });
-        server_.Get(R"(/metadata/item-(\d+))", [this](const httplib::Request& req,
-                                                      httplib::Response& res) {
-            Counter c(*this);
-            ++itemRequests;
-            {
-                std::unique_lock lock(mutex_);
-                released_.wait(lock, [&] { return !holdItems || stopping_; });
-            }
-            const int k = std::stoi(req.matches[1]);
-            // Every third list comes late, so later items are often read first.
-            if (k % 3 == 0)
-                std::this_thread::sleep_for(5ms);
-            if (brokenItemTwo && k == 2) {
-                res.set_content(R"({"files":[{"name":)", "application/json");
-                return;
-            }
-            const std::string n = std::to_string(k);
-            res.set_content(R"({"metadata":{"title":"Item )" + n + R"(","creator":"Band"},"files":[)"
-                            R"({"name":")" + n + R"( - song.mp3","format":"VBR MP3","size":"2048",)"
-                            R"("md5":"0123456789abcdef0123456789abcdef","title":"Song )" + n + R"("},)"
-                            R"({"name":")" + n + R"(.ogg","format":"Ogg Vorbis","size":"1000"}]})",
-                            "application/json");
-        });
+        server_.Get(
+            R"(/metadata/item-(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
+                Counter c(*this);
+                ++itemRequests;
+                {
+                    std::unique_lock lock(mutex_);
+                    released_.wait(lock, [&] { return !holdItems || stopping_; });
+                }
+                const int k = std::stoi(req.matches[1]);
+                // Every third list comes late, so later items are often read first.
+                if (k % 3 == 0)
+                    std::this_thread::sleep_for(5ms);
+                if (brokenItemTwo && k == 2) {
+                    res.set_content(R"({"files":[{"name":)", "application/json");
+                    return;
+                }
+                const std::string n = std::to_string(k);
+                res.set_content(R"({"metadata":{"title":"Item )" + n +
+                                    R"(","creator":"Band"},"files":[)"
+                                    R"({"name":")" +
+                                    n +
+                                    R"( - song.mp3","format":"VBR MP3","size":"2048",)"
+                                    R"("md5":"0123456789abcdef0123456789abcdef","title":"Song )" +
+                                    n +
+                                    R"("},)"
+                                    R"({"name":")" +
+                                    n + R"(.ogg","format":"Ogg Vorbis","size":"1000"}]})",
+                                "application/json");
+            });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
     }
@@ -354,8 +361,8 @@ TEST(ArchiveEngine, BadAnswersSayWhichAndMakeNoRow)
     archive.brokenItemTwo = true;
     const std::uint64_t oneBad = engine.startSearch("d", 0);
     ASSERT_TRUE(recorder.waitIdle(oneBad));
-    EXPECT_EQ(recorder.count(oneBad, "item failed item-2 " + std::to_string(int(Trouble::BadAnswer))),
-              1);
+    EXPECT_EQ(
+        recorder.count(oneBad, "item failed item-2 " + std::to_string(int(Trouble::BadAnswer))), 1);
     EXPECT_EQ(names(recorder.rows()),
               (std::vector<std::string>{"Band - Song 0", "Band - Song 1", "Band - Song 3"}));
 

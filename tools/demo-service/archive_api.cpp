@@ -7,9 +7,9 @@
 
 #include <cctype>
 #include <cstdio>
-#include <optional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -19,8 +19,8 @@ namespace {
 using nlohmann::json;
 
 struct ArchiveFile {
-    std::string name;   // as the item lists it
-    std::string media;  // the /media/ file behind it; empty for files that are only listed
+    std::string name;  // as the item lists it
+    std::string media; // the /media/ file behind it; empty for files that are only listed
     std::string format;
 };
 
@@ -81,8 +81,8 @@ ArchiveItem itemFor(const Result& result, int index, bool badMd5)
     if (result.type != 0) {
         const std::string shared = stem.substr(0, stem.rfind('_')) + "_a" +
                                    std::to_string(index % 3) + "." + kTypes[result.type];
-        item.files.push_back({result.name + "." + kTypes[result.type], shared,
-                              kFormats[result.type]});
+        item.files.push_back(
+            {result.name + "." + kTypes[result.type], shared, kFormats[result.type]});
     }
     item.files.push_back({result.name + ".ogg", "", "Ogg Vorbis"});
     item.files.push_back({item.id + "_files.xml", "", "Metadata"});
@@ -92,7 +92,8 @@ ArchiveItem itemFor(const Result& result, int index, bool badMd5)
 std::string md5Placeholder(const std::string& name)
 {
     char text[33];
-    std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(hash64(name)),
+    std::snprintf(text, sizeof text, "%016llx%016llx",
+                  static_cast<unsigned long long>(hash64(name)),
                   static_cast<unsigned long long>(hash64(name + "#")));
     return text;
 }
@@ -109,8 +110,10 @@ json metadataOf(const ArchiveItem& item, const std::string& host)
     json files = json::array();
     std::int64_t itemSize = 0;
     for (const ArchiveFile& file : item.files) {
-        json entry = {{"name", file.name}, {"source", file.media.empty() ? "original" : "derivative"},
-                      {"format", file.format}, {"mtime", "1733700000"}};
+        json entry = {{"name", file.name},
+                      {"source", file.media.empty() ? "original" : "derivative"},
+                      {"format", file.format},
+                      {"mtime", "1733700000"}};
         if (file.media.empty()) {
             entry["size"] = std::to_string(1000 + hash64(file.name) % 9000);
             entry["md5"] = md5Placeholder(file.name);
@@ -196,14 +199,14 @@ int intParam(const httplib::Request& req, const char* key, int fallback, int low
 
 } // namespace
 
-
 void addArchiveRoutes(httplib::Server& server,
                       std::function<std::string(const httplib::Request&)> hostOf,
                       ContentSource content, std::string scheme)
 {
     auto registry = std::make_shared<Registry>();
 
-    server.Get("/advancedsearch.php", [registry](const httplib::Request& req, httplib::Response& res) {
+    server.Get("/advancedsearch.php", [registry](const httplib::Request& req,
+                                                 httplib::Response& res) {
         const std::string query = req.get_param_value("q");
         const std::string words = wordsOfQuery(query);
         if (words == "archive-500") {
@@ -228,12 +231,14 @@ void addArchiveRoutes(httplib::Server& server,
         const int page = intParam(req, "page", 1, 1, 1000000);
         json docs = json::array();
         const size_t first = static_cast<size_t>(page - 1) * static_cast<size_t>(rows);
-        for (size_t i = first; i < found.results.size() && i < first + static_cast<size_t>(rows); ++i) {
+        for (size_t i = first; i < found.results.size() && i < first + static_cast<size_t>(rows);
+             ++i) {
             const ArchiveItem item = itemFor(found.results[i], static_cast<int>(i), badMd5);
             registry->add(item);
             json doc = {{"identifier", item.id}, {"title", item.title}};
             if (i % 5 != 4) // a field may be missing
-                doc["creator"] = i % 4 == 1 ? json::array({item.singer, "群星"}) : json(item.singer);
+                doc["creator"] =
+                    i % 4 == 1 ? json::array({item.singer, "群星"}) : json(item.singer);
             docs.push_back(std::move(doc));
         }
         const json answer = {
@@ -241,8 +246,11 @@ void addArchiveRoutes(httplib::Server& server,
              {{"status", 0},
               {"QTime", 3},
               {"params",
-               {{"query", query}, {"fields", "identifier,title,creator"}, {"wt", "json"},
-                {"rows", std::to_string(rows)}, {"start", first}}}}},
+               {{"query", query},
+                {"fields", "identifier,title,creator"},
+                {"wt", "json"},
+                {"rows", std::to_string(rows)},
+                {"start", first}}}}},
             {"response", {{"numFound", found.results.size()}, {"start", first}, {"docs", docs}}}};
         res.set_content(answer.dump(), "application/json");
     });
@@ -253,31 +261,31 @@ void addArchiveRoutes(httplib::Server& server,
         res.set_content(item ? metadataOf(*item, hostOf(req)).dump() : "{}", "application/json");
     });
 
-    server.Get(R"(/download/([^/]+)/(.+))", [registry, hostOf, scheme](const httplib::Request& req,
-                                                                       httplib::Response& res) {
-        const std::optional<ArchiveItem> item = registry->find(req.matches[1]);
-        if (!item || !fileNamed(*item, req.matches[2])) {
-            res.status = 404;
-            return;
-        }
-        res.set_redirect(scheme + "://" + hostOf(req) + "/archive-data/" + encodeSegment(item->id) +
-                         "/" + encodeSegment(req.matches[2]));
-    });
+    server.Get(R"(/download/([^/]+)/(.+))",
+               [registry, hostOf, scheme](const httplib::Request& req, httplib::Response& res) {
+                   const std::optional<ArchiveItem> item = registry->find(req.matches[1]);
+                   if (!item || !fileNamed(*item, req.matches[2])) {
+                       res.status = 404;
+                       return;
+                   }
+                   res.set_redirect(scheme + "://" + hostOf(req) + "/archive-data/" +
+                                    encodeSegment(item->id) + "/" + encodeSegment(req.matches[2]));
+               });
 
-    server.Get(R"(/archive-data/([^/]+)/(.+))", [registry, hostOf, content](const httplib::Request& req,
-                                                                           httplib::Response& res) {
-        const std::optional<ArchiveItem> item = registry->find(req.matches[1]);
-        const ArchiveFile* file = item ? fileNamed(*item, req.matches[2]) : nullptr;
-        const std::optional<int> type = file ? mediaType(file->media) : std::nullopt;
-        if (!type) {
-            res.status = 404;
-            return;
-        }
-        const std::string host = hostOf(req);
-        res.set_header("ETag", "\"" + mediaMd5(file->media, host) + "\"");
-        res.set_header("Accept-Ranges", "bytes");
-        res.set_content(*content(file->media, host), kMimes[*type]);
-    });
+    server.Get(R"(/archive-data/([^/]+)/(.+))",
+               [registry, hostOf, content](const httplib::Request& req, httplib::Response& res) {
+                   const std::optional<ArchiveItem> item = registry->find(req.matches[1]);
+                   const ArchiveFile* file = item ? fileNamed(*item, req.matches[2]) : nullptr;
+                   const std::optional<int> type = file ? mediaType(file->media) : std::nullopt;
+                   if (!type) {
+                       res.status = 404;
+                       return;
+                   }
+                   const std::string host = hostOf(req);
+                   res.set_header("ETag", "\"" + mediaMd5(file->media, host) + "\"");
+                   res.set_header("Accept-Ranges", "bytes");
+                   res.set_content(*content(file->media, host), kMimes[*type]);
+               });
 }
 
 } // namespace demo

@@ -23,7 +23,8 @@ using ContentSource =
     std::function<std::shared_ptr<const std::string>(const std::string&, const std::string&)>;
 
 // Adds the routes; hostOf names the host:port a request came to; scheme is "http" or "https".
-void addArchiveRoutes(httplib::Server& server, std::function<std::string(const httplib::Request&)> hostOf,
+void addArchiveRoutes(httplib::Server& server,
+                      std::function<std::string(const httplib::Request&)> hostOf,
                       ContentSource content, std::string scheme);
 
 } // namespace demo

@@ -172,7 +172,8 @@ int main(int argc, char** argv)
     if (options.tlsCert.empty())
         served = std::make_unique<httplib::Server>();
     else
-        served = std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str());
+        served =
+            std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str());
     if (!served->is_valid()) {
         std::cerr << "corvale-demo-service: cannot use the certificate " << options.tlsCert << "\n";
         return 1;
@@ -259,7 +260,9 @@ int main(int argc, char** argv)
 
     demo::addArchiveRoutes(
         server, hostOf,
-        [&cache](const std::string& name, const std::string& host) { return cache.get(name, host); },
+        [&cache](const std::string& name, const std::string& host) {
+            return cache.get(name, host);
+        },
         options.tlsCert.empty() ? "http" : "https");
 
     port = options.port == 0 ? server.bind_to_any_port("127.0.0.1")
