@@ -111,7 +111,7 @@ std::string sizeText(std::int64_t bytes)
 {
     if (bytes < 0)
         return {};
-    const bool mega = bytes >= 1024 * 1024;
+    const bool mega = bytes >= std::int64_t{1024} * 1024;
     const double value = static_cast<double>(bytes) / (mega ? 1024.0 * 1024.0 : 1024.0);
     char number[32];
     if (value < 10)
@@ -135,7 +135,10 @@ std::vector<core::SongEntry> rowsForItem(const std::string& base, const FoundIte
         std::string title = firstOf(file.title, itemTitle);
         if (title.empty())
             title = stem(file.name);
-        const std::string name = creator.empty() ? title : creator + " - " + title;
+        std::string name = creator;
+        if (!name.empty())
+            name += " - ";
+        name += title;
         core::SongEntry row;
         row.imageIndex = mediaType;
         row.subItems = {core::utf8ToGbk(name), fileAddress(base, found.identifier, file.name),

@@ -200,8 +200,8 @@ int intParam(const httplib::Request& req, const char* key, int fallback, int low
 } // namespace
 
 void addArchiveRoutes(httplib::Server& server,
-                      std::function<std::string(const httplib::Request&)> hostOf,
-                      ContentSource content, std::string scheme)
+                      const std::function<std::string(const httplib::Request&)>& hostOf,
+                      const ContentSource& content, const std::string& scheme)
 {
     auto registry = std::make_shared<Registry>();
 

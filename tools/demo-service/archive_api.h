@@ -24,7 +24,7 @@ using ContentSource =
 
 // Adds the routes; hostOf names the host:port a request came to; scheme is "http" or "https".
 void addArchiveRoutes(httplib::Server& server,
-                      std::function<std::string(const httplib::Request&)> hostOf,
-                      ContentSource content, std::string scheme);
+                      const std::function<std::string(const httplib::Request&)>& hostOf,
+                      const ContentSource& content, const std::string& scheme);
 
 } // namespace demo
