@@ -9,8 +9,11 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TForm1;
@@ -28,7 +31,8 @@ public:
     void scrolledToEnd();
     // The engine, made on first use (its threads start then).
     search::archive::ArchiveEngine& engine();
-    bool searching() const { return current_ != 0 && !idle_; }
+    // A search runs, or rows it found still wait to be listed.
+    bool searching() const;
 
     // Each engine has its own result caption: while the archive's is shown, the default
     // engine's is kept here.
@@ -47,8 +51,13 @@ public:
 private:
     template <typename Change> void onWindowThread(std::uint64_t search, Change change);
     void showCaption();
+    // Lists arrived rows for a few milliseconds at a time, so the window keeps answering.
+    void listArrivedRows();
 
     TForm1& form_;
+    mutable std::mutex arrivedMutex_;
+    std::deque<std::pair<std::uint64_t, core::SongEntry>> arrived_; // guarded
+    bool listingPosted_ = false;                                    // guarded
     std::unique_ptr<search::archive::ArchiveEngine> engine_;
     // Window thread only:
     std::uint64_t current_ = 0;

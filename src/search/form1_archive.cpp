@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSettings>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -126,21 +127,56 @@ void ArchiveWindow::searchAnswered(std::uint64_t search, std::int64_t numFound)
     });
 }
 
+bool ArchiveWindow::searching() const
+{
+    std::lock_guard lock(arrivedMutex_);
+    return (current_ != 0 && !idle_) || !arrived_.empty();
+}
+
 void ArchiveWindow::rowsArrived(std::uint64_t search, std::vector<core::SongEntry> rows)
 {
-    onWindowThread(search, [this, rows = std::move(rows)]() mutable {
-        for (core::SongEntry& row : rows) {
-            row.caption = std::to_string(form_.ResultRowCount + 1);
-            form_.ListView1->appendRow(row);
-            ++form_.ResultRowCount;
+    std::lock_guard lock(arrivedMutex_);
+    for (core::SongEntry& row : rows)
+        arrived_.emplace_back(search, std::move(row));
+    if (listingPosted_)
+        return;
+    listingPosted_ = true;
+    QMetaObject::invokeMethod(
+        &form_, [this] { listArrivedRows(); }, Qt::QueuedConnection);
+}
+
+void ArchiveWindow::listArrivedRows()
+{
+    constexpr qint64 kSliceMs = 8;
+    QElapsedTimer slice;
+    slice.start();
+    const int before = rowsShown_;
+    while (true) {
+        std::pair<std::uint64_t, core::SongEntry> next;
+        {
+            std::lock_guard lock(arrivedMutex_);
+            if (arrived_.empty()) {
+                listingPosted_ = false;
+                break;
+            }
+            if (slice.elapsed() >= kSliceMs) {
+                QTimer::singleShot(0, &form_, [this] { listArrivedRows(); });
+                break;
+            }
+            next = std::move(arrived_.front());
+            arrived_.pop_front();
         }
-        const int before = rowsShown_;
-        rowsShown_ += static_cast<int>(rows.size());
-        if (before == 0 || (before < 200 && rowsShown_ >= 200))
-            qCDebug(searchLog, "archive search %llu: %d rows listed %lld ms after the click",
-                    static_cast<unsigned long long>(current_), rowsShown_,
-                    static_cast<long long>(sinceClick_.elapsed()));
-    });
+        if (next.first != current_)
+            continue; // a search that was replaced or stopped
+        next.second.caption = std::to_string(form_.ResultRowCount + 1);
+        form_.ListView1->appendRow(next.second);
+        ++form_.ResultRowCount;
+        ++rowsShown_;
+    }
+    if ((before == 0 && rowsShown_ > 0) || (before < 200 && rowsShown_ >= 200))
+        qCDebug(searchLog, "archive search %llu: %d rows listed %lld ms after the click",
+                static_cast<unsigned long long>(current_), rowsShown_,
+                static_cast<long long>(sinceClick_.elapsed()));
 }
 
 void ArchiveWindow::searchFailed(std::uint64_t search, search::archive::Trouble trouble,
