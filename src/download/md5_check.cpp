@@ -1,6 +1,7 @@
 #include "download/md5_check.h"
 
 #include "core/gbk.h"
+#include "core/hex_text.h"
 #include "download/file_transfer.h"
 #include "http/http_client.h"
 
@@ -41,13 +42,7 @@ std::string fileMd5(const std::string& nativePath, std::int64_t length)
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
     EVP_DigestFinal_ex(context.get(), digest, &size);
-    static const char* const hex = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        text += hex[digest[i] >> 4];
-        text += hex[digest[i] & 15];
-    }
-    return text;
+    return core::lowerHex(digest, size);
 }
 
 std::string md5MismatchLine()

@@ -112,6 +112,14 @@ public:
         std::lock_guard lock(mutex_);
         return query_;
     }
+    // Waits (up to a minute) until n requests are being answered at once.
+    bool waitInFlight(int n)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (inFlight.load() < n && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        return inFlight.load() == n;
+    }
     void release()
     {
         {
@@ -246,15 +254,20 @@ std::vector<std::string> names(const std::vector<core::SongEntry>& rows)
     return out;
 }
 
+// A fake archive and an engine pointed at it, whose news a recorder keeps.
+class ArchiveEngineTest : public ::testing::Test {
+protected:
+    ArchiveEngineTest() { engine.setObserver(&recorder); }
+    FakeArchive archive;
+    Recorder recorder;
+    ArchiveEngine engine{settingsFor(archive)}; // ends first: its threads stop before the rest
+};
+
 } // namespace
 
-TEST(ArchiveEngine, RowsComeInSearchOrderPageAfterPageUntilTwoHundredThenOnScrolling)
+TEST_F(ArchiveEngineTest, RowsComeInSearchOrderPageAfterPageUntilTwoHundredThenOnScrolling)
 {
-    FakeArchive archive;
     archive.items = 260;
-    Recorder recorder;
-    ArchiveEngine engine(settingsFor(archive));
-    engine.setObserver(&recorder);
     const std::uint64_t id = engine.startSearch("刘德华 & friends", 0);
     ASSERT_TRUE(recorder.waitIdle(id));
 
@@ -285,13 +298,9 @@ TEST(ArchiveEngine, RowsComeInSearchOrderPageAfterPageUntilTwoHundredThenOnScrol
     EXPECT_EQ(names(recorder.rows()).back(), "Band - Song 259");
 }
 
-TEST(ArchiveEngine, FileListsAreKeptForTheSessionAndOtherTypesFindNoRow)
+TEST_F(ArchiveEngineTest, FileListsAreKeptForTheSessionAndOtherTypesFindNoRow)
 {
-    FakeArchive archive;
     archive.items = 30;
-    Recorder recorder;
-    ArchiveEngine engine(settingsFor(archive));
-    engine.setObserver(&recorder);
     const std::uint64_t first = engine.startSearch("x", 0);
     ASSERT_TRUE(recorder.waitIdle(first));
     EXPECT_EQ(archive.itemRequests.load(), 30);
@@ -307,14 +316,10 @@ TEST(ArchiveEngine, FileListsAreKeptForTheSessionAndOtherTypesFindNoRow)
     EXPECT_EQ(recorder.rows().size(), 60u); // no item holds a .wma
 }
 
-TEST(ArchiveEngine, BusyAnswersWaitForRetryAfterAndTryAgainABoundedNumberOfTimes)
+TEST_F(ArchiveEngineTest, BusyAnswersWaitForRetryAfterAndTryAgainABoundedNumberOfTimes)
 {
-    FakeArchive archive;
     archive.items = 5;
     archive.busyAnswers = 2;
-    Recorder recorder;
-    ArchiveEngine engine(settingsFor(archive));
-    engine.setObserver(&recorder);
     const std::uint64_t id = engine.startSearch("x", 0);
     ASSERT_TRUE(recorder.waitIdle(id));
     EXPECT_EQ(recorder.rows().size(), 5u);
@@ -328,13 +333,9 @@ TEST(ArchiveEngine, BusyAnswersWaitForRetryAfterAndTryAgainABoundedNumberOfTimes
     EXPECT_EQ(recorder.count(busy, "failed " + std::to_string(int(Trouble::ServerError))), 1);
 }
 
-TEST(ArchiveEngine, BadAnswersSayWhichAndMakeNoRow)
+TEST_F(ArchiveEngineTest, BadAnswersSayWhichAndMakeNoRow)
 {
-    FakeArchive archive;
     archive.items = 4;
-    Recorder recorder;
-    ArchiveEngine engine(settingsFor(archive));
-    engine.setObserver(&recorder);
     auto failedWith = [&](std::uint64_t id, Trouble t) {
         return recorder.count(id, "failed " + std::to_string(static_cast<int>(t)));
     };
@@ -377,22 +378,12 @@ TEST(ArchiveEngine, BadAnswersSayWhichAndMakeNoRow)
     EXPECT_TRUE(own.rows().empty());
 }
 
-TEST(ArchiveEngine, ANewSearchCancelsWhatIsInFlightAndNothingOfTheOldOneArrivesAfter)
+TEST_F(ArchiveEngineTest, ANewSearchCancelsWhatIsInFlightAndNothingOfTheOldOneArrivesAfter)
 {
-    FakeArchive archive;
     archive.items = 40;
     archive.holdItems = true;
-    Recorder recorder;
-    ArchiveEngine engine(settingsFor(archive));
-    engine.setObserver(&recorder);
     const std::uint64_t old = engine.startSearch("old", 0);
-    // Wait until the held file lists fill every worker.
-    {
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (archive.inFlight.load() < 6 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::yield();
-    }
-    ASSERT_EQ(archive.inFlight.load(), 6);
+    ASSERT_TRUE(archive.waitInFlight(6)); // the held file lists fill every worker
     const std::size_t before = recorder.events().size();
     archive.items = 3;
     const std::uint64_t fresh = engine.startSearch("new", 0);
@@ -405,21 +396,15 @@ TEST(ArchiveEngine, ANewSearchCancelsWhatIsInFlightAndNothingOfTheOldOneArrivesA
     EXPECT_EQ(recorder.rows().size(), 3u);
 }
 
-TEST(ArchiveEngine, AStopKeepsTheRowsAndEndsTheSearch)
+TEST_F(ArchiveEngineTest, AStopKeepsTheRowsAndEndsTheSearch)
 {
-    FakeArchive archive;
     archive.items = 3;
-    Recorder recorder;
-    ArchiveEngine engine(settingsFor(archive));
-    engine.setObserver(&recorder);
     const std::uint64_t first = engine.startSearch("a", 0);
     ASSERT_TRUE(recorder.waitIdle(first));
     archive.items = 40;
     archive.holdItems = true;
     const std::uint64_t stopped = engine.startSearch("b", 0);
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (archive.inFlight.load() < 6 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::yield();
+    ASSERT_TRUE(archive.waitInFlight(6));
     engine.stopSearch();
     const std::size_t atStop = recorder.events().size();
     archive.release();

@@ -2,10 +2,10 @@
 
 #include "catalogue.h"
 #include "media.h"
+#include "search/archive_rows.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cctype>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -37,23 +37,6 @@ const char* const kFormats[] = {"VBR MP3", "Real Media", "Windows Media Audio",
                                 "Advanced Systems Format", "Real Audio Metadata"};
 const char* const kMimes[] = {"audio/mpeg", "application/vnd.rn-realmedia", "audio/x-ms-wma",
                               "video/x-ms-asf", "audio/x-pn-realaudio"};
-
-std::string encodeSegment(const std::string& text)
-{
-    static const char* const hex = "0123456789ABCDEF";
-    std::string out;
-    for (const char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += ch;
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
 
 // "(WORDS) AND mediatype:(audio)" gives WORDS; any other query is taken whole.
 std::string wordsOfQuery(const std::string& q)
@@ -269,7 +252,8 @@ void addArchiveRoutes(httplib::Server& server,
                        return;
                    }
                    res.set_redirect(scheme + "://" + hostOf(req) + "/archive-data/" +
-                                    encodeSegment(item->id) + "/" + encodeSegment(req.matches[2]));
+                                    search::archive::percentEncode(item->id) + "/" +
+                                    search::archive::percentEncode(req.matches[2]));
                });
 
     server.Get(R"(/archive-data/([^/]+)/(.+))",

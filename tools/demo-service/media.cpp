@@ -1,6 +1,7 @@
 #include "media.h"
 
 #include "catalogue.h"
+#include "core/hex_text.h"
 #include "encoded_media.h"
 #include "tone.h"
 
@@ -55,13 +56,7 @@ std::string hexDigest(const EVP_MD_CTX* running)
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
     EVP_DigestFinal_ex(copy.get(), digest, &size);
-    static const char* const hex = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        text += hex[digest[i] >> 4];
-        text += hex[digest[i] & 15];
-    }
-    return text;
+    return core::lowerHex(digest, size);
 }
 
 std::string md5Of(const std::string& bytes)
