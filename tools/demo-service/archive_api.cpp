@@ -253,7 +253,7 @@ void addArchiveRoutes(httplib::Server& server,
                    }
                    res.set_redirect(scheme + "://" + hostOf(req) + "/archive-data/" +
                                     search::archive::percentEncode(item->id) + "/" +
-                                    search::archive::percentEncode(req.matches[2]));
+                                    search::archive::percentEncode(req.matches[2].str()));
                });
 
     server.Get(R"(/archive-data/([^/]+)/(.+))",
