@@ -289,6 +289,7 @@ protected:
     std::unique_ptr<TForm1> form;
     QStringList messages;
     QByteArray oldCertFile = qgetenv("SSL_CERT_FILE");
+    QByteArray oldBundle = qgetenv("CURL_CA_BUNDLE"); // named, it would win over SSL_CERT_FILE
 
     void SetUp() override
     {
@@ -296,6 +297,7 @@ protected:
             "--tls-cert", certificates().cert(), "--tls-key", certificates().key()});
         ASSERT_TRUE(service->running());
         qputenv("SSL_CERT_FILE", QByteArray::fromStdString(certificates().ca()));
+        qunsetenv("CURL_CA_BUNDLE");
         ui::dialogHooks().message = [this](const QString& text) { messages << text; };
         QSettings().remove("search/engine");
         Form1Options options;
@@ -317,6 +319,8 @@ protected:
             qunsetenv("SSL_CERT_FILE");
         else
             qputenv("SSL_CERT_FILE", oldCertFile);
+        if (!oldBundle.isNull())
+            qputenv("CURL_CA_BUNDLE", oldBundle);
     }
 };
 
