@@ -5,6 +5,7 @@
 #include "download/engine_window_adapter.h"
 #include "download/queue_file.h"
 #include "download/transfer_engine.h"
+#include "search/archive_window.h"
 #include "ui/song_list_view.h"
 #include "ui/status_bar.h"
 #include "ui/tool_button.h"
@@ -45,6 +46,7 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
 
     connectShellHandlers();
     connectSearchHandlers();
+    connectArchiveHandlers();
     connectDownloadHandlers();
     connectPlayerHandlers();
     connectCardHandlers();
@@ -75,7 +77,7 @@ void TForm1::buildTopBar()
     Panel1->setGeometry(0, 0, 696, 73);
 
     SeSkinComboBox2 = new QComboBox(Panel1);
-    SeSkinComboBox2->addItem("默认mp3搜索引擎");
+    SeSkinComboBox2->addItems({"默认mp3搜索引擎", "互联网档案馆"});
     SeSkinComboBox2->setGeometry(8, 8, 140, 24);
 
     SeSkinComboBox1 = new QComboBox(Panel1);

@@ -45,6 +45,7 @@ class QueueFile;
 } // namespace download
 
 class TForm2;
+class ArchiveWindow;
 
 // Start-up choices that do not come from the user: where the services are, and (for tests)
 // which folder serves as the program folder.
@@ -230,6 +231,11 @@ public:
     void WebBrowser2DocumentComplete();
     void ListView1SelectItem(int row, bool selected);
     void ListView1DblClick();
+    // The engine box: the default engine or the archive engine (search/form1_archive.cpp).
+    static constexpr int kArchiveEngine = 1;
+    bool archiveChosen() const;
+    void SeSkinComboBox2Change();
+    ArchiveWindow* archiveWindow() const { return archiveWindow_.get(); }
 
     // ---- downloads ---------------------------------------------------------------------------
     void dragdownbtnClick();
@@ -311,6 +317,7 @@ private:
     void buildStatusBarAndMenus();
     void connectShellHandlers();
     void connectSearchHandlers();
+    void connectArchiveHandlers();
     void connectDownloadHandlers();
     void connectTransferHandlers();
     void connectPlayerHandlers();
@@ -319,6 +326,9 @@ private:
     void fillTypeIcons();
     void adaptToScreen();
     void placeOnScreen();
+
+    // ---- archive engine (see search/archive_window.h) ----------------------------------------
+    std::unique_ptr<ArchiveWindow> archiveWindow_;
 
     // ---- download engine (see download/) ------------------------------------------------------
     std::unique_ptr<download::QueueFile> queueFile_; // outlives the engine, which writes to it

@@ -74,6 +74,8 @@ int main(int argc, char** argv)
     Form1Options options;
     if (!line.serviceHost.empty())
         options.hosts.pointAllAt(line.serviceHost);
+    if (!line.archiveUrl.empty())
+        options.hosts.archive = line.archiveUrl;
 
     ui::applySkin(application);
     TForm1 form1(options);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -23,6 +24,10 @@ struct SongEntry {
     std::string caption;
     int imageIndex = 0;
     std::vector<std::string> subItems;
+    // What the service publishes of the file, where it does (rows of the archive engine): its
+    // MD5 as 32 lower-case hex digits, empty when unknown; its size in bytes, -1 when unknown.
+    std::string md5 = {};
+    std::int64_t sizeBytes = -1;
 
     const std::string& sub(std::size_t i) const
     {

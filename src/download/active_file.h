@@ -16,6 +16,7 @@ struct DownloadRow {
     std::string sizeText; // sub-item 2
     std::string typeText; // sub-item 3
     std::string savePath; // sub-item 4
+    std::string md5 = {}; // the MD5 the service published, empty when none
 };
 
 // The file behind one row of the active list, as it was when its slot started it. Completion

@@ -24,6 +24,8 @@ std::optional<core::SongEntry> downloadRowFor(const core::SongEntry& resultRow,
         row.subItems.push_back(resultRow.sub(column));
     row.subItems.push_back(savePath(saveFolder, resultRow.sub(core::SubItem::Name),
                                     resultRow.sub(core::SubItem::TypeText)));
+    row.md5 = resultRow.md5;
+    row.sizeBytes = resultRow.sizeBytes;
     return row;
 }
 

@@ -12,7 +12,8 @@ DownloadRow QueueRow::texts() const
             entry.sub(SubItem::Address),
             entry.sub(SubItem::SizeText),
             entry.sub(SubItem::TypeText),
-            entry.sub(SubItem::SavePath)};
+            entry.sub(SubItem::SavePath),
+            entry.md5};
 }
 
 int DownloadQueue::size() const
@@ -44,8 +45,10 @@ std::uint64_t DownloadQueue::append(core::SongEntry entry, RowStatus status)
 
 std::uint64_t DownloadQueue::append(const DownloadRow& row)
 {
-    return append(core::SongEntry{
-        row.caption, 0, {row.name, row.address, row.sizeText, row.typeText, row.savePath}});
+    return append(core::SongEntry{row.caption,
+                                  0,
+                                  {row.name, row.address, row.sizeText, row.typeText, row.savePath},
+                                  row.md5});
 }
 
 void DownloadQueue::remove(int index)

@@ -43,6 +43,7 @@ public:
     SegmentMap map;
     std::atomic<int> workersLeft{0};
     std::vector<http::HttpClient*> clients; // set before the workers start
+    std::string expectedMd5;                // checked once every byte is on disk; empty: none
 
     // The first failure decides the file's fate; later ones change nothing. True when this
     // call was the first.

@@ -2,6 +2,7 @@
 
 #include "download/atomic_file.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -78,6 +79,10 @@ std::string queueFileText(const std::vector<QueueRow>& rows)
             << "icon " << row.entry.imageIndex << "\n";
         for (const std::string& sub : row.entry.subItems)
             out << "sub " << escaped(sub) << "\n";
+        if (!row.entry.md5.empty())
+            out << "md5 " << escaped(row.entry.md5) << "\n";
+        if (row.entry.sizeBytes >= 0)
+            out << "bytes " << row.entry.sizeBytes << "\n";
         out << "status " << statusName(row.status) << "\n"
             << "end\n";
     }
@@ -110,6 +115,10 @@ std::optional<std::vector<QueueRow>> readQueueFileText(const std::string& text)
             row->entry.imageIndex = std::atoi(value.c_str());
         } else if (key == "sub") {
             row->entry.subItems.push_back(value);
+        } else if (key == "md5") {
+            row->entry.md5 = value;
+        } else if (key == "bytes") {
+            row->entry.sizeBytes = std::strtoll(value.c_str(), nullptr, 10);
         } else if (key == "status") {
             row->status = statusFromName(value);
         }

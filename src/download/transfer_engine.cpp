@@ -3,6 +3,7 @@
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "download/error_classification.h"
+#include "download/md5_check.h"
 #include "download/target_file.h"
 #include "download/tmp3download.h"
 #include "download/transfer_plan.h"
@@ -322,6 +323,7 @@ void TransferEngine::StartSlot(int s)
     file->etag = rowStart_.etag;
     file->lastModified = rowStart_.lastModified;
     file->lock = std::move(rowStart_.lock);
+    file->expectedMd5 = rowStart_.row.md5;
     if (size >= 0 && !rowStart_.resume)
         writeResumeRecord(file->nativePath, file->record());
 
@@ -491,8 +493,12 @@ bool TransferEngine::pauseBeforeRetry(FileTransfer& file, std::chrono::milliseco
 
 void TransferEngine::workerFinished(FileTransfer& file, http::HttpClient& client)
 {
-    if (file.workersLeft.fetch_sub(1) == 1)
+    if (file.workersLeft.fetch_sub(1) == 1) {
+        const bool badSum = checkFileSum(file, client);
         finishFile(file);
+        if (badSum) // the bad copy is gone; no record may offer it for resuming
+            removeResumeRecord(file.nativePath);
+    }
     const int s = tagSlot(client.tag);
     SlotWorkers[s].fetch_sub(1);
     ActiveWorkers.fetch_sub(1);

@@ -4,6 +4,7 @@
 #include "browser/browser_control.h"
 #include "core/line_file.h"
 #include "download/transfer_engine.h"
+#include "search/archive_window.h"
 #include "search/result_page_parser.h"
 #include "search/search_log.h"
 #include "search/search_request.h"
@@ -62,6 +63,10 @@ void TForm1::Button1Click()
     resultlabel->setText(ui::fromGbk(search::initialLabel()));
     const int image = search::headerImage(MediaType());
     ListView1->headerItem()->setIcon(0, image < ImageList1.size() ? ImageList1[image] : QIcon());
+    if (archiveChosen()) {
+        archiveWindow_->search(Edit1->text().toStdString(), MediaType());
+        return;
+    }
     const std::string address =
         search::firstRequestAddress(hosts, ui::toGbk(Edit1->text()), MediaType());
     qCDebug(searchLog, "search request sent: %s", qUtf8Printable(ui::fromGbk(address)));
@@ -90,6 +95,7 @@ void TForm1::stopbtnClick()
     WebBrowser1->Stop();
     searchAnswerTimer->stop();
     SeSkinProgressBar6->setValue(0);
+    archiveWindow_->stop();
     // A download waiting to retry a dropped range tries again now instead of after its pause.
     if (engine_)
         engine_->cutRetryPausesShort();

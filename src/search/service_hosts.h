@@ -10,6 +10,8 @@ struct ServiceHosts {
     std::string webSearch = "www.baidu.com";
     std::string chart = "list.mp3.baidu.com";
     std::string playerDownload = "activex.microsoft.com";
+    // The archive engine's service: scheme, host and port, no trailing slash (--archive-url).
+    std::string archive = "https://archive.org";
 
     void pointAllAt(const std::string& hostAndPort) { search = webSearch = chart = hostAndPort; }
     // "http://" + search host + "/r?url=": a result link's target starts with it; the service

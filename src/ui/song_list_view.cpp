@@ -10,6 +10,8 @@ namespace {
 constexpr int kBytesRole = Qt::UserRole + 1;
 constexpr int kImageRole = Qt::UserRole + 2;
 constexpr int kSubCountRole = Qt::UserRole + 3;
+constexpr int kMd5Role = Qt::UserRole + 4;
+constexpr int kSizeBytesRole = Qt::UserRole + 5;
 
 void setCell(QTreeWidgetItem* item, int column, const std::string& gbk)
 {
@@ -88,6 +90,8 @@ void SongListView::appendRow(const core::SongEntry& row)
     setCell(item, 0, row.caption);
     item->setData(0, kImageRole, row.imageIndex);
     item->setData(0, kSubCountRole, static_cast<int>(row.subItems.size()));
+    item->setData(0, kMd5Role, QString::fromStdString(row.md5));
+    item->setData(0, kSizeBytesRole, static_cast<qlonglong>(row.sizeBytes));
     for (size_t i = 0; i < row.subItems.size(); ++i)
         setCell(item, static_cast<int>(i) + 1, row.subItems[i]);
     refreshIcon(item);
@@ -106,6 +110,9 @@ core::SongEntry SongListView::rowAt(int index) const
     const int count = item->data(0, kSubCountRole).toInt();
     for (int i = 0; i < count; ++i)
         row.subItems.push_back(cell(item, i + 1));
+    row.md5 = item->data(0, kMd5Role).toString().toStdString();
+    const QVariant sizeBytes = item->data(0, kSizeBytesRole);
+    row.sizeBytes = sizeBytes.isValid() ? sizeBytes.toLongLong() : -1;
     return row;
 }
 

@@ -29,9 +29,11 @@ TEST(QueueFile, RowsComeBackAsTheyWereWithARunningRowWaitingAgain)
 {
     // "嘰" ends in the byte 0x5C, the same as a backslash; texts may hold line breaks too.
     const std::string awkward = core::utf8ToGbk("嘰\\演唱会\n第二行\r");
-    const std::vector<QueueRow> rows{row(awkward, RowStatus::Complete),
-                                     row("b", RowStatus::Running), row("c", RowStatus::Failed),
-                                     row("d", RowStatus::Waiting)};
+    std::vector<QueueRow> rows{row(awkward, RowStatus::Complete), row("b", RowStatus::Running),
+                               row("c", RowStatus::Failed), row("d", RowStatus::Waiting)};
+    // A row of a service that publishes its files' digests keeps them for the check at the end.
+    rows[2].entry.md5 = "0123456789abcdef0123456789abcdef";
+    rows[2].entry.sizeBytes = 5000000000;
     const auto back = download::readQueueFileText(download::queueFileText(rows));
     ASSERT_TRUE(back);
     ASSERT_EQ(back->size(), 4u);

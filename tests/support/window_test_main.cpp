@@ -2,6 +2,7 @@
 // offscreen platform unless the caller chose another.
 #include "app/application.h"
 
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -10,6 +11,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     app::prepareBrowserEnvironment();
     app::CorvaleApplication application(argc, argv);
+    // What a test chooses (the engine box, for one) is remembered apart from the user's choices.
+    QStandardPaths::setTestModeEnabled(true);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

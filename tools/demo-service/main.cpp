@@ -1,9 +1,13 @@
-// corvale-demo-service: a local stand-in for the MP3 search, chart and media services.
+// corvale-demo-service: a local stand-in for the MP3 search, chart and media services, and for
+// the archive's public API (archive_api.h).
 //   corvale-demo-service [--port N] [--delay-ms N] [--log] [--until-stdin-closes]
-// Prints "listening on 127.0.0.1:PORT" as its first line. --delay-ms holds every result page
+//                        [--tls-cert FILE --tls-key FILE]
+// Prints "listening on 127.0.0.1:PORT" as its first line. With a certificate and its key it
+// speaks https only. --delay-ms holds every result page
 // back that long (to watch paging and stopping); --log prints one line per request, with the
 // milliseconds since the start. --until-stdin-closes ends the service when its standard input
 // reaches its end (a test that starts it holds the other end, so a crashed test leaves nothing).
+#include "archive_api.h"
 #include "catalogue.h"
 #include "core/gbk.h"
 #include "media.h"
@@ -21,6 +25,7 @@
 #include <deque>
 #include <iostream>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -33,6 +38,8 @@ struct Options {
     int delayMs = 0;
     bool log = false;
     bool untilStdinCloses = false;
+    std::string tlsCert;
+    std::string tlsKey;
 };
 
 bool parseInt(const char* text, int low, int high, int& out)
@@ -141,18 +148,37 @@ int main(int argc, char** argv)
             options.log = true;
         else if (arg == "--until-stdin-closes")
             options.untilStdinCloses = true;
+        else if (arg == "--tls-cert" && i + 1 < argc)
+            options.tlsCert = argv[++i];
+        else if (arg == "--tls-key" && i + 1 < argc)
+            options.tlsKey = argv[++i];
         else
             ok = false;
         if (!ok) {
             std::cerr << "usage: corvale-demo-service [--port N] [--delay-ms N] [--log] "
-                         "[--until-stdin-closes]\n";
+                         "[--until-stdin-closes] [--tls-cert FILE --tls-key FILE]\n";
             return 2;
         }
+    }
+    if (options.tlsCert.empty() != options.tlsKey.empty()) {
+        std::cerr << "corvale-demo-service: --tls-cert and --tls-key go together\n";
+        return 2;
     }
 
     std::signal(SIGPIPE, SIG_IGN); // a reader that went away must not end the service
     demo::toneMp3(0);              // encode the sample songs before the first request
-    httplib::Server server;
+    demo::prepareMp3Sums();
+    std::unique_ptr<httplib::Server> served;
+    if (options.tlsCert.empty())
+        served = std::make_unique<httplib::Server>();
+    else
+        served =
+            std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str());
+    if (!served->is_valid()) {
+        std::cerr << "corvale-demo-service: cannot use the certificate " << options.tlsCert << "\n";
+        return 1;
+    }
+    httplib::Server& server = *served;
     RequestLog log;
     MediaCache cache;
     const auto started = std::chrono::steady_clock::now();
@@ -231,6 +257,13 @@ int main(int argc, char** argv)
         res.set_header("Accept-Ranges", "bytes");
         res.set_content(*content, mime[*type]);
     });
+
+    demo::addArchiveRoutes(
+        server, hostOf,
+        [&cache](const std::string& name, const std::string& host) {
+            return cache.get(name, host);
+        },
+        options.tlsCert.empty() ? "http" : "https");
 
     port = options.port == 0 ? server.bind_to_any_port("127.0.0.1")
                              : (server.bind_to_port("127.0.0.1", options.port) ? options.port : -1);

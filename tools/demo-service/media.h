@@ -14,6 +14,11 @@ namespace demo {
 std::optional<int> mediaType(const std::string& fileName);
 uint64_t mediaSize(const std::string& fileName, const std::string& host);
 std::string mediaContent(const std::string& fileName, const std::string& host);
+// The MD5 of the file's content as 32 lower-case hex digits. MP3 sums come from sums kept per
+// melody and number of copies, so listing many files does not read them all.
+std::string mediaMd5(const std::string& fileName, const std::string& host);
+// Makes the MP3 sums ahead of the first request.
+void prepareMp3Sums();
 
 // The size as the result pages write it: four characters and the unit, e.g. "2.34M", "48.5K".
 std::string sizeText(uint64_t bytes);
