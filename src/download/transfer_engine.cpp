@@ -159,6 +159,7 @@ bool TransferEngine::probeRow(const DownloadRow& row)
         FileSize = 0;
         IdHTTP1.host = parts.host;
         IdHTTP1.port = parts.port;
+        IdHTTP1.scheme = parts.scheme;
         IdHTTP1.tag = kProbeTag;
         IdHTTP1.rangeStart = 0;
         IdHTTP1.rangeEnd = 0;
@@ -196,6 +197,7 @@ bool TransferEngine::probeRow(const DownloadRow& row)
         rowStart_.address = address;
         rowStart_.host = parts.host;
         rowStart_.port = parts.port;
+        rowStart_.scheme = parts.scheme;
         rowStart_.unknownLength = FileSize == 0 && (head.chunked || head.contentLength < 0);
         rowStart_.etag = IdHTTP1.responseHeader("ETag");
         rowStart_.lastModified = IdHTTP1.responseHeader("Last-Modified");
@@ -267,6 +269,7 @@ std::string TransferEngine::connectSlotClients(int s, int wanted)
         };
         client->host = rowStart_.host;
         client->port = rowStart_.port;
+        client->scheme = rowStart_.scheme;
         client->stallTimeout = settings_.stallTime;
         if (prepareWorkerClient)
             prepareWorkerClient(*client, i);

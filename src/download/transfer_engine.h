@@ -233,6 +233,7 @@ private:
         DownloadRow row;
         std::uint64_t rowId = 0;
         std::string address; // where the bytes come from (after redirects)
+        std::string scheme = "http";
         std::string host;
         int port = 80;
         bool unknownLength = false;

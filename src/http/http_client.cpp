@@ -450,8 +450,12 @@ void HttpClient::Impl::connectAhead()
     if (name.empty())
         throw unresolvedError();
     const bool numeric6 = name.find(':') != std::string::npos && name.front() != '[';
-    const std::string url =
-        "http://" + (numeric6 ? "[" + name + "]" : name) + ":" + std::to_string(owner->port) + "/";
+    const std::string authority =
+        (numeric6 ? "[" + name + "]" : name) + ":" + std::to_string(owner->port) + "/";
+    // Reaching the server (or its proxy) is all that is asked: no TLS handshake here, but the
+    // proxy is the one the environment names for the address's own scheme.
+    const std::string url = "http://" + authority;
+    const std::string proxy = environmentProxy(owner->scheme + "://" + authority);
     CURL* e = curl_easy_init();
     CURLM* m = curl_multi_init();
     if (!e || !m) {
@@ -461,6 +465,7 @@ void HttpClient::Impl::connectAhead()
     }
     commonOptions(e);
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(e, CURLOPT_CONNECT_ONLY, 1L);
     const Outcome outcome = runTransfer(e, m, pacer, true);
     const int cutState = cut.load();
@@ -482,7 +487,7 @@ void HttpClient::Impl::connectAhead()
         if (outcome.stalled || outcome.result == CURLE_OPERATION_TIMEDOUT)
             throw socketError(ETIMEDOUT);
         if (outcome.result == CURLE_COULDNT_RESOLVE_PROXY ||
-            (outcome.result == CURLE_COULDNT_CONNECT && !environmentProxy(url).empty()))
+            (outcome.result == CURLE_COULDNT_CONNECT && !proxy.empty()))
             throw HttpError(core::utf8ToGbk("无法连接代理服务器：" + std::string(errorText)));
         if (outcome.result == CURLE_COULDNT_RESOLVE_HOST || outcome.result == CURLE_URL_MALFORMAT)
             throw unresolvedError();

@@ -48,6 +48,9 @@ public:
     int tag = 0;
     std::string host;
     int port = 80;
+    // The scheme Connect reaches host:port with ("http" or "https"): it picks the proxy the
+    // environment names for that scheme.
+    std::string scheme = "http";
     std::int64_t rangeStart = 0; // inclusive byte positions; both 0 means no Range header
     std::int64_t rangeEnd = 0;
     std::string accept = "text/html, */*";

@@ -162,6 +162,16 @@ TEST(ProxyClient, RequestsGoThroughTheProxyUnlessNoProxyNamesTheHost)
     ahead.port = 80;
     EXPECT_NO_THROW(ahead.Connect());
     EXPECT_TRUE(ahead.Connected());
+    // With only the https proxy named, an https server is reached through it and an http one
+    // is not.
+    env.set("http_proxy", "");
+    ahead.scheme = "https";
+    ahead.port = 443;
+    EXPECT_NO_THROW(ahead.Connect());
+    ahead.scheme = "http";
+    ahead.port = 80;
+    EXPECT_THROW(ahead.Connect(), http::HttpError);
+    env.set("http_proxy", proxy.url());
 
     env.set("no_proxy", "localhost, 127.0.0.1");
     HttpClient direct;
