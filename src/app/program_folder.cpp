@@ -1,12 +1,12 @@
 #include "app/program_folder.h"
 
+#include "app/user_settings.h"
 #include "ui/gbk_qt.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include <memory>
@@ -36,13 +36,6 @@ bool usesOwnFolder()
 }
 
 const char* const kSaveFolderKey = "download/saveFolder";
-
-// What the user chose, kept in the user's configuration folder.
-std::unique_ptr<QSettings> userSettings()
-{
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "corvale",
-                                       "corvale");
-}
 
 // Copies every shipped picture that the per-user picture folder lacks; the user's own files and
 // changes stay.

@@ -1,6 +1,7 @@
 // The engine box and the archive engine's searches in the main window.
 #include "app/form1.h"
 
+#include "app/user_settings.h"
 #include "search/archive_window.h"
 #include "search/search_log.h"
 #include "ui/song_list_view.h"
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTimer>
 #include <QToolButton>
 
@@ -226,7 +226,7 @@ void TForm1::connectArchiveHandlers()
         if (archiveChosen() && value > 0 && value == ListView1->verticalScrollBar()->maximum())
             archiveWindow_->scrolledToEnd();
     });
-    const int remembered = QSettings().value(kEngineSetting, 0).toInt();
+    const int remembered = app::userSettings()->value(kEngineSetting, 0).toInt();
     if (remembered == kArchiveEngine) {
         SeSkinComboBox2->setCurrentIndex(remembered);
         SeSkinComboBox2Change();
@@ -236,7 +236,7 @@ void TForm1::connectArchiveHandlers()
 void TForm1::SeSkinComboBox2Change()
 {
     const bool archive = archiveChosen();
-    QSettings().setValue(kEngineSetting, SeSkinComboBox2->currentIndex());
+    app::userSettings()->setValue(kEngineSetting, SeSkinComboBox2->currentIndex());
     for (const auto& [button, hint] : chartButtons(*this)) {
         button->setEnabled(!archive);
         button->setToolTip(archive ? kChartsNeedDefaultEngine : hint);
