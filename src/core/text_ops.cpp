@@ -106,4 +106,30 @@ std::vector<std::string_view> linesOf(const std::vector<std::string>& lines,
     return result;
 }
 
+std::string xmlEscaped(std::string_view text)
+{
+    // None of these four bytes is ever the second byte of a GBK character.
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace core

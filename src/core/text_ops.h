@@ -19,6 +19,9 @@ std::string part(std::string_view text, long start, long count);
 // ASCII letters a-z to upper case / A-Z to lower case; other bytes unchanged.
 std::string upperAscii(std::string_view text);
 std::string lowerAscii(std::string_view text);
+// The text with &, <, > and " written as XML (and HTML) entities; byte by byte, so GBK text
+// stays whole.
+std::string xmlEscaped(std::string_view text);
 // The line of lines (joined by line breaks) that holds the first occurrence of x;
 // the first line when x is empty or absent, and empty when there are no lines.
 std::string lineOf(const std::vector<std::string>& lines, std::string_view x);

@@ -16,32 +16,6 @@ std::vector<std::string> realListLines(const std::vector<core::SongEntry>& rows)
     return lines;
 }
 
-std::string xmlEscaped(std::string_view text)
-{
-    // Byte by byte: none of these four bytes is ever the second byte of a GBK character.
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string xmlUnescaped(std::string_view text)
 {
     static constexpr std::pair<std::string_view, char> kEntities[] = {
@@ -69,10 +43,11 @@ std::vector<std::string> mediaListLines(const std::vector<core::SongEntry>& rows
     std::vector<std::string> lines;
     lines.reserve(3 * rows.size() + 3);
     lines.push_back("<asx version = \"3.0\">");
-    lines.push_back("<title>" + xmlEscaped(title) + "</title>");
+    lines.push_back("<title>" + core::xmlEscaped(title) + "</title>");
     for (const auto& row : rows) {
         lines.push_back("<entry>");
-        lines.push_back("<ref href = \"" + xmlEscaped(row.sub(core::SubItem::Address)) + "\"/>");
+        lines.push_back("<ref href = \"" + core::xmlEscaped(row.sub(core::SubItem::Address)) +
+                        "\"/>");
         lines.push_back("</entry>");
     }
     lines.push_back("</asx>");

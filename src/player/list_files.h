@@ -11,8 +11,7 @@ namespace player {
 
 // One line per row: the row's download address.
 std::vector<std::string> realListLines(const std::vector<core::SongEntry>& rows);
-// The text with &, <, > and " written as XML entities, and back (GBK bytes).
-std::string xmlEscaped(std::string_view text);
+// The text with the entities core::xmlEscaped writes turned back into &, <, > and " (GBK bytes).
 std::string xmlUnescaped(std::string_view text);
 
 // "<asx version = "3.0">", the title line, three lines per row, "</asx>": 3n + 3 lines. The

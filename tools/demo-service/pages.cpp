@@ -1,5 +1,7 @@
 #include "pages.h"
 
+#include "core/text_ops.h"
+
 #include "catalogue.h"
 #include "core/gbk.h"
 #include "media.h"
@@ -66,26 +68,7 @@ std::string albumLinks(const PageRequest& r, const std::vector<std::string>& alb
 
 std::string htmlEscape(const std::string& text)
 {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return core::xmlEscaped(text);
 }
 
 std::string percentGbk(const std::string& utf8)
