@@ -17,7 +17,8 @@ namespace http {
 class RangeReader {
 public:
     // The client's range fields and its Get are used by the reader alone while it reads.
-    RangeReader(HttpClient& client, std::string address, std::int64_t blockBytes = 256 * 1024);
+    RangeReader(HttpClient& client, std::string address,
+                std::int64_t blockBytes = std::int64_t{256} * 1024);
 
     // Fetches the first block: the size and whether ranges are honoured are known after it.
     // Throws HttpError as the client's Get does, and with the policy's line for a redirect

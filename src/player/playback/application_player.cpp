@@ -40,10 +40,10 @@ ApplicationPlayer& ApplicationPlayer::instance()
 
 QString ApplicationPlayer::nameOf(const PlaybackEngine::Entry& entry) const
 {
-    if (const QString title = entry.title.trimmed(); !title.isEmpty())
+    if (QString title = entry.title.trimmed(); !title.isEmpty())
         return title;
     if (nameLookup_)
-        if (const QString name = nameLookup_(entry.address).trimmed(); !name.isEmpty())
+        if (QString name = nameLookup_(entry.address).trimmed(); !name.isEmpty())
             return name;
     const QUrl url(entry.address);
     const QString path = url.isValid() ? url.path(QUrl::FullyDecoded) : entry.address;
