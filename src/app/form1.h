@@ -277,6 +277,8 @@ public:
     void ShowRealPage(const std::string& listPath, int shrink);
     void ShowMediaPage(const std::string& listPath, int objectHeight, int shrink);
     void PlayChosenListFile(const std::string& chosenPath);
+    // Writes winmedia.asx from the rows and shows the Windows Media page pointing at it.
+    void PlayOwnMediaList(const std::vector<core::SongEntry>& rows);
     void WebBrowser3ProgressChange(int progress, int maximum);
     void WebBrowser3DocumentComplete();
 

@@ -88,6 +88,21 @@ void PlayerBridge::control(const QString& name, const QString& action)
         engine.stop();
     else if (action == QLatin1String("next"))
         engine.next();
+    else if (action == QLatin1String("previous"))
+        engine.previous();
+}
+
+void PlayerBridge::seek(const QString& name, double seconds)
+{
+    const auto it = players_.constFind(name);
+    if (it != players_.constEnd() && holds(*it))
+        player_.engine().seek(seconds);
+}
+
+void PlayerBridge::setVolume(const QString& name, double volume)
+{
+    if (players_.contains(name))
+        player_.engine().setVolume(volume);
 }
 
 QVariantMap PlayerBridge::view(const QString& name) const
@@ -107,11 +122,13 @@ QVariantMap PlayerBridge::view(const QString& name) const
     v["state"] = entries.empty() ? QStringLiteral("empty") : stateName(state);
     v["index"] = index;
     v["count"] = count;
-    v["title"] = shown >= 0 ? entries[static_cast<size_t>(shown)].title : QString();
+    v["title"] = shown >= 0 ? player_.nameOf(entries[static_cast<size_t>(shown)]) : QString();
     v["address"] = shown >= 0 ? entries[static_cast<size_t>(shown)].address : QString();
     v["number"] = shown + 1;
     v["time"] = held ? std::floor(engine.position()) : 0.0;
     v["duration"] = held ? std::floor(engine.duration()) : 0.0;
+    v["canSeek"] = held && engine.canSeek();
+    v["volume"] = static_cast<int>(std::lround(engine.volume() * 100));
     v["status"] = entries.empty() && !it->sourceError.isEmpty()
                       ? it->sourceError
                       : playback::PlaybackEngine::statusTextFor(state, entries.empty(),

@@ -27,10 +27,15 @@ public:
     // Every player goes; what one of them plays stops.
     void detachAll();
 
-    // action: play, pause, stop or next.
+    // action: play, pause, stop, previous or next.
     Q_INVOKABLE void control(const QString& name, const QString& action);
-    // state (idle, connecting, playing, paused, stopped, ended, empty), index, count, title,
-    // address, time and duration in whole seconds, status, notice.
+    // Moves what the named player plays to seconds; nothing when it does not play or cannot.
+    Q_INVOKABLE void seek(const QString& name, double seconds);
+    // The program player's volume, 0 to 1 (every player shows the one volume).
+    Q_INVOKABLE void setVolume(const QString& name, double volume);
+    // state (idle, connecting, playing, paused, stopped, ended, empty), index, count, title (the
+    // entry's name), address, time and duration in whole seconds, canSeek, volume (0 to 100),
+    // status, notice.
     Q_INVOKABLE QVariantMap view(const QString& name) const;
 
 signals:

@@ -2,7 +2,8 @@
 // The player stand-in. Pages shown in the window may embed the RealPlayer or the Windows Media
 // Player control by class identifier; neither exists here. After such a page has loaded, each of
 // those OBJECT elements is replaced, in the rendered page only, by a small player: play, pause,
-// stop, next, the current title or address, the time and a status line. The sound comes from
+// stop, previous, next, the entry's name, a position slider with the time, a volume
+// slider and a status line. The sound comes from
 // the native playback engine (every media type); the page's player drives it over a web
 // channel into the isolated world.
 //

@@ -59,8 +59,9 @@ const char* playerStandInScript()
     return e;
   }
 
-  // Three lines: the buttons; the title and the time; the status line. Nothing wraps: at
-  // 300 pixels the four buttons still stand side by side with their whole captions. The whole
+  // Three lines: the buttons; the title, the position slider and the time; the status line
+  // with the volume slider. Nothing wraps: at 300 pixels the five buttons still stand side by
+  // side with their whole captions. The whole
   // player is 48 pixels high, so that it fits the play panel's browser also where the window is
   // scaled down for a small screen.
   function build(obj, p) {
@@ -80,7 +81,8 @@ const char* playerStandInScript()
       'height:17px;background:#34475a;color:#fff;border:1px solid #51687f;border-radius:2px;' +
       'cursor:pointer';
     var controls = [['play', '\u25b6 \u64ad\u653e'], ['pause', '\u275a\u275a \u6682\u505c'],
-                    ['stop', '\u25a0 \u505c\u6b62'], ['next', '\u00bb \u4e0b\u4e00\u9996']];
+                    ['stop', '\u25a0 \u505c\u6b62'], ['previous', '\u00ab \u4e0a\u4e00\u9996'],
+                    ['next', '\u00bb \u4e0b\u4e00\u9996']];
     var buttonOf = {};
     controls.forEach(function (c) {
       var b = element('button', buttons, buttonCss, c[1]);
@@ -88,11 +90,29 @@ const char* playerStandInScript()
       buttonOf[c[0]] = b;
     });
     var title = element('span', middle, 'flex:1;overflow:hidden;text-overflow:ellipsis', '');
+    function slider(parent, css, control, max) {
+      var s = element('input', parent,
+        'height:11px;margin:0;padding:0;accent-color:#9fc3e6;min-width:0;' + css);
+      s.type = 'range';
+      s.min = 0;
+      s.max = max;
+      s.step = 1;
+      s.value = max;
+      s.setAttribute('data-control', control);
+      return s;
+    }
+    // The position: dragging shows the time it would go to, letting go moves there.
+    var position = slider(middle, 'flex:0 1 40%', 'position', 0);
+    position.disabled = true;
     var time = element('span', middle, 'flex:none;font-variant-numeric:tabular-nums',
       '00:00 / 00:00');
     var status = element('span', bottom, 'flex:none;color:#9fc3e6', '\u6b63\u5728\u8fde\u63a5\u2026');
     var notice = element('span', bottom,
       'flex:1;color:#f0b37e;overflow:hidden;text-overflow:ellipsis', '');
+    element('span', bottom, 'flex:none', '\u97f3\u91cf');
+    var volume = slider(bottom, 'flex:none;width:60px', 'volume', 100);
+    volume.title = '\u97f3\u91cf';
+    var dragging = false, duration = 0;
 
     function show(v) {
       box.setAttribute('data-state', v.state);
@@ -101,13 +121,27 @@ const char* playerStandInScript()
       box.setAttribute('data-src', v.address);
       title.textContent = v.count ? v.number + '/' + v.count + '  ' + (v.title || v.address) : '';
       title.title = v.address;
-      time.textContent = clock(v.time) + ' / ' + clock(v.duration);
+      box.setAttribute('data-title', v.title || '');
+      box.setAttribute('data-can-seek', v.canSeek ? '1' : '0');
+      duration = v.duration;
+      position.disabled = !v.canSeek;
+      position.max = Math.max(0, Math.floor(v.duration));
+      if (!dragging) {
+        position.value = Math.floor(v.time);
+        time.textContent = clock(v.time) + ' / ' + clock(v.duration);
+      }
+      volume.value = v.volume;
       status.textContent = v.status;
       notice.textContent = v.notice;
       notice.title = v.notice;
     }
     obj.parentNode.replaceChild(box, obj);
-    return { name: p.channel, buttons: buttonOf, show: show };
+    position.addEventListener('input', function () {
+      dragging = true;
+      time.textContent = clock(Number(position.value)) + ' / ' + clock(duration);
+    });
+    return { name: p.channel, buttons: buttonOf, show: show, position: position, volume: volume,
+             endDrag: function () { dragging = false; } };
   }
 
   var players = data.players || [], built = [];
@@ -123,6 +157,13 @@ const char* playerStandInScript()
       bridge.view(b.name, b.show);
       Object.keys(b.buttons).forEach(function (action) {
         b.buttons[action].addEventListener('click', function () { bridge.control(b.name, action); });
+      });
+      b.position.addEventListener('change', function () {
+        b.endDrag();
+        bridge.seek(b.name, Number(b.position.value));
+      });
+      b.volume.addEventListener('input', function () {
+        bridge.setVolume(b.name, Number(b.volume.value) / 100);
       });
     });
     bridge.changed.connect(function (name, view) {

@@ -8,6 +8,7 @@
 #include "download/tmp3download.h"
 #include "download/transfer_plan.h"
 #include "http/curl_setup.h"
+#include "http/redirect_policy.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -149,7 +150,7 @@ void TransferEngine::skipRow(const DownloadRow& row, const std::string& reason)
 bool TransferEngine::probeRow(const DownloadRow& row)
 {
     // The probe: its begin notification records the size and cuts the transfer short.
-    // Redirects are followed here, up to kMaxRedirects of them.
+    // Redirects are followed here, as the one redirect policy says.
     std::string address = row.address;
     IdHTTP1.stallTimeout = settings_.stallTime;
     for (int redirects = 0;; ++redirects) {
@@ -178,17 +179,16 @@ bool TransferEngine::probeRow(const DownloadRow& row)
             IdHTTP1.Disconnect();
         } catch (const std::exception& e) {
             IdHTTP1.Disconnect();
-            const http::ResponseHead& head = IdHTTP1.response();
-            const bool redirect = head.status >= 300 && head.status < 400 && head.status != 304;
             if (stopRequested_)
                 return false;
-            if (redirect && !head.location.empty() && redirects < kMaxRedirects) {
-                address = http::resolveAddress(address, head.location);
+            const http::Redirect redirect =
+                http::nextRedirect(address, IdHTTP1.response(), redirects);
+            if (redirect.kind == http::Redirect::Kind::Follow) {
+                address = redirect.address;
                 continue;
             }
-            skipRow(row, redirect && redirects >= kMaxRedirects
-                             ? gbk("重定向超过") + std::to_string(kMaxRedirects) + gbk("次")
-                             : oneLine(e.what()));
+            const std::string refused = http::redirectFailureLine(redirect);
+            skipRow(row, refused.empty() ? oneLine(e.what()) : refused);
             return false;
         }
         const http::ResponseHead& head = IdHTTP1.response();

@@ -332,6 +332,8 @@ HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer
                 finished = true;
             }
         }
+        if (owner->cancel && owner->cancel->load())
+            cut.store(Abort);
         if (finished || active == 0 || cut.load() == Abort)
             break;
         if (stalled()) {

@@ -3,6 +3,7 @@
 // user's proxy) over the program's libcurl set-up, with fixed Accept and User-Agent headers,
 // optional byte ranges, and begin / work / end notifications that run on the thread performing
 // the request. A client keeps its connection open between requests when the server does.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -60,6 +61,10 @@ public:
     // A connect or a response that brings no byte for this long fails with
     // "Socket Error # 110" (timed out); zero waits for ever.
     std::chrono::milliseconds stallTimeout{0};
+    // Set (by any thread): a running Connect or GET fails within a tenth of a second with
+    // "Socket Error # 103", as a Disconnect from another thread makes it; so does a call made
+    // while it is set.
+    const std::atomic<bool>* cancel = nullptr;
 
     BeginHandler onWorkBegin; // once, when the body starts: announced length, 0 when none
     WorkHandler onWork;       // as body bytes arrive: body bytes of this response so far

@@ -116,9 +116,12 @@ void TForm1::buildPlayPanel()
     SeSkinLabel4->setGeometry(80, 145, 369, 35);
     SeSkinLabel4->hide();
 
-    SaveDialog1.filter = "real播放列表(*.rpm)|*.rpm|winmedia列表(*.asx)|*.asx";
-    OpenDialog2.filter = "real列表(*.rpm);winmedia列表(*.asx)|*.rpm;*.asx|winmedia列表(*.asx)|"
-                         "*.asx|real列表(*.rpm)|*.rpm";
+    SaveDialog1.filter = "real播放列表(*.rpm)|*.rpm|winmedia列表(*.asx)|*.asx|"
+                         "M3U8播放列表(*.m3u8)|*.m3u8|XSPF播放列表(*.xspf)|*.xspf";
+    OpenDialog2.filter =
+        "播放列表(*.rpm;*.asx;*.m3u8;*.m3u;*.xspf)|*.rpm;*.asx;*.m3u8;*.m3u;*.xspf|"
+        "winmedia列表(*.asx)|*.asx|real列表(*.rpm)|*.rpm|"
+        "M3U播放列表(*.m3u8;*.m3u)|*.m3u8;*.m3u|XSPF播放列表(*.xspf)|*.xspf";
 }
 
 void TForm1::connectPlayerHandlers()
@@ -154,9 +157,6 @@ void TForm1::dragplaybtnClick()
     case player::AppendOutcome::Refused:
         ui::showMessage(this, "文件类型不符,不能追加!");
         return;
-    case player::AppendOutcome::ReplaceLoaded:
-        playListView->clearRows();
-        break;
     case player::AppendOutcome::Append:
         break;
     }
@@ -192,11 +192,16 @@ void TForm1::SeSkinButton4Click()
         core::writeLines(core::gbkPath(list), player::realListLines(rows));
         ShowRealPage(list, player::kRealShrink);
     } else {
-        const std::string list = ProgramFolder + player::kMediaListFile;
-        core::writeLines(core::gbkPath(list), player::mediaListLines(rows, player::kOwnListTitle));
-        // The page names the list with one blank after it, inside the attribute.
-        ShowMediaPage(list + " ", player::kOwnMediaHeight, player::kMediaShrink);
+        PlayOwnMediaList(rows);
     }
+}
+
+void TForm1::PlayOwnMediaList(const std::vector<core::SongEntry>& rows)
+{
+    const std::string list = ProgramFolder + player::kMediaListFile;
+    core::writeLines(core::gbkPath(list), player::mediaListLines(rows, player::kOwnListTitle));
+    // The page names the list with one blank after it, inside the attribute.
+    ShowMediaPage(list + " ", player::kOwnMediaHeight, player::kMediaShrink);
 }
 
 void TForm1::ShowRealPage(const std::string& listPath, int shrink)

@@ -1,15 +1,17 @@
-// Saving the play list to a Real (.rpm) or Windows Media (.asx) list file, and loading one
-// back and playing it.
+// Saving the play list to a list file (Real, Windows Media, M3U8, XSPF), and loading one back
+// as an ordinary play list and playing it.
 #include "app/form1.h"
 
 #include "core/line_file.h"
 #include "player/list_files.h"
+#include "player/list_formats.h"
 #include "player/play_list.h"
 #include "player/player_pages.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLineEdit>
 
 namespace {
@@ -34,18 +36,13 @@ std::filesystem::path chosenPath(const QString& fileName)
 
 void TForm1::playsavebtnClick()
 {
-    std::vector<core::SongEntry> rows = playRows(playListView);
-    if (rows.empty() || player::isLoadedList(rows)) {
+    if (playListView->rowCount() == 0)
         dragplaybtnClick();
-        rows = playRows(playListView);
-    }
-    if (rows.empty() || player::isLoadedList(rows))
+    const std::vector<core::SongEntry> rows = playRows(playListView);
+    if (rows.empty())
         return;
 
     const bool real = player::isRealType(rows.front().sub(core::SubItem::TypeText));
-    const std::vector<std::string> lines =
-        real ? player::realListLines(rows) : player::mediaListLines(rows, player::kSavedListTitle);
-
     const QDateTime now = QDateTime::currentDateTime();
     const std::string stamp =
         player::nameStamp(now.date().year(), now.date().month(), now.date().day(),
@@ -55,7 +52,10 @@ void TForm1::playsavebtnClick()
     SaveDialog1.filterIndex = player::saveFilterIndex(real);
     if (!SaveDialog1.Execute(this, true))
         return;
-    core::writeLines(chosenPath(SaveDialog1.fileName), lines);
+    // The typed extension decides the format; a name without one takes the chosen filter's.
+    const player::ListFormat format =
+        player::saveFormat(ui::toGbk(SaveDialog1.fileName), SaveDialog1.filterIndex);
+    core::writeLines(chosenPath(SaveDialog1.fileName), player::listFileLines(format, rows));
 }
 
 void TForm1::playloadbtnClick()
@@ -64,11 +64,18 @@ void TForm1::playloadbtnClick()
     if (!OpenDialog2.Execute(this, false))
         return;
     playListView->clearRows();
-    const std::vector<std::string> lines = core::readLines(chosenPath(OpenDialog2.fileName));
+    const std::filesystem::path path = chosenPath(OpenDialog2.fileName);
+    const std::string bytes = core::readFileBytes(path);
     const std::string chosen = ui::toGbk(OpenDialog2.fileName);
-    const std::vector<core::SongEntry> rows =
-        player::isRealListName(chosen) ? player::readRealList(lines) : player::readMediaList(lines);
+    const player::ListFormat format = player::loadFormat(chosen);
+    const std::string folder = ui::toGbk(QFileInfo(OpenDialog2.fileName).absolutePath()) + "/";
+    const std::vector<core::SongEntry> rows = player::readListFile(format, bytes, folder);
     for (const core::SongEntry& row : rows)
         playListView->appendRow(row);
-    PlayChosenListFile(chosen);
+    // The two formats the player pages name play through the chosen file itself; the others
+    // through the Windows Media list written from the rows.
+    if (format == player::ListFormat::Real || format == player::ListFormat::WindowsMedia)
+        PlayChosenListFile(chosen);
+    else if (!rows.empty())
+        PlayOwnMediaList(rows);
 }

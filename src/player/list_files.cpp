@@ -3,7 +3,6 @@
 #include "core/text_ops.h"
 
 #include <cstdio>
-#include <utility>
 
 namespace player {
 
@@ -14,27 +13,6 @@ std::vector<std::string> realListLines(const std::vector<core::SongEntry>& rows)
     for (const auto& row : rows)
         lines.push_back(row.sub(core::SubItem::Address));
     return lines;
-}
-
-std::string xmlUnescaped(std::string_view text)
-{
-    static constexpr std::pair<std::string_view, char> kEntities[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}};
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        bool replaced = false;
-        for (const auto& [entity, c] : kEntities)
-            if (text.compare(i, entity.size(), entity) == 0) {
-                out += c;
-                i += entity.size();
-                replaced = true;
-                break;
-            }
-        if (!replaced)
-            out += text[i++];
-    }
-    return out;
 }
 
 std::vector<std::string> mediaListLines(const std::vector<core::SongEntry>& rows,
@@ -63,24 +41,6 @@ bool isRealType(std::string_view typeText)
 bool isRealListName(std::string_view fileName)
 {
     return core::upperAscii(core::lastN(fileName, 3)) == "RPM";
-}
-
-std::vector<core::SongEntry> readRealList(const std::vector<std::string>& lines)
-{
-    std::vector<core::SongEntry> rows;
-    rows.reserve(lines.size());
-    for (const auto& line : lines)
-        rows.push_back(core::SongEntry{line, 0, {}});
-    return rows;
-}
-
-std::vector<core::SongEntry> readMediaList(const std::vector<std::string>& lines)
-{
-    std::vector<core::SongEntry> rows;
-    const size_t n = lines.empty() ? 0 : (lines.size() - 1) / 3;
-    for (size_t i = 1; i <= n; ++i)
-        rows.push_back(core::SongEntry{xmlUnescaped(lines[3 * i]), 0, {}});
-    return rows;
 }
 
 std::string nameStamp(int year, int month, int day, int hour, int minute, int second)

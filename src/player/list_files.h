@@ -1,6 +1,6 @@
 #pragma once
-// The Real (.rpm) and Windows Media (.asx) list files: their texts, which format a list or a
-// chosen file takes, the reader's rules, and the proposed file name of a save.
+// The Real (.rpm) and Windows Media (.asx) list texts, which format a list takes, and the
+// proposed file name of a save (list_formats.h reads every list format and writes the others).
 #include "core/song_entry.h"
 
 #include <string>
@@ -11,8 +11,6 @@ namespace player {
 
 // One line per row: the row's download address.
 std::vector<std::string> realListLines(const std::vector<core::SongEntry>& rows);
-// The text with the entities core::xmlEscaped writes turned back into &, <, > and " (GBK bytes).
-std::string xmlUnescaped(std::string_view text);
 
 // "<asx version = "3.0">", the title line, three lines per row, "</asx>": 3n + 3 lines. The
 // title and the addresses are escaped (a list without those characters is unchanged by it).
@@ -25,12 +23,6 @@ bool isRealType(std::string_view typeText);
 // A chosen file whose name ends in "RPM" in any letter case is a Real list; the content is
 // not looked at.
 bool isRealListName(std::string_view fileName);
-
-// Rows read from a file carry a caption only. A Real list gives one row per line, empty lines
-// included; a Windows Media list gives the lines with zero-based index 3, 6, ..., 3n, where n
-// is (number of lines - 1) / 3, with their XML entities undone.
-std::vector<core::SongEntry> readRealList(const std::vector<std::string>& lines);
-std::vector<core::SongEntry> readMediaList(const std::vector<std::string>& lines);
 
 // The leading part of a proposed list name: the date and time without characters that file
 // names may not hold, "YYYYMMDD-hhmmss".

@@ -11,11 +11,6 @@ Family familyOf(std::string_view typeText)
     return Family::Neither;
 }
 
-bool isLoadedList(const std::vector<core::SongEntry>& rows)
-{
-    return !rows.empty() && rows.front().subItems.empty();
-}
-
 AppendOutcome planAppend(bool anySelected, std::string_view firstSelectedType,
                          const std::vector<core::SongEntry>& playList)
 {
@@ -23,8 +18,6 @@ AppendOutcome planAppend(bool anySelected, std::string_view firstSelectedType,
         return AppendOutcome::NothingSelected;
     if (playList.empty())
         return AppendOutcome::Append;
-    if (isLoadedList(playList))
-        return AppendOutcome::ReplaceLoaded;
     const std::string& first = playList.front().sub(core::SubItem::TypeText);
     if (firstSelectedType == first)
         return AppendOutcome::Append;

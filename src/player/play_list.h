@@ -13,14 +13,10 @@ namespace player {
 enum class Family { Real, WindowsMedia, Neither };
 Family familyOf(std::string_view typeText);
 
-// A list whose first row has no sub-items was read from a list file.
-bool isLoadedList(const std::vector<core::SongEntry>& rows);
-
 enum class AppendOutcome {
     NothingSelected, // "请在搜索栏中选择想播放的文件名！", nothing changes
     Refused,         // "文件类型不符,不能追加!", nothing changes
     Append,          // append the selected rows
-    ReplaceLoaded,   // drop the loaded rows, then append the selected rows
 };
 
 // What appending the result list's selection does to the play list. firstSelectedType is the

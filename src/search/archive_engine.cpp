@@ -1,6 +1,7 @@
 #include "search/archive_engine.h"
 
 #include "http/http_client.h"
+#include "http/redirect_policy.h"
 #include "search/archive_rows.h"
 
 #include <algorithm>
@@ -146,7 +147,6 @@ void ArchiveEngine::work(int index)
 ArchiveEngine::Fetched ArchiveEngine::fetch(http::HttpClient& client, std::string address,
                                             std::uint64_t search)
 {
-    constexpr int kMostRedirects = 5;
     Fetched fetched;
     int retries = 0;
     int redirects = 0;
@@ -176,12 +176,14 @@ ArchiveEngine::Fetched ArchiveEngine::fetch(http::HttpClient& client, std::strin
                 return Fetched{};
             continue;
         }
-        const std::string location = client.response().location;
-        if (status >= 300 && status < 400 && !location.empty() && redirects < kMostRedirects) {
+        const http::Redirect redirect = http::nextRedirect(address, client.response(), redirects);
+        if (redirect.kind == http::Redirect::Kind::Follow) {
             ++redirects;
-            address = http::resolveAddress(address, location);
+            address = redirect.address;
             continue;
         }
+        if (redirect.kind != http::Redirect::Kind::None)
+            fetched.detail = http::redirectFailureLine(redirect);
         fetched.kind = status == 0 ? Fetched::Kind::Unreachable : Fetched::Kind::Status;
         return fetched;
     }

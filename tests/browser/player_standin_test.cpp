@@ -274,7 +274,7 @@ TEST_F(PlayerPlaybackTest, ControlsFitTheirCaptionsAt300And500Pixels)
         EXPECT_TRUE(box.value("fit").toBool());
         EXPECT_FALSE(box.value("overflow").toBool());
         EXPECT_EQ(box.value("captions").toString(),
-                  QString::fromUtf8("▶ 播放|❚❚ 暂停|■ 停止|» 下一首"));
+                  QString::fromUtf8("▶ 播放|❚❚ 暂停|■ 停止|« 上一首|» 下一首"));
     }
     EXPECT_EQ(boxes[0].toMap().value("width").toInt(), 300);
     EXPECT_EQ(boxes[1].toMap().value("width").toInt(), 500);
@@ -334,6 +334,41 @@ TEST_F(PlayerPlaybackTest, ControlsPauseStopPlayAndNext)
     playertest::clickPlayerButton(b->page(), "next");
     ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 1, 0.2));
     EXPECT_TRUE(playertest::playerState(b->page()).value("src").toString().endsWith("/two.mp3"));
+    // The entry goes by its name (here the file name of its address), never the address.
+    QString text = playertest::playerState(b->page()).value("text").toString();
+    EXPECT_TRUE(text.contains("2/2  two")) << text.toStdString();
+    EXPECT_FALSE(text.contains("http")) << text.toStdString();
+
+    playertest::clickPlayerButton(b->page(), "previous");
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 0.2));
+    text = playertest::playerState(b->page()).value("text").toString();
+    EXPECT_TRUE(text.contains("1/2  song")) << text.toStdString();
+
+    // The position slider moves the song once it can be moved; the volume slider sets the
+    // program player's volume.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return playertest::runInPage(b->page(), "document.querySelector("
+                                                    "'[data-corvale-player]').getAttribute("
+                                                    "'data-can-seek') === '1'")
+                .toBool();
+        },
+        10000));
+    const auto slide = [&](const char* control, int value, const char* event) {
+        playertest::runInPage(b->page(),
+                              QString("var s = document.querySelector('[data-corvale-player] "
+                                      "[data-control=\"%1\"]'); s.value = %2; "
+                                      "s.dispatchEvent(new Event('%3')); true")
+                                  .arg(control)
+                                  .arg(value)
+                                  .arg(event));
+    };
+    slide("position", 6, "change");
+    ASSERT_TRUE(playertest::waitUntilPlaying(b->page(), 0, 6.0));
+    slide("volume", 40, "input");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return playback::ApplicationPlayer::instance().engine().volume() == 0.4; }, 10000));
+    playback::ApplicationPlayer::instance().engine().setVolume(1.0);
 }
 
 TEST_F(PlayerPlaybackTest, AGbkPageFindsAListWhosePathHoldsChineseAndPlaysASingleAddress)

@@ -3,6 +3,7 @@
 #include "desktop/mpris.h"
 #include "private_bus.h"
 #include "support/encoded_media.h"
+#include "support/loopback_server.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -161,6 +162,93 @@ TEST_F(MprisTest, EveryChangeIsAnnouncedAndRaiseReachesTheWindow)
                           desktop::kMprisPath, "org.mpris.MediaPlayer2.Raise"})
                      .startsWith("<"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return raised == 1; }, 5000));
+}
+
+// Collects the positions announced with Seeked.
+class SeekListener : public QObject {
+    Q_OBJECT
+public:
+    QList<qlonglong> positions;
+public slots:
+    void onSeeked(qlonglong position) { positions << position; }
+};
+
+TEST_F(MprisTest, PlayerctlSeeksSetsTheVolumeAndSeekedArrives)
+{
+    QDBusConnection desktopSide = bus.connect("desktop");
+    SeekListener listener;
+    ASSERT_TRUE(desktopSide.connect(desktop::kMprisService, desktop::kMprisPath,
+                                    "org.mpris.MediaPlayer2.Player", "Seeked", &listener,
+                                    SLOT(onSeeked(qlonglong))));
+    const QString first = song("a.mp3", 60);
+    player->take(player->newView(), {{first, {}, {}}, {song("b.mp3", 60), {}, {}}});
+    // Nothing open yet: nothing to seek, and playerctl is told so.
+    EXPECT_TRUE(playerctl({"position", "30"}).startsWith("<failed"));
+    EXPECT_TRUE(listener.positions.isEmpty());
+    player->engine().play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->engine().state() == State::Playing; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return service->canSeek(); }, 20000));
+
+    struct Step {
+        QStringList arguments;
+        double from, to; // where the position lands, in seconds
+        int index;       // the entry that plays after the step
+    };
+    const Step steps[] = {
+        {{"position", "30"}, 30, 34, 0},
+        {{"position", "10-"}, 20, 25, 0}, // relative: Seek(-10 s) from where it got to
+        {{"position", "5+"}, 25, 31, 0},  // relative: Seek(+5 s)
+        {{"position", "0"}, 0, 4, 0},
+        {{"position", "100+"}, 0, 4, 1}, // past the end: the next entry
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.arguments.join(' ').toStdString());
+        const qsizetype seeks = listener.positions.size();
+        EXPECT_EQ(playerctl(step.arguments), "");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return player->engine().index() == step.index; }, 5000));
+        const double at = player->engine().position();
+        EXPECT_GE(at, step.from);
+        EXPECT_LT(at, step.to);
+        if (step.index == 0) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return listener.positions.size() > seeks; }, 5000));
+            EXPECT_GE(listener.positions.last() / 1e6, step.from);
+            EXPECT_LT(listener.positions.last() / 1e6, step.to);
+            EXPECT_GE(playerctl({"position"}).toDouble(), step.from);
+        }
+    }
+    // SetPosition for another entry than the one playing does nothing.
+    EXPECT_FALSE(bus.run("dbus-send",
+                         {"--session", "--print-reply", "--dest=" + QString(desktop::kMprisService),
+                          desktop::kMprisPath, "org.mpris.MediaPlayer2.Player.SetPosition",
+                          "objpath:" + desktop::trackId(0).path(), "int64:40000000"})
+                     .startsWith("<"));
+    EXPECT_LT(player->engine().position(), 10.0);
+
+    const struct {
+        QString asked;
+        double kept;
+    } volumes[] = {{"0.5", 0.5}, {"0.2", 0.2}, {"1.5", 1.0}};
+    for (const auto& v : volumes) {
+        EXPECT_EQ(playerctl({"volume", v.asked}), "");
+        EXPECT_DOUBLE_EQ(player->engine().volume(), v.kept);
+        EXPECT_DOUBLE_EQ(playerctl({"volume"}).toDouble(), v.kept);
+    }
+}
+
+TEST_F(MprisTest, ASourceThatCannotSeekSaysSo)
+{
+    testsupport::LoopbackServer server;
+    testsupport::Behaviour noRanges;
+    noRanges.ranges = testsupport::RangeMode::Ignore;
+    server.addFixedFile("/plain.mp3", testsupport::encodedTone(testsupport::Tone::Mp3, 30),
+                        noRanges);
+    player->take(player->newView(), {{QString::fromStdString(server.url("/plain.mp3")), {}, {}}});
+    player->engine().play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->engine().position() > 0.5; }, 20000));
+    EXPECT_FALSE(service->canSeek());
+    EXPECT_EQ(playerctl({"metadata", "title"}), "plain");
+    EXPECT_TRUE(playerctl({"position", "20"}).startsWith("<failed"));
+    EXPECT_LT(player->engine().position(), 10.0);
 }
 
 TEST(MprisWithoutBus, PublishingFailsQuietly)

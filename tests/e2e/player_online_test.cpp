@@ -1,5 +1,5 @@
-// Online play against the demo service: a real search, "在线播放" on two MP3 results, and a
-// saved Real list loaded back; the player in WebBrowser3 must really play.
+// Online play against the demo service: a real search, "在线播放" on two MP3 results, and saved
+// Real and M3U8 lists loaded back; the player in WebBrowser3 must really play.
 #include "app/form1.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
@@ -118,11 +118,32 @@ TEST_F(PlayerOnlineTest, ALoadedRealListPlaysThroughTheRealPage)
     chosenFile = dir.path() + "/saved.rpm";
     form->playloadbtnClick();
     ASSERT_EQ(form->playListView->rowCount(), 2);
-    EXPECT_EQ(form->playListView->rowAt(0).caption, first);
+    EXPECT_EQ(form->playListView->rowAt(0).sub(core::SubItem::Address), first);
     EXPECT_EQ(core::splitLines(core::readFileBytes(folder + "1.html"))[12],
               "<param name=\"SRC\" value=\"file:///" + folder + "saved.rpm\">");
     expectPlaying(0, first);
     EXPECT_EQ(playertest::playerState(playerPage()).value("kind").toString(), "real");
+}
+
+TEST_F(PlayerOnlineTest, ALoadedM3u8PlaysUnderItsOwnTitlesAndTakesAppends)
+{
+    searchMp3("刘德华");
+    const std::string first = form->ListView1->rowAt(0).sub(core::SubItem::Address);
+    const std::string second = form->ListView1->rowAt(1).sub(core::SubItem::Address);
+    core::writeLines(folder + "saved.m3u8", {"#EXTM3U", "#EXTINF:-1,歌手甲 - 第一首",
+                                             core::gbkToUtf8(first), core::gbkToUtf8(second)});
+    chosenFile = dir.path() + "/saved.m3u8";
+    form->playloadbtnClick();
+    ASSERT_EQ(form->playListView->rowCount(), 2);
+    expectPlaying(0, first);
+    // The player names the song by the list's title, not by its address.
+    const QString text = playertest::playerState(playerPage()).value("text").toString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("1/2  歌手甲 - 第一首"))) << text.toStdString();
+
+    // "播" appends the selection to the loaded list.
+    form->ListView1->setRowSelected(0, true);
+    form->dragplaybtnClick();
+    EXPECT_EQ(form->playListView->rowCount(), 3);
 }
 
 } // namespace

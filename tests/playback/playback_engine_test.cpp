@@ -210,6 +210,81 @@ TEST_F(PlaybackEngineTest, BadInputIsToldAndPassedOver)
     EXPECT_TRUE(engine->notice().isEmpty() == false);
 }
 
+TEST_F(PlaybackEngineTest, SeekingMovesTheEntryByARangeAndASourceThatCannotSaysSo)
+{
+    struct Case {
+        const char* path;
+        Tone tone;
+        testsupport::RangeMode ranges;
+        bool seekable;
+    };
+    const Case cases[] = {{"/long.mp3", Tone::Mp3, testsupport::RangeMode::Honour, true},
+                          {"/long.wma", Tone::Wma, testsupport::RangeMode::Honour, true},
+                          {"/plain.mp3", Tone::Mp3, testsupport::RangeMode::Ignore, false}};
+    // Blocks smaller than the songs, so that a seek has to ask for a range further on.
+    playback::EngineOptions options;
+    options.forceSilent = true;
+    options.source.blockBytes = 16 * 1024;
+    engine = std::make_unique<Engine>(options);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        testsupport::Behaviour behaviour;
+        behaviour.ranges = c.ranges;
+        server.addFixedFile(c.path, testsupport::encodedTone(c.tone, 30), behaviour);
+        setAddresses({url(c.path)});
+        QSignalSpy seeked(engine.get(), &Engine::seeked);
+        EXPECT_FALSE(engine->seek(5)) << "nothing plays yet";
+        engine->play();
+        ASSERT_TRUE(playsAt(0, 0.3));
+        ASSERT_EQ(engine->canSeek(), c.seekable);
+        server.clearRequests();
+        EXPECT_EQ(engine->seek(20), c.seekable);
+        if (!c.seekable) {
+            EXPECT_EQ(seeked.count(), 0);
+            EXPECT_LT(engine->position(), 5.0);
+            continue;
+        }
+        ASSERT_EQ(seeked.count(), 1);
+        EXPECT_DOUBLE_EQ(seeked.first().first().toDouble(), 20.0);
+        EXPECT_TRUE(engine->canSeek()) << "it stays seekable while it opens at the new place";
+        ASSERT_TRUE(playsAt(0, 20.3)) << engine->statusText().toStdString();
+        EXPECT_LT(engine->position(), 25.0);
+        // The song was read on from a range far into it, not again from its start.
+        bool ranged = false;
+        for (const testsupport::RecordedRequest& r : server.requests())
+            if (const auto range = r.header("Range"); range && !range->starts_with("bytes=0-"))
+                ranged = true;
+        EXPECT_TRUE(ranged);
+        // Paused, a seek moves the place and stays paused; the length bounds it.
+        engine->pause();
+        EXPECT_TRUE(engine->seek(100));
+        EXPECT_DOUBLE_EQ(seeked.last().first().toDouble(), engine->duration());
+        EXPECT_EQ(engine->state(), Engine::State::Paused);
+        EXPECT_TRUE(engine->seek(2));
+        engine->play();
+        ASSERT_TRUE(playsAt(0, 2.3));
+        EXPECT_LT(engine->position(), 10.0);
+    }
+}
+
+TEST_F(PlaybackEngineTest, VolumeIsClampedKeptAcrossEntriesAndAnnounced)
+{
+    QSignalSpy changed(engine.get(), &Engine::changed);
+    const struct {
+        double asked, kept;
+    } cases[] = {{0.5, 0.5}, {-1, 0}, {2, 1}, {0.25, 0.25}};
+    for (const auto& c : cases) {
+        const int before = changed.count();
+        engine->setVolume(c.asked);
+        EXPECT_DOUBLE_EQ(engine->volume(), c.kept);
+        EXPECT_EQ(changed.count(), before + 1);
+    }
+    engine->setVolume(0.25);
+    EXPECT_EQ(changed.count(), 4) << "the same volume again is no change";
+    setAddresses({file("a.mp3", song(Tone::Mp3))});
+    EXPECT_DOUBLE_EQ(engine->volume(), 0.25);
+}
+
 TEST_F(PlaybackEngineTest, AServerIgnoringRangesStillPlaysAndEnginesEndWhateverTheyWaitFor)
 {
     testsupport::Behaviour noRanges;

@@ -12,11 +12,6 @@ SongEntry row(const std::string& type, const std::string& address = "http://h/a"
     return SongEntry{"1", 0, {"name", address, "3.2M", type}};
 }
 
-SongEntry loadedRow(const std::string& caption)
-{
-    return SongEntry{caption, 0, {}};
-}
-
 TEST(PlayListFamilies, OnlyExactLowerCaseTextsBelongToAFamily)
 {
     EXPECT_EQ(player::familyOf("rm"), player::Family::Real);
@@ -34,7 +29,6 @@ TEST(PlayListAppend, NothingSelectedWinsOverEverythingElse)
 {
     EXPECT_EQ(player::planAppend(false, "", {}), AppendOutcome::NothingSelected);
     EXPECT_EQ(player::planAppend(false, "rm", {row("wma")}), AppendOutcome::NothingSelected);
-    EXPECT_EQ(player::planAppend(false, "rm", {loadedRow("x")}), AppendOutcome::NothingSelected);
 }
 
 TEST(PlayListAppend, EmptyListAcceptsAnyFirstType)
@@ -70,17 +64,6 @@ TEST(PlayListAppend, ComparisonIsCaseSensitiveAndUsesOnlyTheFirstRowOfTheList)
     // The play list's later rows are not looked at.
     EXPECT_EQ(player::planAppend(true, "rm", {row("mp3"), row("wma")}), AppendOutcome::Append);
     EXPECT_EQ(player::planAppend(true, "rm", {row("wma"), row("rm")}), AppendOutcome::Refused);
-}
-
-TEST(PlayListAppend, LoadedListIsReplacedWithoutTypeTest)
-{
-    EXPECT_TRUE(player::isLoadedList({loadedRow("http://h/a.rm")}));
-    EXPECT_FALSE(player::isLoadedList({}));
-    EXPECT_FALSE(player::isLoadedList({row("rm"), loadedRow("x")}));
-    EXPECT_EQ(player::planAppend(true, "rm", {loadedRow("<ref href = \"x.wma\"/>")}),
-              AppendOutcome::ReplaceLoaded);
-    // Only the first row decides the state.
-    EXPECT_EQ(player::planAppend(true, "rm", {row("wma"), loadedRow("x")}), AppendOutcome::Refused);
 }
 
 TEST(PlayListAppend, SelectedCopiesFollowResultOrderOnceEach)

@@ -166,9 +166,14 @@ TEST_F(PlayPanelTest, ToolBarHoldsEveryControlWithItsCaptionHintAndPlace)
     EXPECT_EQ(form->SeSkinLabel4->text(), "正在装载播放器，清稍侯.......");
     EXPECT_EQ(form->SeSkinLabel4->geometry(), onScreen(80, 145, 369, 35));
     EXPECT_TRUE(form->SeSkinLabel4->isHidden());
-    EXPECT_EQ(form->SaveDialog1.filter, "real播放列表(*.rpm)|*.rpm|winmedia列表(*.asx)|*.asx");
-    EXPECT_EQ(form->OpenDialog2.filter, "real列表(*.rpm);winmedia列表(*.asx)|*.rpm;*.asx|"
-                                        "winmedia列表(*.asx)|*.asx|real列表(*.rpm)|*.rpm");
+    // The save filters stand in the order a name without extension takes its format from.
+    const QStringList save = form->SaveDialog1.filter.split('|');
+    ASSERT_EQ(save.size(), 8);
+    EXPECT_EQ((QStringList{save[1], save[3], save[5], save[7]}),
+              (QStringList{"*.rpm", "*.asx", "*.m3u8", "*.xspf"}));
+    const QStringList open = form->OpenDialog2.filter.split('|');
+    ASSERT_GE(open.size(), 2);
+    EXPECT_EQ(open[1], "*.rpm;*.asx;*.m3u8;*.m3u;*.xspf") << "the first filter opens every kind";
 }
 
 TEST_F(PlayPanelTest, AppendCopiesTheSelectionToBothListsOrRefusesWithAMessage)
@@ -345,14 +350,30 @@ TEST_F(PlayPanelTest, SaveProposesANameChoosesTheFormatByTheFirstRowAndWritesThe
     form->playsavebtnClick();
     EXPECT_TRUE(lastDialog.fileName.endsWith("周杰伦.rpm"));
     EXPECT_EQ(lastDialog.filterIndex, 1);
-    EXPECT_EQ(file("mine.asx"), "http://h/1.rm\r\nhttp://h/2.rm\r\nhttp://h/3.rm\r\n");
+    // The typed extension decides: mine.asx holds a Windows Media list of the Real rows.
+    EXPECT_EQ(core::splitLines(file("mine.asx")).size(), 12u);
+    EXPECT_EQ(core::splitLines(file("mine.asx"))[3], "<ref href = \"http://h/1.rm\"/>");
+    chosenFile = dir.path() + "/mine.rpm";
+    form->playsavebtnClick();
+    EXPECT_EQ(file("mine.rpm"), "http://h/1.rm\r\nhttp://h/2.rm\r\nhttp://h/3.rm\r\n");
     EXPECT_TRUE(messages.isEmpty());
 
+    // A name without an extension takes the chosen filter's format.
+    chosenFile = dir.path() + "/bare";
+    form->playsavebtnClick();
+    EXPECT_EQ(file("bare"), "http://h/1.rm\r\nhttp://h/2.rm\r\nhttp://h/3.rm\r\n");
+    ui::dialogHooks().file = [this](ui::FileDialog& d, bool) {
+        d.filterIndex = 3;
+        return dir.path() + "/bare";
+    };
+    form->playsavebtnClick();
+    EXPECT_EQ(core::splitLines(file("bare")).front(), "#EXTM3U");
+
     // Cancel writes nothing.
-    chosenFile.clear();
+    ui::dialogHooks().file = [](ui::FileDialog&, bool) { return QString(); };
     form->playsavebtnClick();
     EXPECT_FALSE(exists("x.rpm"));
-    EXPECT_EQ(file("mine.asx"), "http://h/1.rm\r\nhttp://h/2.rm\r\nhttp://h/3.rm\r\n");
+    EXPECT_EQ(file("mine.rpm"), "http://h/1.rm\r\nhttp://h/2.rm\r\nhttp://h/3.rm\r\n");
 }
 
 TEST_F(PlayPanelTest, SaveWithNothingToSaveShowsTheMessageAndNoDialog)
@@ -362,7 +383,7 @@ TEST_F(PlayPanelTest, SaveWithNothingToSaveShowsTheMessageAndNoDialog)
     EXPECT_EQ(dialogs, 0);
 }
 
-TEST_F(PlayPanelTest, SavedWindowsMediaListLoadsBackAsRefLinesAndPlaysThroughItsPage)
+TEST_F(PlayPanelTest, SavedWindowsMediaListLoadsBackAsAnOrdinaryListAndPlaysThroughItsPage)
 {
     results({"wma", "wma"}, {0, 1});
     chosenFile = dir.path() + "/two.asx";
@@ -374,8 +395,10 @@ TEST_F(PlayPanelTest, SavedWindowsMediaListLoadsBackAsRefLinesAndPlaysThroughIts
     form->playloadbtnClick();
     EXPECT_FALSE(lastSave);
     ASSERT_EQ(form->playListView->rowCount(), 2);
-    EXPECT_EQ(form->playListView->rowAt(0), (SongEntry{"<ref href = \"http://h/1.wma\"/>", 0, {}}));
-    EXPECT_EQ(form->playListView->rowAt(1), (SongEntry{"<ref href = \"http://h/2.wma\"/>", 0, {}}));
+    EXPECT_EQ(form->playListView->rowAt(0),
+              (SongEntry{"1", 2, {"1", "http://h/1.wma", "", "wma"}}));
+    EXPECT_EQ(form->playListView->rowAt(1),
+              (SongEntry{"2", 2, {"2", "http://h/2.wma", "", "wma"}}));
     const std::vector<std::string> page = core::splitLines(file("2.html"));
     ASSERT_EQ(page.size(), 16u);
     EXPECT_EQ(page[5], "<OBJECT ID=\"WMPlay\" WIDTH=500 HEIGHT=65");
@@ -384,18 +407,49 @@ TEST_F(PlayPanelTest, SavedWindowsMediaListLoadsBackAsRefLinesAndPlaysThroughIts
     EXPECT_EQ(form->WebBrowser3->address(), QString::fromStdString("file:///" + folder + "2.html"));
     EXPECT_EQ(listHeight(), 75); // cleared to 145, then shrunk by 70
 
-    // Appending to the loaded list replaces it without a type test; saving does the same.
+    // The loaded list is an ordinary play list: "播" appends under the type rule, "存" saves it.
     results({"rm"}, {0});
     form->dragplaybtnClick();
-    EXPECT_TRUE(messages.isEmpty());
-    ASSERT_EQ(form->playListView->rowCount(), 1);
-    EXPECT_EQ(form->playListView->rowAt(0).sub(core::SubItem::TypeText), "rm");
-    form->playloadbtnClick();
+    EXPECT_EQ(messages, QStringList{"文件类型不符,不能追加!"});
     results({"mp3"}, {0});
-    chosenFile = dir.path() + "/again.asx";
+    form->dragplaybtnClick();
+    ASSERT_EQ(form->playListView->rowCount(), 3);
+    EXPECT_EQ(form->playListView->rowAt(2).sub(core::SubItem::Address), "http://h/1.mp3");
+    chosenFile = dir.path() + "/again.m3u8";
     form->playsavebtnClick();
-    EXPECT_EQ(form->playListView->rowCount(), 1);
-    EXPECT_EQ(core::splitLines(file("again.asx"))[3], "<ref href = \"http://h/1.mp3\"/>");
+    EXPECT_EQ(file("again.m3u8"), "#EXTM3U\r\n#EXTINF:-1,1\r\nhttp://h/1.wma\r\n"
+                                  "#EXTINF:-1,2\r\nhttp://h/2.wma\r\n"
+                                  "#EXTINF:-1,name1\r\nhttp://h/1.mp3\r\n");
+}
+
+TEST_F(PlayPanelTest, LoadedM3u8AndXspfPlayThroughTheOwnWindowsMediaList)
+{
+    core::writeLines(folder + "list.m3u8",
+                     {"#EXTM3U", "#EXTINF:200,刘德华 - 忘情水", "sub/a.mp3", "http://h/b.wma"});
+    core::writeLines(folder + "list.xspf",
+                     {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                      "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\"><trackList>",
+                      "<track><location>sub/a.mp3</location><title>刘德华 - 忘情水</title></track>",
+                      "<track><location>http://h/b.wma</location></track>",
+                      "</trackList></playlist>"});
+    for (const char* name : {"list.m3u8", "list.xspf"}) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove(folder + "winmedia.asx");
+        chosenFile = dir.path() + "/" + name;
+        form->playloadbtnClick();
+        ASSERT_EQ(form->playListView->rowCount(), 2);
+        EXPECT_EQ(
+            form->playListView->rowAt(0),
+            (SongEntry{
+                "1", 0, {core::utf8ToGbk("刘德华 - 忘情水"), folder + "sub/a.mp3", "", "mp3"}}));
+        EXPECT_EQ(form->playListView->rowAt(1).sub(core::SubItem::Name), "b");
+        const std::vector<std::string> list = core::splitLines(file("winmedia.asx"));
+        ASSERT_EQ(list.size(), 9u);
+        EXPECT_EQ(list[3], "<ref href = \"" + folder + "sub/a.mp3\"/>");
+        EXPECT_EQ(core::splitLines(file("2.html"))[11],
+                  "<PARAM NAME=\"fileName\" VALUE=\"file:///" + folder + "winmedia.asx \">");
+    }
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(PlayPanelTest, LoadingChoosesByTheFileNameOnly)
@@ -404,7 +458,7 @@ TEST_F(PlayPanelTest, LoadingChoosesByTheFileNameOnly)
     chosenFile = dir.path() + "/three.RPM";
     form->playloadbtnClick();
     ASSERT_EQ(form->playListView->rowCount(), 3);
-    EXPECT_EQ(form->playListView->rowAt(2), (SongEntry{"http://h/3.rm", 0, {}}));
+    EXPECT_EQ(form->playListView->rowAt(2), (SongEntry{"3", 1, {"3", "http://h/3.rm", "", "rm"}}));
     EXPECT_NE(file("1.html").find("value=\"file:///" + folder + "three.RPM\">"), std::string::npos);
     EXPECT_FALSE(exists("1.rpm"));
 
@@ -427,12 +481,13 @@ TEST_F(PlayPanelTest, LoadingChoosesByTheFileNameOnly)
         EXPECT_EQ(form->playListView->rowCount(), 0) << n;
         EXPECT_TRUE(exists("2.html")) << n;
     }
-    // A .txt list takes the Windows Media page too.
-    core::writeLines(folder + "list.txt", {"a", "b", "c", "d"});
+    // A .txt list is read as a Windows Media list and takes its page too.
+    core::writeLines(folder + "list.txt",
+                     {"<asx>", "<entry>", "<ref href=\"a.mp3\"/>", "</entry>"});
     chosenFile = dir.path() + "/list.txt";
     form->playloadbtnClick();
     ASSERT_EQ(form->playListView->rowCount(), 1);
-    EXPECT_EQ(form->playListView->rowAt(0).caption, "d");
+    EXPECT_EQ(form->playListView->rowAt(0).sub(core::SubItem::Address), folder + "a.mp3");
     EXPECT_EQ(form->WebBrowser3->address(), QString::fromStdString("file:///" + folder + "2.html"));
 }
 

@@ -1,7 +1,9 @@
 #include "player/playback/application_player.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QPointer>
+#include <QUrl>
 
 namespace playback {
 namespace {
@@ -38,9 +40,14 @@ ApplicationPlayer& ApplicationPlayer::instance()
 
 QString ApplicationPlayer::nameOf(const PlaybackEngine::Entry& entry) const
 {
-    if (!entry.title.trimmed().isEmpty() || !nameLookup_)
-        return entry.title.trimmed();
-    return nameLookup_(entry.address);
+    if (QString title = entry.title.trimmed(); !title.isEmpty())
+        return title;
+    if (nameLookup_)
+        if (QString name = nameLookup_(entry.address).trimmed(); !name.isEmpty())
+            return name;
+    const QUrl url(entry.address);
+    const QString path = url.isValid() ? url.path(QUrl::FullyDecoded) : entry.address;
+    return QFileInfo(path).completeBaseName();
 }
 
 void ApplicationPlayer::take(ViewId view, std::vector<PlaybackEngine::Entry> entries)

@@ -26,7 +26,8 @@ public:
     const PlaybackEngine& engine() const { return engine_; }
 
     // The name an entry goes by: its list's title for it, else what the lookup knows of its
-    // address (the window's play list names its rows), else nothing.
+    // address (the window's play list names its rows), else the file name decoded from the
+    // address, without its extension.
     using NameLookup = std::function<QString(const QString& address)>;
     void setNameLookup(NameLookup lookup) { nameLookup_ = std::move(lookup); }
     QString nameOf(const PlaybackEngine::Entry& entry) const;

@@ -162,6 +162,21 @@ AudioDecoder::AudioDecoder(std::unique_ptr<ByteSource> source, const std::string
 
 AudioDecoder::~AudioDecoder() = default;
 
+bool AudioDecoder::seekTo(double seconds)
+{
+    if (!seekable())
+        return false;
+    const AVStream* stream = av_->format->streams[av_->stream];
+    const std::int64_t target = av_rescale_q(static_cast<std::int64_t>(seconds * AV_TIME_BASE),
+                                             AV_TIME_BASE_Q, stream->time_base);
+    if (av_seek_frame(av_->format, av_->stream, target, AVSEEK_FLAG_BACKWARD) < 0)
+        return false;
+    avcodec_flush_buffers(av_->codec);
+    flushed_ = false;
+    damagedInARow_ = 0;
+    return true;
+}
+
 void AudioDecoder::convert(std::vector<std::int16_t>& pcm)
 {
     AVFrame* frame = av_->frame;

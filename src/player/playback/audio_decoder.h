@@ -33,6 +33,10 @@ public:
     bool decodeMore(std::vector<std::int16_t>& pcm);
 
     double durationSeconds() const { return duration_; } // 0 when not known
+    // Whether the stream can be moved to another time: a known length over a seekable source.
+    bool seekable() const { return duration_ > 0 && source_->canSeek(); }
+    // Moves to seconds from the start (the frame at or before it); false when it cannot.
+    bool seekTo(double seconds);
     const std::string& codecName() const { return codec_; }
 
 private:

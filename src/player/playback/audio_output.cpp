@@ -47,6 +47,7 @@ public:
     }
     std::int64_t framesPlayed() const override { return played_; }
     bool holdsNothing() const override { return true; }
+    void setVolume(double) override {} // nothing is heard
 
 private:
     QElapsedTimer clock_;
@@ -115,6 +116,7 @@ public:
         return std::max<std::int64_t>(0, written_ - queued);
     }
     bool holdsNothing() const override { return sink_->bytesFree() >= sink_->bufferSize(); }
+    void setVolume(double volume) override { sink_->setVolume(volume); }
 
 private:
     PcmFormat format_;

@@ -25,6 +25,7 @@ public:
     virtual void feed(PcmQueue& queue) = 0;
     virtual std::int64_t framesPlayed() const = 0; // since restart
     virtual bool holdsNothing() const = 0;         // everything handed over has been played
+    virtual void setVolume(double volume) = 0;     // 0 (silent) to 1 (as decoded)
 };
 
 // The default sound device, or the silent output when there is none (or silent is asked for).

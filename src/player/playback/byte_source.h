@@ -39,6 +39,9 @@ public:
     virtual bool seek(std::int64_t position) = 0;
     // The total size, or -1 when unknown.
     virtual std::int64_t size() const = 0;
+    // Whether a seek costs no more than a read there: false for an HTTP server that ignores
+    // ranges, where every seek reads the song again from its start.
+    virtual bool canSeek() const { return size() >= 0; }
 };
 
 // Opens an http(s):// address, a file:// address or an absolute local path. Throws

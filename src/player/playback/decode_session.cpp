@@ -34,9 +34,9 @@ std::optional<std::string> readList(const std::string& address, const SourceOpti
 } // namespace
 
 DecodeSession::DecodeSession(std::string address, PcmFormat format, SourceOptions options,
-                             SessionCallbacks callbacks)
+                             SessionCallbacks callbacks, double startSeconds)
     : address_(std::move(address)), format_(format), options_(options),
-      callbacks_(std::move(callbacks)),
+      callbacks_(std::move(callbacks)), startSeconds_(startSeconds),
       queue_(static_cast<std::size_t>(kQueueSeconds * format.sampleRate * format.channels))
 {
     options_.abort = &abort_;
@@ -78,7 +78,9 @@ void DecodeSession::decode()
         AudioDecoder decoder(openByteSource(address_, options_), address_, format_, &abort_);
         if (abort_.load())
             return;
-        callbacks_.opened(decoder.durationSeconds());
+        if (startSeconds_ > 0 && !decoder.seekTo(startSeconds_))
+            throw SourceError("无法跳转到该位置", "seek failed");
+        callbacks_.opened(decoder.durationSeconds(), decoder.seekable());
         std::vector<std::int16_t> pcm;
         std::int64_t total = 0;
         for (;;) {
@@ -90,7 +92,7 @@ void DecodeSession::decode()
             if (!more)
                 break;
         }
-        if (total == 0) {
+        if (total == 0 && startSeconds_ <= 0) { // a seek to the very end finds nothing left
             callbacks_.failed("没有可播放的声音", "no audio decoded");
             return;
         }

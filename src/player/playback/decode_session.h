@@ -16,15 +16,17 @@
 namespace playback {
 
 struct SessionCallbacks {
-    std::function<void(double durationSeconds)> opened;
+    // durationSeconds: 0 when unknown; seekable: the entry can be moved to another time.
+    std::function<void(double durationSeconds, bool seekable)> opened;
     std::function<void(const std::string& userText, const std::string& logText)> failed;
     std::function<void(std::vector<player::RamItem> items)> listOpened;
 };
 
 class DecodeSession {
 public:
+    // startSeconds: where decoding begins (a seek is a new session from there).
     DecodeSession(std::string address, PcmFormat format, SourceOptions options,
-                  SessionCallbacks callbacks);
+                  SessionCallbacks callbacks, double startSeconds = 0);
     ~DecodeSession(); // aborts and joins
     DecodeSession(const DecodeSession&) = delete;
     DecodeSession& operator=(const DecodeSession&) = delete;
@@ -42,6 +44,7 @@ private:
     PcmFormat format_;
     SourceOptions options_;
     SessionCallbacks callbacks_;
+    double startSeconds_;
     std::atomic<bool> abort_{false};
     std::atomic<bool> ended_{false};
     PcmQueue queue_;

@@ -1,4 +1,5 @@
 // Local files as byte sources.
+#include "player/list_formats.h"
 #include "player/playback/byte_source.h"
 #include "player/playback/http_source.h"
 #include "player/ram_list.h"
@@ -43,17 +44,6 @@ private:
     std::int64_t size_ = -1;
 };
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 std::string localPathOf(const std::string& address)
@@ -62,17 +52,7 @@ std::string localPathOf(const std::string& address)
     if (path.size() >= 7 &&
         (path.compare(0, 7, "file://") == 0 || path.compare(0, 7, "FILE://") == 0))
         path.erase(0, 7);
-    std::string out;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '%' && i + 2 < path.size() && hexValue(path[i + 1]) >= 0 &&
-            hexValue(path[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(path[i + 1]) * 16 + hexValue(path[i + 2]));
-            i += 2;
-        } else {
-            out += path[i];
-        }
-    }
-    return out;
+    return player::percentDecoded(path);
 }
 
 std::unique_ptr<ByteSource> openByteSource(const std::string& address, const SourceOptions& options)

@@ -15,6 +15,7 @@ const QString kCannotPlayHere = QStringLiteral("此格式无法在本机播放")
 PlaybackEngine::PlaybackEngine(EngineOptions options, QObject* parent)
     : QObject(parent), options_(options), output_(makeAudioOutput(options.forceSilent))
 {
+    output_->setVolume(volume_);
     ticker_.setInterval(options_.tickMs);
     ticker_.setTimerType(Qt::CoarseTimer);
     connect(&ticker_, &QTimer::timeout, this, &PlaybackEngine::tick);
@@ -100,7 +101,33 @@ double PlaybackEngine::position() const
 {
     if (!session_)
         return 0;
-    return static_cast<double>(output_->framesPlayed()) / output_->format().sampleRate;
+    return startSeconds_ +
+           static_cast<double>(output_->framesPlayed()) / output_->format().sampleRate;
+}
+
+bool PlaybackEngine::seek(double seconds)
+{
+    if (!canSeek() || index_ < 0 || index_ >= static_cast<int>(entries_.size()))
+        return false;
+    const double to = std::clamp(seconds, 0.0, duration_);
+    const double duration = duration_;
+    startEntry(index_, to);
+    // The length and seekability stay known while the entry opens again at its new place.
+    duration_ = duration;
+    seekable_ = true;
+    emit seeked(to);
+    emit changed();
+    return true;
+}
+
+void PlaybackEngine::setVolume(double volume)
+{
+    const double v = std::clamp(volume, 0.0, 1.0);
+    if (v == volume_)
+        return;
+    volume_ = v;
+    output_->setVolume(v);
+    emit changed();
 }
 
 QString PlaybackEngine::statusText() const
@@ -145,13 +172,16 @@ void PlaybackEngine::retireSession()
     // Sessions that have ended are joined now; the others end in the background.
     std::erase_if(retiring_, [](const std::unique_ptr<DecodeSession>& s) { return s->ended(); });
     opened_ = false;
+    seekable_ = false;
+    startSeconds_ = 0;
     audioStartedSent_ = false;
     lastWholeSecond_ = -1;
 }
 
-void PlaybackEngine::startEntry(int index)
+void PlaybackEngine::startEntry(int index, double fromSeconds)
 {
     retireSession();
+    startSeconds_ = fromSeconds;
     duration_ = 0;
     output_->restart();
     if (index >= static_cast<int>(entries_.size())) {
@@ -179,9 +209,10 @@ void PlaybackEngine::startEntry(int index)
     }
     const quint64 generation = generation_;
     SessionCallbacks callbacks;
-    callbacks.opened = [this, generation](double duration) {
+    callbacks.opened = [this, generation](double duration, bool seekable) {
         QMetaObject::invokeMethod(
-            this, [this, generation, duration] { onOpened(generation, duration); },
+            this,
+            [this, generation, duration, seekable] { onOpened(generation, duration, seekable); },
             Qt::QueuedConnection);
     };
     callbacks.failed = [this, generation](const std::string& user, const std::string& log) {
@@ -198,7 +229,7 @@ void PlaybackEngine::startEntry(int index)
             Qt::QueuedConnection);
     };
     session_ = std::make_unique<DecodeSession>(address, output_->format(), options_.source,
-                                               std::move(callbacks));
+                                               std::move(callbacks), fromSeconds);
     if (state_ == State::Paused) {
         output_->pause();
         setState(State::Paused);
@@ -229,12 +260,13 @@ void PlaybackEngine::failEntry(int index, const QString& userText, const QString
     emit changed();
 }
 
-void PlaybackEngine::onOpened(quint64 generation, double duration)
+void PlaybackEngine::onOpened(quint64 generation, double duration, bool seekable)
 {
     if (generation != generation_)
         return;
     opened_ = true;
     duration_ = duration;
+    seekable_ = seekable;
     if (state_ == State::Connecting)
         setState(State::Playing);
     else
