@@ -320,13 +320,16 @@ std::vector<core::SongEntry> rowsForItem(const std::string& base, const FoundIte
             if (itemTitle.empty())
                 title = stem(file.name);
             else if (!track.empty())
-                title = itemTitle + " (" + track + ")";
+                title.append(itemTitle).append(" (").append(track).append(")");
             else
-                title = itemTitle + " [" + stem(file.name) + "]";
+                title.append(itemTitle).append(" [").append(stem(file.name)).append("]");
         }
         if (const std::string folder = folderOf(file.name); !folder.empty())
-            title += " [" + folder + "]";
-        std::string name = creator.empty() ? title : creator + " - " + title;
+            title.append(" [").append(folder).append("]");
+        std::string name = creator;
+        if (!name.empty())
+            name += " - ";
+        name += title;
         if (const int n = ++seen[name]; n > 1)
             name += " (" + std::to_string(n) + ")";
         core::SongEntry row;

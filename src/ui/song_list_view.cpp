@@ -4,6 +4,8 @@
 
 #include <QHeaderView>
 #include <QPalette>
+#include <QResizeEvent>
+#include <algorithm>
 
 namespace ui {
 namespace {
@@ -12,6 +14,7 @@ constexpr int kImageRole = Qt::UserRole + 2;
 constexpr int kSubCountRole = Qt::UserRole + 3;
 constexpr int kMd5Role = Qt::UserRole + 4;
 constexpr int kSizeBytesRole = Qt::UserRole + 5;
+constexpr int kNameColumn = 1; // sub-item 0
 
 void setCell(QTreeWidgetItem* item, int column, const std::string& gbk)
 {
@@ -57,6 +60,33 @@ void SongListView::setColumnCaptions(const QStringList& captions)
 {
     setColumnCount(static_cast<int>(captions.size()));
     setHeaderLabels(captions);
+    if (columnCount() > kNameColumn + 1) // the last column stretches as it is
+        header()->setSectionResizeMode(kNameColumn, QHeaderView::Interactive);
+    fitNameColumn();
+}
+
+void SongListView::noteName(QTreeWidgetItem* item)
+{
+    const QString name = item->text(kNameColumn);
+    item->setToolTip(kNameColumn, name);
+    // The text and the cell's margins, as the contents-sized columns measure them.
+    constexpr int kCellMargins = 16;
+    widestName_ = std::max(widestName_, fontMetrics().horizontalAdvance(name) + kCellMargins);
+}
+
+void SongListView::fitNameColumn()
+{
+    if (columnCount() <= kNameColumn + 1 ||
+        header()->sectionResizeMode(kNameColumn) != QHeaderView::Interactive)
+        return;
+    const int wanted = std::max(widestName_, header()->sectionSizeHint(kNameColumn));
+    setColumnWidth(kNameColumn, std::min(wanted, viewport()->width() / 2));
+}
+
+void SongListView::resizeEvent(QResizeEvent* event)
+{
+    QTreeWidget::resizeEvent(event);
+    fitNameColumn();
 }
 
 void SongListView::setImageList(const QList<QIcon>* icons)
@@ -97,6 +127,12 @@ void SongListView::appendRow(const core::SongEntry& row)
     refreshIcon(item);
     addTopLevelItem(item);
     lastSelection_.resize(static_cast<size_t>(rowCount()), false);
+    if (!row.subItems.empty()) {
+        const int before = widestName_;
+        noteName(item);
+        if (widestName_ != before)
+            fitNameColumn();
+    }
 }
 
 core::SongEntry SongListView::rowAt(int index) const
@@ -130,6 +166,8 @@ void SongListView::clearRows()
 {
     clear();
     lastSelection_.clear();
+    widestName_ = 0;
+    fitNameColumn();
 }
 
 void SongListView::setSubItem(int row, size_t sub, const std::string& gbk)
@@ -141,6 +179,10 @@ void SongListView::setSubItem(int row, size_t sub, const std::string& gbk)
     if (static_cast<int>(sub) >= count)
         item->setData(0, kSubCountRole, static_cast<int>(sub) + 1);
     setCell(item, static_cast<int>(sub) + 1, gbk);
+    if (static_cast<int>(sub) + 1 == kNameColumn) {
+        noteName(item);
+        fitNameColumn();
+    }
 }
 
 void SongListView::setCaption(int row, const std::string& gbk)
