@@ -14,6 +14,7 @@
 #include "ui/song_list_view.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -227,6 +228,19 @@ TEST_F(ArchiveSearchTest, TheCaptionSaysWhatHappenedAndLongNamesLeaveRoomForTheR
     EXPECT_GT(form->ListView1->columnWidth(1), 0);
     EXPECT_EQ(form->ListView1->itemAtRow(form->ListView1->rowCount() - 1)->toolTip(1),
               ui::fromGbk(longRow.subItems[0]));
+    // A long address too: size and type stay in view beside the two.
+    longRow.subItems[1] += "/" + std::string(400, 'z') + ".mp3";
+    form->ListView1->appendRow(longRow);
+    QHeaderView* header = form->ListView1->header();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return header->sectionPosition(3) + header->sectionSize(3) <=
+                       form->ListView1->viewport()->width() &&
+                   header->sectionPosition(4) < form->ListView1->viewport()->width();
+        },
+        5000))
+        << header->sectionPosition(3) << " " << header->sectionSize(3) << " "
+        << form->ListView1->viewport()->width();
 }
 
 TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
