@@ -27,7 +27,7 @@ void appendHead(std::vector<std::string>& lines, const CardPageInput& in)
     lines.push_back("<HTML>");
     lines.push_back("<body background=\"file:///" + in.picture + "\"> ");
     lines.push_back("");
-    lines.push_back("<h2>" + core::utf16ToGbk(in.title) + "</h2>");
+    lines.push_back("<h2>" + core::utf16ToGbkOnly(in.title) + "</h2>");
 }
 
 void appendRealPlayer(std::vector<std::string>& lines, const CardPageInput& in)

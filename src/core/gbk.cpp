@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iconv.h>
 #include <stdexcept>
+#include <string_view>
 
 namespace core {
 namespace {
@@ -59,9 +60,10 @@ private:
 size_t utf16UnitLength(std::string_view rest)
 {
     if (rest.size() >= 4) {
-        auto hi = static_cast<unsigned char>(rest[1]);
-        if (hi >= 0xD8 && hi <= 0xDB)
-            return 4;
+        const auto hi = static_cast<unsigned char>(rest[1]);
+        const auto nextHi = static_cast<unsigned char>(rest[3]);
+        if (hi >= 0xD8 && hi <= 0xDB && nextHi >= 0xDC && nextHi <= 0xDF)
+            return 4; // a surrogate pair is one character
     }
     return rest.size() >= 2 ? 2 : rest.size();
 }
@@ -78,23 +80,53 @@ size_t utf8UnitLength(std::string_view rest)
     return n;
 }
 
-} // namespace
+// The code page's name for iconv.
+constexpr const char* kCodePage = "GB18030";
 
-std::string utf16ToGbk(std::u16string_view text)
+std::string fromUtf16(std::u16string_view text, const char* codePage)
 {
     std::string_view bytes(reinterpret_cast<const char*>(text.data()), text.size() * 2);
-    return Converter("GBK", "UTF-16LE").run(bytes, [](std::string& out, std::string_view rest) {
+    return Converter(codePage, "UTF-16LE").run(bytes, [](std::string& out, std::string_view rest) {
         out += '?';
         return utf16UnitLength(rest);
     });
 }
 
+// Appends `euro` for GBK's single-byte euro sign 0x80 and `invalid` for anything else the
+// code page refuses; returns the bytes to skip.
+size_t replaceInvalid(std::string& out, std::string_view rest, std::string_view euro,
+                      std::string_view invalid)
+{
+    if (!rest.empty() && static_cast<unsigned char>(rest.front()) == 0x80) {
+        out += euro;
+        return 1;
+    }
+    out += invalid;
+    // A four-byte character cut off at the end is one broken character, not a digit or two.
+    const bool cutFourBytes = rest.size() > 1 && rest.size() < 4 && rest[1] >= '0' &&
+                              rest[1] <= '9' && static_cast<unsigned char>(rest[0]) >= 0x81;
+    return cutFourBytes ? rest.size() : 1;
+}
+
+} // namespace
+
+std::string utf16ToGbk(std::u16string_view text)
+{
+    return fromUtf16(text, kCodePage);
+}
+
+std::string utf16ToGbkOnly(std::u16string_view text)
+{
+    return fromUtf16(text, "GBK");
+}
+
 std::u16string gbkToUtf16(std::string_view gbk)
 {
-    std::string raw = Converter("UTF-16LE", "GBK").run(gbk, [](std::string& out, std::string_view) {
-        out += "\xFD\xFF";
-        return size_t{1};
-    });
+    using namespace std::string_view_literals;
+    std::string raw =
+        Converter("UTF-16LE", kCodePage).run(gbk, [](std::string& out, std::string_view rest) {
+            return replaceInvalid(out, rest, "\xAC\x20"sv, "\xFD\xFF"sv);
+        });
     std::u16string result(raw.size() / 2, u'\0');
     for (size_t i = 0; i < result.size(); ++i)
         result[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
@@ -104,7 +136,7 @@ std::u16string gbkToUtf16(std::string_view gbk)
 
 std::string utf8ToGbk(std::string_view utf8)
 {
-    return Converter("GBK", "UTF-8").run(utf8, [](std::string& out, std::string_view rest) {
+    return Converter(kCodePage, "UTF-8").run(utf8, [](std::string& out, std::string_view rest) {
         out += '?';
         return utf8UnitLength(rest);
     });
@@ -112,10 +144,58 @@ std::string utf8ToGbk(std::string_view utf8)
 
 std::string gbkToUtf8(std::string_view gbk)
 {
-    return Converter("UTF-8", "GBK").run(gbk, [](std::string& out, std::string_view) {
-        out += "\xEF\xBF\xBD";
-        return size_t{1};
+    return Converter("UTF-8", kCodePage).run(gbk, [](std::string& out, std::string_view rest) {
+        return replaceInvalid(out, rest, "\xE2\x82\xAC", "\xEF\xBF\xBD");
     });
+}
+
+size_t characterLength(std::string_view text, size_t at)
+{
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const auto digit = [&](size_t i) { return byte(i) >= 0x30 && byte(i) <= 0x39; };
+    if (at >= text.size() || byte(at) < 0x81 || byte(at) == 0xFF || at + 1 >= text.size())
+        return 1;
+    if (digit(at + 1))
+        return at + 3 < text.size() && byte(at + 2) >= 0x81 && byte(at + 2) <= 0xFE && digit(at + 3)
+                   ? 4
+                   : 1;
+    return 2;
+}
+
+bool insideFourByteCharacter(std::string_view text, size_t at)
+{
+    size_t i = 0;
+    while (i < text.size() && i <= at) {
+        const size_t n = characterLength(text, i);
+        if (at < i + n)
+            return n == 4 && at != i;
+        i += n;
+    }
+    return false;
+}
+
+std::string lastNWhole(std::string_view text, long n)
+{
+    if (n <= 0)
+        return {};
+    if (static_cast<size_t>(n) >= text.size())
+        return std::string(text);
+    size_t cut = text.size() - static_cast<size_t>(n);
+    while (cut < text.size() && insideFourByteCharacter(text, cut))
+        ++cut;
+    return std::string(text.substr(cut));
+}
+
+std::string firstNWhole(std::string_view text, size_t n)
+{
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t next = end + characterLength(text, end);
+        if (next > n)
+            break;
+        end = next;
+    }
+    return std::string(text.substr(0, end));
 }
 
 } // namespace core

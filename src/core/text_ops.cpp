@@ -108,7 +108,7 @@ std::vector<std::string_view> linesOf(const std::vector<std::string>& lines,
 
 std::string xmlEscaped(std::string_view text)
 {
-    // None of these four bytes is ever the second byte of a GBK character.
+    // None of these four bytes is ever a later byte of a GB18030 character.
     std::string out;
     out.reserve(text.size());
     for (char c : text) {

@@ -1,5 +1,6 @@
 #pragma once
-// Byte-position text operations on GBK text, with 1-based positions as the page rules state them.
+// Byte-position text operations on GB18030 text, with 1-based positions as the page rules state
+// them.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,8 +20,8 @@ std::string part(std::string_view text, long start, long count);
 // ASCII letters a-z to upper case / A-Z to lower case; other bytes unchanged.
 std::string upperAscii(std::string_view text);
 std::string lowerAscii(std::string_view text);
-// The text with &, <, > and " written as XML (and HTML) entities; byte by byte, so GBK text
-// stays whole.
+// The text with &, <, > and " written as XML (and HTML) entities; byte by byte, so GB18030
+// text stays whole.
 std::string xmlEscaped(std::string_view text);
 // The line of lines (joined by line breaks) that holds the first occurrence of x;
 // the first line when x is empty or absent, and empty when there are no lines.

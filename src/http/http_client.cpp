@@ -536,10 +536,18 @@ bool HttpClient::Connected() const
     return (impl_->heldEasy != nullptr || impl_->keptAlive) && impl_->cut.load() == Impl::None;
 }
 
-std::string HttpClient::Get(const std::string& url)
+AnswerTooLarge::AnswerTooLarge() : HttpError(core::utf8ToGbk("回答过大")) {}
+
+std::string HttpClient::Get(const std::string& url, std::int64_t mostBytes)
 {
     std::string body;
-    Get(url, [&body](std::string_view chunk) { body.append(chunk); });
+    Get(url, [&](std::string_view chunk) {
+        const std::int64_t announced = response().contentLength;
+        if (announced > mostBytes ||
+            static_cast<std::int64_t>(body.size() + chunk.size()) > mostBytes)
+            throw AnswerTooLarge();
+        body.append(chunk);
+    });
     return body;
 }
 

@@ -24,6 +24,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A body to be kept in memory that is larger than the caller allows: refused as soon as its
+// announced length or the bytes read pass the limit, without reading further. what() is
+// "回答过大" in GBK.
+class AnswerTooLarge : public HttpError {
+public:
+    AnswerTooLarge();
+};
+
+// The largest body GET to text keeps in memory unless told otherwise.
+inline constexpr std::int64_t kLargestTextAnswer = std::int64_t{32} << 20;
+
 // The head of the latest response, as far as it has arrived (status 0 before any).
 struct ResponseHead {
     long status = 0;
@@ -84,8 +95,8 @@ public:
     void Disconnect();
     bool Connected() const;
 
-    // GET to text: the whole response body.
-    std::string Get(const std::string& url);
+    // GET to text: the whole response body, at most mostBytes of it (AnswerTooLarge beyond).
+    std::string Get(const std::string& url, std::int64_t mostBytes = kLargestTextAnswer);
     // GET to stream: the body is handed to sink as it arrives. The request goes to the
     // address's own host and port, over the connection this client's previous GET left open
     // when the server kept it alive, otherwise over a new one; a response cut short closes its

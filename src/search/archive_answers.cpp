@@ -155,6 +155,10 @@ ItemAnswer parseItemAnswer(std::string_view body)
         file.creator = text(member(entry, "creator"));
         file.md5 = md5Text(member(entry, "md5"));
         file.size = count(member(entry, "size")).value_or(-1);
+        file.source = text(member(entry, "source"));
+        file.original = text(member(entry, "original"));
+        file.bitrate = count(member(entry, "bitrate")).value_or(-1);
+        file.track = text(member(entry, "track"));
         answer.files.push_back(std::move(file));
     }
     return answer;

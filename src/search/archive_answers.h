@@ -32,8 +32,12 @@ struct ItemFile {
     std::string format; // "VBR MP3", "Ogg Vorbis", ...
     std::string title;
     std::string creator;
-    std::string md5;        // 32 lower-case hex digits, empty when missing or malformed
-    std::int64_t size = -1; // bytes, -1 when missing or malformed
+    std::string md5;           // 32 lower-case hex digits, empty when missing or malformed
+    std::int64_t size = -1;    // bytes, -1 when missing or malformed
+    std::string source;        // "original", "derivative", "metadata"; may be empty
+    std::string original;      // the file a derivative was made from; empty for an original
+    std::int64_t bitrate = -1; // kbit/s as the service states it, -1 when missing
+    std::string track;         // as the service writes it ("01", "3/12"); may be empty
 };
 
 struct ItemAnswer {

@@ -26,7 +26,52 @@ std::chrono::seconds retryWait(std::string_view retryAfter, std::chrono::seconds
     return std::chrono::seconds(seconds);
 }
 
-ArchiveEngine::ArchiveEngine(EngineSettings settings) : settings_(std::move(settings))
+const ItemAnswer* FileListCache::find(const std::string& identifier)
+{
+    const auto it = byIdentifier_.find(identifier);
+    if (it == byIdentifier_.end())
+        return nullptr;
+    entries_.splice(entries_.begin(), entries_, it->second);
+    return &it->second->answer;
+}
+
+void FileListCache::evict(std::list<Entry>::iterator entry)
+{
+    bytes_ -= entry->bytes;
+    byIdentifier_.erase(entry->identifier);
+    entries_.erase(entry);
+}
+
+void FileListCache::put(const std::string& identifier, ItemAnswer answer)
+{
+    if (const auto old = byIdentifier_.find(identifier); old != byIdentifier_.end())
+        evict(old->second);
+    const std::size_t bytes = estimatedBytes(identifier, answer);
+    if (mostLists_ == 0 || bytes > mostBytes_)
+        return;
+    while (!entries_.empty() && (entries_.size() >= mostLists_ || bytes_ + bytes > mostBytes_))
+        evict(std::prev(entries_.end()));
+    entries_.push_front(Entry{identifier, std::move(answer), bytes});
+    byIdentifier_.emplace(identifier, entries_.begin());
+    bytes_ += bytes;
+}
+
+std::size_t FileListCache::estimatedBytes(const std::string& identifier, const ItemAnswer& answer)
+{
+    // Texts count their characters (a short text lives inside its string), records their size,
+    // and each kept list its list and map nodes.
+    constexpr std::size_t kNodes = 128;
+    std::size_t bytes = sizeof(Entry) + kNodes + 2 * identifier.size() + answer.title.size() +
+                        answer.creator.size() + answer.files.capacity() * sizeof(ItemFile);
+    for (const ItemFile& f : answer.files)
+        bytes += f.name.size() + f.format.size() + f.title.size() + f.creator.size() +
+                 f.md5.size() + f.source.size() + f.original.size() + f.track.size();
+    return bytes;
+}
+
+ArchiveEngine::ArchiveEngine(EngineSettings settings)
+    : settings_(std::move(settings)),
+      fileLists_(settings_.mostFileLists, settings_.mostFileListBytes)
 {
     const int n = std::max(settings_.workers, 1);
     working_.assign(static_cast<std::size_t>(n), 0);
@@ -156,9 +201,14 @@ ArchiveEngine::Fetched ArchiveEngine::fetch(http::HttpClient& client, std::strin
             mostInFlight_.compare_exchange_weak(most, now);
         ++requestsSent_;
         try {
-            fetched.body = client.Get(address);
+            fetched.body = client.Get(address, settings_.largestAnswer);
             --inFlight_;
             fetched.kind = Fetched::Kind::Body;
+            return fetched;
+        } catch (const http::AnswerTooLarge& e) {
+            --inFlight_;
+            fetched.kind = Fetched::Kind::TooLarge;
+            fetched.detail = e.what();
             return fetched;
         } catch (const std::exception& e) {
             --inFlight_;
@@ -220,9 +270,9 @@ void ArchiveEngine::pageArrived(const Job& job, const Fetched& fetched)
     for (const FoundItem& found : answer.items) {
         const std::size_t slot = current_.firstSlot + current_.pending.size();
         Slot entry{found, false, std::nullopt};
-        if (const auto known = fileLists_.find(found.identifier); known != fileLists_.end()) {
+        if (const ItemAnswer* known = fileLists_.find(found.identifier)) {
             entry.done = true;
-            entry.answer = known->second;
+            entry.answer = *known;
         } else {
             jobs_.push_back(Job{current_.id, 0, slot, found.identifier});
         }
@@ -242,7 +292,7 @@ void ArchiveEngine::itemArrived(const Job& job, const Fetched& fetched)
     } else if (ItemAnswer answer = parseItemAnswer(fetched.body); !answer.readable) {
         observer_->itemFailed(current_.id, job.identifier, Trouble::BadAnswer);
     } else {
-        fileLists_[job.identifier] = answer;
+        fileLists_.put(job.identifier, answer);
         slot.answer = std::move(answer);
     }
     flushLocked();

@@ -6,9 +6,10 @@
 //
 // Plain C++ with threads, no widgets: a fixed set of worker threads, each with its own HTTP
 // client, so at most that many requests are in flight. 429 and 503 answers wait for their
-// Retry-After (bounded) and try again. File lists are kept for the life of the engine, so a
-// repeated search does not ask for them again. A new search or a stop cancels what is queued
-// and cuts the requests in flight short.
+// Retry-After (bounded) and try again. An answer larger than kLargestAnswer is refused without
+// reading further. The latest file lists are kept (FileListCache), so a repeated search does
+// not ask for them again. A new search or a stop cancels what is queued and cuts the requests
+// in flight short.
 #include "core/song_entry.h"
 #include "search/archive_answers.h"
 
@@ -17,6 +18,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,6 +39,40 @@ enum class Trouble {
     ServerError,  // an answer with an error status
     BadAnswer,    // a body that is not the expected JSON
     NothingFound, // the service found no item
+    TooLarge,     // an answer larger than kLargestAnswer, refused
+};
+
+// The largest search answer or file list the engine reads.
+inline constexpr std::int64_t kLargestAnswer = std::int64_t{32} << 20;
+
+// The file lists of the session, the most recently used kept: at most `mostLists` of them and
+// at most `mostBytes` of their estimated memory. A list larger than that alone is not kept.
+class FileListCache {
+public:
+    explicit FileListCache(std::size_t mostLists = 500, std::size_t mostBytes = 64u << 20)
+        : mostLists_(mostLists), mostBytes_(mostBytes)
+    {
+    }
+    // The list kept for the identifier (now the most recently used), or nothing.
+    const ItemAnswer* find(const std::string& identifier);
+    void put(const std::string& identifier, ItemAnswer answer);
+    std::size_t size() const { return entries_.size(); }
+    std::size_t bytes() const { return bytes_; }
+    // The memory a list takes, estimated from its texts and records.
+    static std::size_t estimatedBytes(const std::string& identifier, const ItemAnswer& answer);
+
+private:
+    struct Entry {
+        std::string identifier;
+        ItemAnswer answer;
+        std::size_t bytes = 0;
+    };
+    void evict(std::list<Entry>::iterator entry);
+    std::size_t mostLists_;
+    std::size_t mostBytes_;
+    std::size_t bytes_ = 0;
+    std::list<Entry> entries_; // most recently used first
+    std::map<std::string, std::list<Entry>::iterator, std::less<>> byIdentifier_;
 };
 
 // Told from the worker threads, under the engine's lock, in the order things happen: an
@@ -66,6 +102,9 @@ struct EngineSettings {
     int retries = 3; // further tries after a 429 or 503
     std::chrono::seconds longestRetryWait{30};
     std::chrono::milliseconds stallTimeout{20000};
+    std::int64_t largestAnswer = kLargestAnswer;
+    std::size_t mostFileLists = 500;
+    std::size_t mostFileListBytes = 64u << 20;
 };
 
 // The wait a Retry-After value asks for: delta-seconds, at most `longest`; one second when the
@@ -95,6 +134,16 @@ public:
 
     // Counters for tests and logs.
     int requestsSent() const { return requestsSent_.load(); }
+    std::size_t fileListsKept() const
+    {
+        std::lock_guard lock(mutex_);
+        return fileLists_.size();
+    }
+    std::size_t fileListBytesKept() const
+    {
+        std::lock_guard lock(mutex_);
+        return fileLists_.bytes();
+    }
     int mostInFlight() const { return mostInFlight_.load(); }
 
 private:
@@ -123,15 +172,21 @@ private:
         std::deque<Slot> pending;
     };
     struct Fetched {
-        enum class Kind { Body, Unreachable, Status, Cancelled } kind = Kind::Cancelled;
+        enum class Kind { Body, Unreachable, Status, TooLarge, Cancelled } kind = Kind::Cancelled;
         std::string body;
         std::string detail;
     };
 
     static Trouble troubleOf(const Fetched& fetched)
     {
-        return fetched.kind == Fetched::Kind::Unreachable ? Trouble::Unreachable
-                                                          : Trouble::ServerError;
+        switch (fetched.kind) {
+        case Fetched::Kind::Unreachable:
+            return Trouble::Unreachable;
+        case Fetched::Kind::TooLarge:
+            return Trouble::TooLarge;
+        default:
+            return Trouble::ServerError;
+        }
     }
     void work(int index);
     Fetched fetch(http::HttpClient& client, std::string address, std::uint64_t search);
@@ -152,7 +207,7 @@ private:
     std::uint64_t lastId_ = 0;
     Search current_;
     std::deque<Job> jobs_;
-    std::map<std::string, ItemAnswer> fileLists_;            // by identifier, for the session
+    FileListCache fileLists_;
     std::vector<std::unique_ptr<http::HttpClient>> clients_; // one per worker
     std::vector<std::uint64_t> working_;                     // the search each worker serves
     std::vector<std::thread> threads_;

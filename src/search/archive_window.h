@@ -51,6 +51,8 @@ public:
 private:
     template <typename Change> void onWindowThread(std::uint64_t search, Change change);
     void showCaption();
+    // Rows of the current search have come from the engine (listed or still waiting).
+    bool rowsReceived() const;
     // Lists arrived rows for a few milliseconds at a time, so the window keeps answering.
     void listArrivedRows();
 
@@ -58,6 +60,7 @@ private:
     mutable std::mutex arrivedMutex_;
     std::deque<std::pair<std::uint64_t, core::SongEntry>> arrived_; // guarded
     bool listingPosted_ = false;                                    // guarded
+    std::uint64_t lastRowsSearch_ = 0; // guarded: the latest search that delivered rows
     std::unique_ptr<search::archive::ArchiveEngine> engine_;
     // Window thread only:
     std::uint64_t current_ = 0;
@@ -65,5 +68,8 @@ private:
     std::int64_t numFound_ = -1;
     int failedItems_ = 0;
     int rowsShown_ = 0;
+    int mediaType_ = 0;
+    bool stopped_ = false; // the user stopped the search
+    bool failed_ = false;  // the search ended in a failure, whose line the caption shows
     QElapsedTimer sinceClick_;
 };

@@ -4,6 +4,7 @@
 #include "app/user_settings.h"
 #include "search/archive_window.h"
 #include "search/search_log.h"
+#include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
 
 #include <QComboBox>
@@ -29,14 +30,26 @@ std::vector<std::pair<QToolButton*, QString>> chartButtons(const TForm1& form)
             {form.menubtn, hints[3]}};
 }
 
+// The HTTP layer's lines for the user are in the program's code page; its socket lines name the
+// system's error, which says nothing more than "check the network" to a user.
+QString causeOf(const std::string& detail)
+{
+    const QString cause = ui::fromGbk(detail).trimmed();
+    return cause.startsWith("Socket Error") ? QString() : cause;
+}
+
 QString troubleText(search::archive::Trouble trouble, const std::string& detail)
 {
     using search::archive::Trouble;
     switch (trouble) {
     case Trouble::Unreachable:
+        if (const QString cause = causeOf(detail); !cause.isEmpty())
+            return "无法连接互联网档案馆：" + cause;
         return "无法连接互联网档案馆，请检查网络连接";
     case Trouble::ServerError:
-        return "互联网档案馆出错：" + QString::fromStdString(detail).trimmed();
+        return "互联网档案馆出错：" + ui::fromGbk(detail).trimmed();
+    case Trouble::TooLarge:
+        return "互联网档案馆的回答过大，未读取";
     case Trouble::BadAnswer:
         return "互联网档案馆的回答无法识别";
     case Trouble::NothingFound:
@@ -74,6 +87,9 @@ void ArchiveWindow::search(const std::string& words, int mediaType)
     failedItems_ = 0;
     rowsShown_ = 0;
     idle_ = false;
+    mediaType_ = mediaType;
+    stopped_ = false;
+    failed_ = false;
     form_.resultlabel->setText("正在搜索互联网档案馆…");
     form_.SeSkinProgressBar6->setRange(0, 0);
     current_ = engine().startSearch(words, mediaType);
@@ -88,8 +104,13 @@ void ArchiveWindow::stop()
     engine_->stopSearch();
     qCDebug(searchLog, "archive search %llu stopped: %d rows listed",
             static_cast<unsigned long long>(current_), rowsShown_);
+    const bool running = !idle_;
     current_ = 0;
     idle_ = true;
+    if (running) {
+        stopped_ = true;
+        showCaption();
+    }
     form_.SeSkinProgressBar6->setRange(0, 1);
     form_.SeSkinProgressBar6->setValue(1);
 }
@@ -113,10 +134,25 @@ template <typename Change> void ArchiveWindow::onWindowThread(std::uint64_t sear
 
 void ArchiveWindow::showCaption()
 {
-    QString caption = " 搜索结果  " + QString::number(numFound_) + " 个条目";
-    if (failedItems_ > 0)
-        caption += "，" + QString::number(failedItems_) + " 个条目的文件列表未能读取";
+    static const char* const typeNames[] = {"MP3", "RM", "WMA", "ASF", "RAM"};
+    QString caption;
+    if (numFound_ >= 0) {
+        caption = " 搜索结果  " + QString::number(numFound_) + " 个条目";
+        if (idle_ && !stopped_ && rowsShown_ == 0 && !rowsReceived() && numFound_ > 0 &&
+            mediaType_ >= 0 && mediaType_ < 5)
+            caption += QString("，没有 %1 文件").arg(typeNames[mediaType_]);
+        if (failedItems_ > 0)
+            caption += "，" + QString::number(failedItems_) + " 个条目的文件列表未能读取";
+    }
+    if (stopped_)
+        caption += caption.isEmpty() ? "已停止" : "，已停止";
     form_.resultlabel->setText(caption);
+}
+
+bool ArchiveWindow::rowsReceived() const
+{
+    std::lock_guard lock(arrivedMutex_);
+    return lastRowsSearch_ == current_ && current_ != 0;
 }
 
 void ArchiveWindow::searchAnswered(std::uint64_t search, std::int64_t numFound)
@@ -136,6 +172,7 @@ bool ArchiveWindow::searching() const
 void ArchiveWindow::rowsArrived(std::uint64_t search, std::vector<core::SongEntry> rows)
 {
     std::lock_guard lock(arrivedMutex_);
+    lastRowsSearch_ = search;
     for (core::SongEntry& row : rows)
         arrived_.emplace_back(search, std::move(row));
     if (listingPosted_)
@@ -185,6 +222,7 @@ void ArchiveWindow::searchFailed(std::uint64_t search, search::archive::Trouble 
     onWindowThread(search, [this, trouble, detail] {
         qCDebug(searchLog, "archive search %llu: %s", static_cast<unsigned long long>(current_),
                 qUtf8Printable(troubleText(trouble, detail)));
+        failed_ = true;
         form_.resultlabel->setText(troubleText(trouble, detail));
     });
 }
@@ -196,8 +234,8 @@ void ArchiveWindow::itemFailed(std::uint64_t search, const std::string& identifi
         qCDebug(searchLog, "archive item %s: %s", identifier.c_str(),
                 qUtf8Printable(troubleText(trouble, {})));
         ++failedItems_;
-        if (numFound_ >= 0)
-            showCaption();
+        if (numFound_ >= 0 && !failed_)
+            showCaption(); // now it is known whether any file was of the type
     });
 }
 
@@ -207,6 +245,8 @@ void ArchiveWindow::searchIdle(std::uint64_t search)
         idle_ = true;
         form_.SeSkinProgressBar6->setRange(0, 1);
         form_.SeSkinProgressBar6->setValue(1);
+        if (numFound_ >= 0)
+            showCaption();
         qCDebug(searchLog, "archive search %llu idle: %d rows listed %lld ms after the click",
                 static_cast<unsigned long long>(current_), rowsShown_,
                 static_cast<long long>(sinceClick_.elapsed()));

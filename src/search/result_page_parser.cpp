@@ -60,7 +60,8 @@ std::string typeCode(int mediaType)
 SizeAndType sizeAndTypeOf(std::string_view line)
 {
     const std::string t = core::trim(line);
-    const std::string last8 = core::lastN(t, 8);
+    // The cuts never split a four-byte character (its digits are no size).
+    const std::string last8 = core::lastNWhole(t, 8);
     SizeAndType out;
     out.type = core::lastN(t, 3);
     if (core::contains(last8, "M"))
@@ -69,11 +70,11 @@ SizeAndType sizeAndTypeOf(std::string_view line)
         out.size = core::part(last8, 1, 3) + "K";
     if (out.type == "Mrm") {
         out.type = "rm";
-        out.size = core::part(core::lastN(t, 7), 1, 3) + "M";
+        out.size = core::part(core::lastNWhole(t, 7), 1, 3) + "M";
     }
     if (out.type == "Krm") {
         out.type = "rm";
-        out.size = core::part(core::lastN(t, 7), 1, 3) + "K";
+        out.size = core::part(core::lastNWhole(t, 7), 1, 3) + "K";
     }
     return out;
 }

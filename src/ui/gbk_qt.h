@@ -1,5 +1,5 @@
 #pragma once
-// Where GBK text meets Qt's UTF-16 strings.
+// Where the program's 8-bit text (GB18030) meets Qt's UTF-16 strings.
 #include "core/gbk.h"
 
 #include <QByteArray>

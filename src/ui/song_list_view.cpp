@@ -4,6 +4,8 @@
 
 #include <QHeaderView>
 #include <QPalette>
+#include <QResizeEvent>
+#include <algorithm>
 
 namespace ui {
 namespace {
@@ -12,6 +14,8 @@ constexpr int kImageRole = Qt::UserRole + 2;
 constexpr int kSubCountRole = Qt::UserRole + 3;
 constexpr int kMd5Role = Qt::UserRole + 4;
 constexpr int kSizeBytesRole = Qt::UserRole + 5;
+constexpr int kNameColumn = 1;    // sub-item 0
+constexpr int kAddressColumn = 2; // sub-item 1
 
 void setCell(QTreeWidgetItem* item, int column, const std::string& gbk)
 {
@@ -57,6 +61,51 @@ void SongListView::setColumnCaptions(const QStringList& captions)
 {
     setColumnCount(static_cast<int>(captions.size()));
     setHeaderLabels(captions);
+    // The last column stretches as it is.
+    for (int column : {kNameColumn, kAddressColumn})
+        if (columnCount() > column + 1)
+            header()->setSectionResizeMode(column, QHeaderView::Interactive);
+    fitColumns();
+}
+
+void SongListView::noteWidths(QTreeWidgetItem* item)
+{
+    const QString name = item->text(kNameColumn);
+    item->setToolTip(kNameColumn, name);
+    // The text and the cell's margins, as the contents-sized columns measure them.
+    constexpr int kCellMargins = 16;
+    widestName_ = std::max(widestName_, fontMetrics().horizontalAdvance(name) + kCellMargins);
+    widestAddress_ = std::max(
+        widestAddress_, fontMetrics().horizontalAdvance(item->text(kAddressColumn)) + kCellMargins);
+}
+
+void SongListView::fitColumns()
+{
+    const auto sized = [this](int column) {
+        return columnCount() > column + 1 &&
+               header()->sectionResizeMode(column) == QHeaderView::Interactive;
+    };
+    const int width = viewport()->width();
+    if (sized(kNameColumn)) {
+        const int wanted = std::max(widestName_, header()->sectionSizeHint(kNameColumn));
+        setColumnWidth(kNameColumn, std::min(wanted, width / 2));
+    }
+    if (sized(kAddressColumn)) {
+        // The address takes what the other columns leave, so size and type stay in view.
+        int others = 0;
+        for (int column = 0; column < columnCount(); ++column)
+            if (column != kAddressColumn)
+                others += column + 1 == columnCount() ? header()->sectionSizeHint(column)
+                                                      : header()->sectionSize(column);
+        const int wanted = std::max(widestAddress_, header()->sectionSizeHint(kAddressColumn));
+        setColumnWidth(kAddressColumn, std::min(wanted, std::max(width - others, width / 4)));
+    }
+}
+
+void SongListView::resizeEvent(QResizeEvent* event)
+{
+    QTreeWidget::resizeEvent(event);
+    fitColumns();
 }
 
 void SongListView::setImageList(const QList<QIcon>* icons)
@@ -97,6 +146,12 @@ void SongListView::appendRow(const core::SongEntry& row)
     refreshIcon(item);
     addTopLevelItem(item);
     lastSelection_.resize(static_cast<size_t>(rowCount()), false);
+    if (!row.subItems.empty()) {
+        const int before = widestName_ + widestAddress_;
+        noteWidths(item);
+        if (widestName_ + widestAddress_ != before)
+            fitColumns();
+    }
 }
 
 core::SongEntry SongListView::rowAt(int index) const
@@ -130,6 +185,9 @@ void SongListView::clearRows()
 {
     clear();
     lastSelection_.clear();
+    widestName_ = 0;
+    widestAddress_ = 0;
+    fitColumns();
 }
 
 void SongListView::setSubItem(int row, size_t sub, const std::string& gbk)
@@ -141,6 +199,10 @@ void SongListView::setSubItem(int row, size_t sub, const std::string& gbk)
     if (static_cast<int>(sub) >= count)
         item->setData(0, kSubCountRole, static_cast<int>(sub) + 1);
     setCell(item, static_cast<int>(sub) + 1, gbk);
+    if (static_cast<int>(sub) + 1 == kNameColumn || static_cast<int>(sub) + 1 == kAddressColumn) {
+        noteWidths(item);
+        fitColumns();
+    }
 }
 
 void SongListView::setCaption(int row, const std::string& gbk)

@@ -1,6 +1,9 @@
 #pragma once
-// A report-style list whose rows are SongEntry records. The exact GBK bytes of every cell are
-// kept beside the shown text, so a row read back is byte for byte the row put in.
+// A report-style list whose rows are SongEntry records. The exact bytes of every cell are kept
+// beside the shown text, so a row read back is byte for byte the row put in. The name column
+// fits its widest name but never takes more than half the list's width; a name cut short there
+// is whole in its tool tip. The address column takes what the other columns leave (at least a
+// quarter of the list), so the columns after it stay in view.
 #include "core/song_entry.h"
 
 #include <QIcon>
@@ -48,8 +51,15 @@ signals:
     // A row's selection changed (the list's SelectItem event).
     void rowSelectionChanged(int row, bool selected);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void refreshIcon(QTreeWidgetItem* item);
+    void noteWidths(QTreeWidgetItem* item);
+    void fitColumns();
+    int widestName_ = 0;    // pixels the widest name of the rows needs
+    int widestAddress_ = 0; // and the widest address
     const QList<QIcon>* icons_ = nullptr;
     std::vector<bool> lastSelection_;
 };

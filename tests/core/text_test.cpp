@@ -18,12 +18,90 @@ TEST(Gbk, ChineseRoundTripsAndCountsTwoBytesPerCharacter)
     EXPECT_EQ(core::gbkToUtf16(core::utf8ToGbk("篇")), u"篇");
 }
 
-TEST(Gbk, CharactersGbkCannotHoldBecomeQuestionMarks)
+TEST(Gbk, EveryScriptSurvivesWhileGbkBytesStayAsTheyWere)
 {
-    EXPECT_EQ(core::utf16ToGbk(u"a\U0001F600b"), "a?b"); // a surrogate pair is one character
-    EXPECT_EQ(core::utf16ToGbk(u"x\u0E01y"), "x?y");     // Thai is not in GBK
-    EXPECT_EQ(core::utf8ToGbk("한x"), "?x");             // Hangul is not in GBK
-    EXPECT_EQ(core::gbkToUtf16("\x81"), u"\uFFFD");      // a truncated double byte
+    struct Case {
+        std::u16string text;
+        std::string bytes; // as the program keeps them
+    };
+    const std::vector<Case> cases = {
+        {u"百度", "\xB0\xD9\xB6\xC8"}, // GBK's double bytes, unchanged
+        {u"ö", "\x81\x30\x8B\x32"},    // a letter GBK lacks: four bytes
+        {u"Motörhead Niño", "Mot\x81\x30\x8B\x32rhead Ni\x81\x30\x8A\x39o"},
+        {u"한국", "\x83\x36\x84\x33\x82\x37\xF4\x30"}, // Hangul
+        {u"a\U0001F600b", "a\x94\x39\xFC\x36"
+                          "b"}, // beyond the BMP
+        {u"€", "\xA2\xE3"},     // GB18030's own euro sign
+    };
+    for (const Case& c : cases) {
+        const std::string kept = core::utf16ToGbk(c.text);
+        EXPECT_EQ(kept, c.bytes);
+        EXPECT_EQ(core::gbkToUtf16(kept), c.text);
+        EXPECT_EQ(core::utf8ToGbk(core::gbkToUtf8(kept)), kept);
+    }
+    EXPECT_EQ(core::utf8ToGbk("한x"), "\x83\x36\x84\x33x");
+}
+
+TEST(Gbk, OldEuroBytesReadAndBrokenSequencesBecomeReplacements)
+{
+    const std::vector<std::pair<std::string, std::u16string>> reads = {
+        {"\x80"
+         "5",
+         u"€5"},                     // GBK's single-byte euro in kept lists and paths
+        {"a\x80\x80", u"a€€"},       //
+        {"\x81", u"\uFFFD"},         // a truncated double byte
+        {"\x81\x30\x8B", u"\uFFFD"}, // a truncated four-byte character
+        {"\xFF"
+         "a",
+         u"\uFFFDa"},
+    };
+    for (const auto& [bytes, text] : reads) {
+        EXPECT_EQ(core::gbkToUtf16(bytes), text) << bytes;
+        EXPECT_EQ(core::utf8ToGbk(core::gbkToUtf8(bytes)), core::utf16ToGbk(text)) << bytes;
+    }
+    EXPECT_EQ(core::utf16ToGbk(u"a\xD800"
+                               "b"),
+              "a?b"); // an unpaired surrogate
+}
+
+TEST(Gbk, GbkOnlyTextKeepsQuestionMarksForWhatGbkLacks)
+{
+    EXPECT_EQ(core::utf16ToGbkOnly(u"a\U0001F600b"), "a?b"); // a surrogate pair is one character
+    EXPECT_EQ(core::utf16ToGbkOnly(u"x\u0E01y"), "x?y");     // Thai is not in GBK
+    EXPECT_EQ(core::utf16ToGbkOnly(u"생일 ö 快乐"), "?? ? \xBF\xEC\xC0\xD6");
+}
+
+TEST(Gbk, ByteCutsNeverSplitAFourByteCharacter)
+{
+    const std::string text = core::utf8ToGbk("1ö2百3"); // 31 | 81 30 8B 32 | 32 | B0 D9 | 33
+    ASSERT_EQ(text.size(), 9u);
+    const std::vector<bool> inside = {false, false, true, true, true, false, false, false, false};
+    for (std::size_t i = 0; i < text.size(); ++i)
+        EXPECT_EQ(core::insideFourByteCharacter(text, i), inside[i]) << i;
+    const std::vector<std::pair<std::size_t, std::size_t>> lengths = {{0, 1}, {1, 4}, {5, 1},
+                                                                      {6, 2}, {8, 1}, {9, 1}};
+    for (const auto& [at, length] : lengths)
+        EXPECT_EQ(core::characterLength(text, at), length) << at;
+    EXPECT_EQ(core::characterLength("\x81\x30\x8B", 0), 1u); // cut off: no character
+    const std::vector<std::pair<long, std::string>> last = {{0, ""},
+                                                            {3, core::utf8ToGbk("百3")},
+                                                            {5, core::utf8ToGbk("2百3")},
+                                                            {6, core::utf8ToGbk("2百3")},
+                                                            {7, core::utf8ToGbk("2百3")},
+                                                            {8, core::utf8ToGbk("ö2百3")},
+                                                            {20, text}};
+    for (const auto& [n, tail] : last)
+        EXPECT_EQ(core::lastNWhole(text, n), tail) << n;
+    const std::vector<std::pair<std::size_t, std::string>> first = {{0, ""},
+                                                                    {1, "1"},
+                                                                    {2, "1"},
+                                                                    {4, "1"},
+                                                                    {5, core::utf8ToGbk("1ö")},
+                                                                    {7, core::utf8ToGbk("1ö2")},
+                                                                    {8, core::utf8ToGbk("1ö2百")},
+                                                                    {20, text}};
+    for (const auto& [n, head] : first)
+        EXPECT_EQ(core::firstNWhole(text, n), head) << n;
 }
 
 TEST(TextOps, PositionsAreOneBasedBytes)
@@ -112,6 +190,9 @@ TEST(LineSplit, CrLfLoneCrLoneLfAndNoExtraLastLine)
 TEST(GbkPath, ChineseFileNamesBecomeUtf8Paths)
 {
     EXPECT_EQ(core::gbkPath(core::utf8ToGbk("/tmp/音乐/歌.mp3")).string(), "/tmp/音乐/歌.mp3");
+    EXPECT_EQ(core::gbkPath(core::utf8ToGbk("/tmp/Motörhead 한.mp3")).string(),
+              "/tmp/Motörhead 한.mp3");
+    EXPECT_EQ(core::gbkPath("/tmp/\x80 5.mp3").string(), "/tmp/€ 5.mp3"); // a path kept by GBK
 }
 
 } // namespace

@@ -14,14 +14,17 @@
 #include "ui/song_list_view.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeWidgetItem>
 #include <QtTest>
 #include <gtest/gtest.h>
 
@@ -110,10 +113,10 @@ TEST_F(ArchiveSearchTest, TheChosenEngineFillsTheListInSearchOrderAndPagesOnScro
     EXPECT_EQ(first.sub(core::SubItem::TypeText), "mp3");
     EXPECT_EQ(first.md5.size(), 32u);
     // Items 3 and 6 have files without titles of their own: they are named by the item, whose
-    // creators item 6 gives as a list.
+    // creators item 6 gives as a list, and the file's track.
     EXPECT_EQ(form->ListView1->rowAt(1).sub(0), core::utf8ToGbk("刘德华 - 冰雨"));
-    EXPECT_EQ(form->ListView1->rowAt(2).sub(0), core::utf8ToGbk("刘德华 - 中国人"));
-    EXPECT_EQ(form->ListView1->rowAt(5).sub(0), core::utf8ToGbk("刘德华, 群星 - 练习"));
+    EXPECT_EQ(form->ListView1->rowAt(2).sub(0), core::utf8ToGbk("刘德华 - 中国人 (3)"));
+    EXPECT_EQ(form->ListView1->rowAt(5).sub(0), core::utf8ToGbk("刘德华, 群星 - 练习 (6)"));
     EXPECT_EQ(form->ListView1->rowAt(199).caption, "200");
     EXPECT_EQ(form->ListView1->rowAt(199).sub(0), core::utf8ToGbk("刘德华 - 谢谢你的爱 (版本25)"));
 
@@ -185,6 +188,59 @@ TEST_F(ArchiveSearchTest, BadAnswersAreNamedInTheCaptionAndTheWindowStaysUsable)
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() > 0; }, 60000));
     EXPECT_NE(form->ListView1->rowAt(0).sub(core::SubItem::Address).find("/media/"),
               std::string::npos);
+}
+
+TEST_F(ArchiveSearchTest, TheCaptionSaysWhatHappenedAndLongNamesLeaveRoomForTheRest)
+{
+    chooseArchive();
+    // Items that hold no file of the type (scanned books): the caption says so.
+    const QRegularExpression noFile(" 搜索结果  \\d+ 个条目，没有 (MP3|WMA) 文件");
+    for (int type : {0, 2}) {
+        search("archive-noaudio", type);
+        ASSERT_TRUE(waitIdle());
+        EXPECT_EQ(form->ListView1->rowCount(), 0);
+        const QRegularExpressionMatch match = noFile.match(caption());
+        EXPECT_TRUE(match.hasMatch() && match.capturedLength() == caption().size())
+            << caption().toStdString();
+        EXPECT_EQ(match.captured(1), type == 0 ? "MP3" : "WMA");
+    }
+
+    // "停" while the search runs: the caption says it stopped, and nothing of it comes later.
+    search("刘德华");
+    form->stopbtn->click();
+    EXPECT_EQ(caption(), "已停止");
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(caption(), "已停止");
+
+    // A search that finds rows: every name is whole in its tool tip, and the name column
+    // takes no more than half the list however long the names.
+    search("刘德华");
+    ASSERT_TRUE(waitIdle());
+    ASSERT_GT(form->ListView1->rowCount(), 0);
+    EXPECT_EQ(caption(), " 搜索结果  560 个条目");
+    QTreeWidgetItem* item = form->ListView1->itemAtRow(0);
+    EXPECT_EQ(item->toolTip(1), item->text(1));
+    core::SongEntry longRow = form->ListView1->rowAt(0);
+    longRow.subItems[0] =
+        core::utf8ToGbk(std::string(40, 'x') + " 很长的名字 " + std::string(300, 'y'));
+    form->ListView1->appendRow(longRow);
+    EXPECT_LE(form->ListView1->columnWidth(1), form->ListView1->viewport()->width() / 2);
+    EXPECT_GT(form->ListView1->columnWidth(1), 0);
+    EXPECT_EQ(form->ListView1->itemAtRow(form->ListView1->rowCount() - 1)->toolTip(1),
+              ui::fromGbk(longRow.subItems[0]));
+    // A long address too: size and type stay in view beside the two.
+    longRow.subItems[1] += "/" + std::string(400, 'z') + ".mp3";
+    form->ListView1->appendRow(longRow);
+    QHeaderView* header = form->ListView1->header();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return header->sectionPosition(3) + header->sectionSize(3) <=
+                       form->ListView1->viewport()->width() &&
+                   header->sectionPosition(4) < form->ListView1->viewport()->width();
+        },
+        5000))
+        << header->sectionPosition(3) << " " << header->sectionSize(3) << " "
+        << form->ListView1->viewport()->width();
 }
 
 TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
@@ -355,6 +411,27 @@ TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
         ui::fromGbk(form->downloadlistview->rowAt(0).sub(core::SubItem::SavePath)).toStdString();
     EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(native)), row.sizeBytes);
     EXPECT_EQ(download::fileMd5(native), row.md5);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
+}
+
+TEST_F(ArchiveHttpsTest, ACertificateNotTrustedIsNamedInTheCaption)
+{
+    // An authority of its own, which signed nothing the server shows.
+    QTemporaryDir other;
+    const std::string ca = other.path().toStdString() + "/other.pem";
+    ASSERT_EQ(std::system(("cd '" + other.path().toStdString() +
+                           "' && openssl req -x509 -newkey rsa:2048 -nodes -keyout other.key "
+                           "-out other.pem -days 2 -subj '/CN=Another CA' >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    qputenv("SSL_CERT_FILE", QByteArray::fromStdString(ca));
+    form->SeSkinComboBox1->setCurrentIndex(0);
+    form->Edit1->setText("梁静茹");
+    form->Button1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->archiveWindow()->searching(); }, 60000));
+    EXPECT_TRUE(form->resultlabel->text().startsWith("无法连接互联网档案馆：证书无效："))
+        << form->resultlabel->text().toStdString();
+    EXPECT_EQ(form->ListView1->rowCount(), 0);
     EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
 }
 

@@ -497,3 +497,60 @@ TEST(HttpClientParallel, FifteenRangedClientsRebuildTheFile)
 }
 
 } // namespace
+
+namespace {
+
+TEST(HttpClientLimit, AnswersKeptInMemoryAreRefusedPastTheLimitWithoutReadingOn)
+{
+    LoopbackServer server;
+    const std::int64_t threeGiB = 3LL * 1024 * 1024 * 1024;
+    const std::int64_t MiB = 1 << 20;
+    struct Case {
+        const char* path;
+        BodyFraming framing;
+        std::int64_t size;
+        std::int64_t limit; // 0: the client's own
+        bool refused;
+    };
+    const std::vector<Case> cases = {
+        {"/announced.json", BodyFraming::ContentLength, threeGiB, 0, true},
+        {"/chunked.json", BodyFraming::Chunked, threeGiB, MiB, true},
+        {"/endless.json", BodyFraming::CloseDelimited, threeGiB, MiB, true},
+        {"/exact.json", BodyFraming::Chunked, MiB + 1, MiB, false},
+        {"/largest.json", BodyFraming::ContentLength, http::kLargestTextAnswer + 1, 0, false},
+        {"/over.json", BodyFraming::Chunked, http::kLargestTextAnswer + 2, 0, true},
+    };
+    for (const Case& c : cases) {
+        Behaviour b;
+        b.framing = c.framing;
+        server.addGeneratedFile(c.path, c.size, b);
+    }
+    EXPECT_EQ(http::kLargestTextAnswer, 32 * MiB);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        HttpClient client;
+        pointAt(client, server);
+        client.rangeStart = 1; // a 206 answer, whose body bytes the server counts
+        std::string body;
+        std::string failure;
+        try {
+            body =
+                c.limit ? client.Get(server.url(c.path), c.limit) : client.Get(server.url(c.path));
+        } catch (const http::AnswerTooLarge& e) {
+            failure = e.what();
+        }
+        const std::int64_t limit = c.limit ? c.limit : http::kLargestTextAnswer;
+        if (c.refused) {
+            EXPECT_EQ(failure, "\xBB\xD8\xB4\xF0\xB9\xFD\xB4\xF3"); // "回答过大"
+            EXPECT_TRUE(body.empty());
+            // What the socket buffers hold beside the limit, not the rest of three gigabytes.
+            EXPECT_LT(server.bodyBytesServed(c.path), limit + 64 * MiB);
+        } else {
+            EXPECT_EQ(failure, "");
+            EXPECT_EQ(static_cast<std::int64_t>(body.size()), c.size - 1);
+            EXPECT_EQ(testsupport::firstGeneratedMismatch(1, body), -1);
+        }
+    }
+}
+
+} // namespace

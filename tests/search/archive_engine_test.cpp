@@ -1,5 +1,6 @@
 // The archive engine against a small stand-in of the archive's API on loopback: rows in search
 // order, paging, the request limit, the cache, Retry-After, bad answers and cancelling.
+#include "core/gbk.h"
 #include "search/archive_engine.h"
 #include "search/archive_rows.h"
 
@@ -26,9 +27,12 @@ public:
     std::atomic<int> searchStatus{200}; // the search page's status
     std::atomic<int> busyAnswers{0};    // this many 429/503 answers come first
     std::atomic<int> busyStatus{429};
-    std::atomic<bool> brokenSearch{false};  // the search page is not JSON
-    std::atomic<bool> brokenItemTwo{false}; // item 2's file list is not JSON
-    std::atomic<bool> holdItems{false};     // file lists wait until released
+    std::atomic<bool> brokenSearch{false};    // the search page is not JSON
+    std::atomic<bool> brokenItemTwo{false};   // item 2's file list is not JSON
+    std::atomic<bool> holdItems{false};       // file lists wait until released
+    std::atomic<int> hugeItem{-1};            // this item's file list is 2 MiB long
+    std::atomic<bool> hugeSearch{false};      // the search page is 2 MiB long
+    std::atomic<bool> searchOffTheWeb{false}; // the search page redirects to a local file
     std::atomic<int> inFlight{0};
     std::atomic<int> mostInFlight{0};
     std::atomic<int> searchRequests{0};
@@ -57,13 +61,18 @@ public:
                 res.set_content("<html><body>Service unavailable</body></html>", "text/html");
                 return;
             }
+            if (searchOffTheWeb) {
+                res.set_redirect("file:///etc/passwd");
+                return;
+            }
             const int rows = std::stoi(req.get_param_value("rows"));
             const int page = std::stoi(req.get_param_value("page"));
             std::string docs;
             for (int k = (page - 1) * rows; k < page * rows && k < items; ++k)
                 docs += std::string(docs.empty() ? "" : ",") + R"({"identifier":"item-)" +
                         std::to_string(k) + R"(","title":"Item )" + std::to_string(k) + "\"}";
-            res.set_content(R"({"responseHeader":{"status":0},"response":{"numFound":)" +
+            const std::string padding(hugeSearch ? 2 << 20 : 0, ' ');
+            res.set_content(R"({"responseHeader":{"status":0},"response":{"numFound":)" + padding +
                                 std::to_string(items.load()) + R"(,"start":)" +
                                 std::to_string((page - 1) * rows) + R"(,"docs":[)" + docs + "]}}",
                             "application/json");
@@ -85,7 +94,8 @@ public:
                     return;
                 }
                 const std::string n = std::to_string(k);
-                res.set_content(R"({"metadata":{"title":"Item )" + n +
+                const std::string padding(k == hugeItem ? 2 << 20 : 0, ' ');
+                res.set_content(R"({"metadata":{"title":"Item )" + n + padding +
                                     R"(","creator":"Band"},"files":[)"
                                     R"({"name":")" +
                                     n +
@@ -180,9 +190,18 @@ public:
         }
         changed_.notify_all();
     }
-    void searchFailed(std::uint64_t search, Trouble trouble, const std::string&) override
+    void searchFailed(std::uint64_t search, Trouble trouble, const std::string& detail) override
     {
+        {
+            std::lock_guard lock(mutex_);
+            lastDetail_ = detail;
+        }
         add(search, "failed " + std::to_string(static_cast<int>(trouble)));
+    }
+    std::string lastDetail()
+    {
+        std::lock_guard lock(mutex_);
+        return lastDetail_;
     }
     void itemFailed(std::uint64_t search, const std::string& id, Trouble trouble) override
     {
@@ -235,6 +254,7 @@ private:
     std::condition_variable changed_;
     std::vector<Event> events_;
     std::vector<core::SongEntry> rows_;
+    std::string lastDetail_;
 };
 
 EngineSettings settingsFor(const FakeArchive& archive)
@@ -415,6 +435,119 @@ TEST_F(ArchiveEngineTest, AStopKeepsTheRowsAndEndsTheSearch)
     for (std::size_t i = atStop; i < events.size(); ++i)
         EXPECT_NE(events[i].search, stopped) << events[i].what;
     EXPECT_GE(recorder.rows().size(), 3u);
+}
+
+TEST_F(ArchiveEngineTest, AnswersPastTheLimitAndRedirectsOffTheWebAreRefused)
+{
+    EngineSettings small = settingsFor(archive);
+    small.largestAnswer = 1 << 20;
+    ArchiveEngine limited(small);
+    Recorder own;
+    limited.setObserver(&own);
+    const auto failed = [&](std::uint64_t id, Trouble t) {
+        return own.count(id, "failed " + std::to_string(static_cast<int>(t)));
+    };
+
+    archive.items = 4;
+    archive.hugeItem = 1;
+    const std::uint64_t oneHuge = limited.startSearch("a", 0);
+    ASSERT_TRUE(own.waitIdle(oneHuge));
+    EXPECT_EQ(own.count(oneHuge, "item failed item-1 " + std::to_string(int(Trouble::TooLarge))),
+              1);
+    EXPECT_EQ(names(own.rows()),
+              (std::vector<std::string>{"Band - Song 0", "Band - Song 2", "Band - Song 3"}));
+
+    archive.hugeSearch = true;
+    const std::uint64_t hugePage = limited.startSearch("b", 0);
+    ASSERT_TRUE(own.waitIdle(hugePage));
+    EXPECT_EQ(failed(hugePage, Trouble::TooLarge), 1);
+    archive.hugeSearch = false;
+
+    archive.searchOffTheWeb = true;
+    const std::uint64_t offTheWeb = limited.startSearch("c", 0);
+    ASSERT_TRUE(own.waitIdle(offTheWeb));
+    EXPECT_EQ(failed(offTheWeb, Trouble::ServerError), 1);
+    EXPECT_EQ(own.lastDetail(), core::utf8ToGbk("不支持的地址：file:///etc/passwd"));
+    EXPECT_EQ(own.rows().size(), 3u);
+}
+
+TEST_F(ArchiveEngineTest, TheFileListsKeptAreTheLatestAndBounded)
+{
+    EngineSettings few = settingsFor(archive);
+    few.mostFileLists = 10;
+    ArchiveEngine bounded(few);
+    Recorder own;
+    bounded.setObserver(&own);
+    archive.items = 30;
+    const std::uint64_t first = bounded.startSearch("x", 0);
+    ASSERT_TRUE(own.waitIdle(first));
+    EXPECT_EQ(bounded.fileListsKept(), 10u);
+    EXPECT_EQ(archive.itemRequests.load(), 30);
+    const std::uint64_t again = bounded.startSearch("x", 0);
+    ASSERT_TRUE(own.waitIdle(again));
+    EXPECT_EQ(archive.itemRequests.load(), 30 + 20); // ten lists were kept
+    EXPECT_EQ(own.rows().size(), 60u);
+    EXPECT_EQ(bounded.fileListsKept(), 10u);
+}
+
+TEST(FileListCache, KeepsTheMostRecentlyUsedWithinCountAndMemory)
+{
+    const auto list = [](const std::string& name, std::size_t textBytes) {
+        ItemAnswer answer;
+        answer.readable = true;
+        ItemFile file;
+        file.name = name + ".mp3";
+        file.title = std::string(textBytes, 't');
+        answer.files.push_back(file);
+        return answer;
+    };
+    const std::size_t one = FileListCache::estimatedBytes("a", list("a", 1000));
+    EXPECT_GT(one, 1000u);
+    struct Step {
+        char op; // 'p' put, 'f' find
+        std::string id;
+        std::size_t text;
+        bool found; // for finds
+    };
+    // Three lists at most, and room for about three and a half of the 1000-byte ones.
+    FileListCache cache(3, one * 7 / 2);
+    const std::vector<Step> steps = {
+        {'p', "a", 1000, false},
+        {'p', "b", 1000, false},
+        {'p', "c", 1000, false},
+        {'f', "a", 0, true},     // a is now the most recent
+        {'p', "d", 1000, false}, // three at most: b goes
+        {'f', "b", 0, false},
+        {'f', "c", 0, true},
+        {'f', "a", 0, true},
+        // A list twice the size: d goes for the count, then c for the memory.
+        {'p', "e", one + 1000, false},
+        {'f', "d", 0, false},
+        {'f', "c", 0, false},
+        {'f', "a", 0, true},
+        {'f', "e", 0, true},
+        {'p', "huge", 100000, false}, // larger than the bound alone: not kept, nothing lost
+        {'f', "huge", 0, false},
+        {'f', "a", 0, true},
+        {'f', "e", 0, true},
+    };
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step& s = steps[i];
+        if (s.op == 'p') {
+            cache.put(s.id, list(s.id, s.text));
+        } else {
+            const ItemAnswer* got = cache.find(s.id);
+            EXPECT_EQ(got != nullptr, s.found) << "step " << i << " " << s.id;
+            if (got) {
+                EXPECT_EQ(got->files.at(0).name, s.id + ".mp3");
+            }
+        }
+        EXPECT_LE(cache.size(), 3u) << i;
+        EXPECT_LE(cache.bytes(), one * 7 / 2) << i;
+    }
+    cache.put("a", list("a", 10)); // put again: replaced, counted once
+    EXPECT_EQ(cache.find("a")->files.at(0).title.size(), 10u);
+    EXPECT_EQ(cache.size(), 2u);
 }
 
 TEST(ArchiveEngine, RetryAfterIsReadAsBoundedSeconds)

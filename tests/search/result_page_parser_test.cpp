@@ -68,6 +68,11 @@ TEST(SizeAndTypeRule, FourCharacterNumberUnitAndThreeLetterType)
     EXPECT_EQ(search::sizeAndTypeOf("abc 1234Kmp3"), (SizeAndType{"123K", "mp3"}));
     EXPECT_EQ(search::sizeAndTypeOf(g("刘德华 - 忘情水 9.99Masf")), (SizeAndType{"9.9M", "asf"}));
     EXPECT_EQ(search::sizeAndTypeOf("x 12.3Mram"), (SizeAndType{"12.M", "ram"}));
+    // A four-byte character before the size gives none of its bytes (its digits least of all).
+    EXPECT_EQ(search::sizeAndTypeOf(g("ö 1Mmp3")), (SizeAndType{" 1M"
+                                                                "M",
+                                                                "mp3"}));
+    EXPECT_EQ(search::sizeAndTypeOf(g("piñ2.1Krm")), (SizeAndType{"2.1K", "rm"})); // ñ ends in '9'
 }
 
 TEST(SizeAndTypeRule, RealMediaTailsGiveTwoLetterTypeAndSizeFromSevenBytes)

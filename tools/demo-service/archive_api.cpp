@@ -30,6 +30,7 @@ struct ArchiveItem {
     std::string title;
     int index = 0; // in the search's results
     bool badMd5 = false;
+    bool noAudio = false; // a scanned book: no audio file at all
     std::vector<ArchiveFile> files;
 };
 
@@ -48,13 +49,23 @@ std::string wordsOfQuery(const std::string& q)
     return q;
 }
 
-ArchiveItem itemFor(const Result& result, int index, bool badMd5)
+ArchiveItem itemFor(const Result& result, int index, bool badMd5, bool noAudio = false)
 {
     ArchiveItem item;
     const std::string stem = result.fileName.substr(0, result.fileName.rfind('.'));
-    item.id = std::string(badMd5 ? "corvale-badmd5-" : "corvale-") + stem;
+    item.id = std::string(badMd5    ? "corvale-badmd5-"
+                          : noAudio ? "corvale-noaudio-"
+                                    : "corvale-") +
+              stem;
     item.index = index;
     item.badMd5 = badMd5;
+    item.noAudio = noAudio;
+    if (noAudio) {
+        item.files = {{stem + ".pdf", "", "Text PDF"},
+                      {stem + "_jp2.zip", "", "Single Page Processed JP2 ZIP"},
+                      {item.id + "_files.xml", "", "Metadata"}};
+        return item;
+    }
     const size_t dash = result.name.find(" - ");
     item.singer = dash == std::string::npos ? std::string() : result.name.substr(0, dash);
     item.title = dash == std::string::npos ? result.name : result.name.substr(dash + 3);
@@ -208,15 +219,20 @@ void addArchiveRoutes(httplib::Server& server,
             return;
         }
         const bool badMd5 = words.rfind("archive-badmd5", 0) == 0;
-        const Found found =
-            words == "archive-empty" ? Found{} : search(badMd5 ? "archive badmd5" : words, -1);
+        const bool noAudio = words == "archive-noaudio";
+        const Found found = words == "archive-empty" ? Found{}
+                                                     : search(badMd5    ? "archive badmd5"
+                                                              : noAudio ? "songbooks"
+                                                                        : words,
+                                                              -1);
         const int rows = intParam(req, "rows", 50, 1, 10000);
         const int page = intParam(req, "page", 1, 1, 1000000);
         json docs = json::array();
         const size_t first = static_cast<size_t>(page - 1) * static_cast<size_t>(rows);
         for (size_t i = first; i < found.results.size() && i < first + static_cast<size_t>(rows);
              ++i) {
-            const ArchiveItem item = itemFor(found.results[i], static_cast<int>(i), badMd5);
+            const ArchiveItem item =
+                itemFor(found.results[i], static_cast<int>(i), badMd5, noAudio);
             registry->add(item);
             json doc = {{"identifier", item.id}, {"title", item.title}};
             if (i % 5 != 4) // a field may be missing
