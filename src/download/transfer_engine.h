@@ -16,6 +16,7 @@
 #include "download/engine_limits.h"
 #include "download/file_transfer.h"
 #include "download/resume_record.h"
+#include "download/row_state.h"
 #include "download/target_file.h"
 #include "download/tick_report.h"
 #include "download/transfer_settings.h"
@@ -27,10 +28,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -110,6 +111,8 @@ public:
     // The file of an active-list row as it was started (empty for an unknown row).
     ActiveFile activeFile(int activeRow) const;
     bool startRunning() const { return startRunning_; }
+    // How far each running file has come, by its list row's id.
+    std::vector<RowProgress> runningProgress() const;
     // Any thread:
     int activeWorkers() const { return ActiveWorkers.load(); }
     int slotWorkers(int s) const { return SlotWorkers[s].load(); }
@@ -134,6 +137,17 @@ public:
     void StopAllTransfers();
     // The same without touching the window (for the window's own teardown).
     void shutdown();
+    // Stops the file of the list row with this id, if it runs: its connections close, what
+    // arrived stays on disk with its record for a later resume, and it ends as stopped. The
+    // other files go on. Nothing happens for a row that does not run.
+    void stopRow(std::uint64_t rowId);
+    // The row actions (row_state.h says which apply to a row; others are ignored). 暂停: a
+    // waiting or stopped row waits to be continued; a running one stops first, its file and
+    // record kept. 继续: a paused row waits again. 重新下载: a failed, stopped or complete row
+    // waits again and starts from byte 0, over its own file.
+    void pauseRow(std::uint64_t rowId);
+    void continueRow(std::uint64_t rowId);
+    void redownloadRow(std::uint64_t rowId);
 
     // The timer's share: one more second since the start button was pressed (returns it); the
     // counters the tick turns into speeds and bars; the byte sum the tick has shown.
@@ -193,9 +207,13 @@ private:
     void finishFile(FileTransfer& file);
     void failWithoutWorkers(FileTransfer& file, const std::string& reason);
     void joinSlotThreads(int s);
+    // The running file of the list row with this id, if any.
+    std::shared_ptr<FileTransfer> runningFile(std::uint64_t rowId) const;
     void stopAndJoin();
     void wakeWaiters();
     void skipRow(const DownloadRow& row, const std::string& reason);
+    // The row fails before its transfer began: the memo line and the row's status and reason.
+    void failRow(std::uint64_t id, const DownloadRow& row, const std::string& reason);
     // Rows [first, first + count) left the list: the rows the start loop points at follow.
     void rowsRemoved(int first, int count);
 
@@ -205,6 +223,7 @@ private:
     std::int64_t FileSize = 0;
     std::array<std::int64_t, kSlots> SlotSize{};
     int ConnectedCount = 0;
+    std::array<int, kSlots> SlotConnected{}; // the connections of each slot's current file
     std::array<int, kSlots> SlotRow{};
     std::string HostPath;
     std::string TargetPath;
@@ -212,7 +231,8 @@ private:
     int ElapsedSeconds = 0;
     std::int64_t LastByteSum = 0;
     std::vector<ActiveFile> activeFiles_; // one per active-list row, same index
-    std::set<std::string> targetsOfRun_;  // every target this engine has written to
+    // Every target this engine has written to, and the list row it was written for.
+    std::map<std::string, std::uint64_t> targetsOfRun_;
     // Shared with the worker threads:
     std::atomic<int> ActiveWorkers{0};
     std::array<std::atomic<int>, kSlots> SlotWorkers{};
@@ -228,6 +248,7 @@ private:
     TransferObserver* observer_ = nullptr;
     TransferSettings settings_;
     bool startRunning_ = false;
+    std::string lastSkipReason_; // why the latest skipped row was skipped (GBK)
     std::atomic<bool> stopRequested_{false};
     struct RowStart {
         DownloadRow row;

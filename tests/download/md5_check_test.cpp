@@ -140,3 +140,27 @@ TEST_F(Md5CheckTest, AFinishedTransferIsFetchedWholeAgainOverItsClient)
     EXPECT_EQ(read(), "x");
     EXPECT_EQ(server.requestCount(), 2u);
 }
+
+// A server whose answer is far longer than the listed file once filled the disk through the
+// second fetch (1.4 GB for a file listed at 200,000 bytes). The second fetch stops at the size.
+TEST_F(Md5CheckTest, TheSecondFetchStopsAtTheListedSize)
+{
+    constexpr std::int64_t kListed = 200000;
+    testsupport::LoopbackServer server;
+    server.addGeneratedFile("/long.mp3", 8 << 20);
+    http::HttpClient client;
+
+    EXPECT_EQ(fetchWhole(client, server.url("/long.mp3"), path, kListed), "");
+    EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(kListed));
+    EXPECT_EQ(testsupport::firstGeneratedMismatch(0, read()), -1);
+
+    // Through the check of a finished file: the sum never matches, the file fails with the
+    // checksum's reason and nothing stays behind.
+    write(std::string(kListed, 'x'));
+    FileTransfer file(0, 0, path, server.url("/long.mp3"), server.url("/long.mp3"),
+                      SegmentMap(kListed, {}));
+    file.expectedMd5 = kFoxMd5;
+    EXPECT_TRUE(checkFileSum(file, client));
+    EXPECT_EQ(file.failureReason(), core::utf8ToGbk("校验失败：MD5 不符"));
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
