@@ -5,12 +5,12 @@
 
 #include "core/line_file.h"
 #include "download/download_list.h"
-#include "download/download_log.h"
-#include "download/form2.h"
 #include "download/queue_file.h"
 #include "download/row_state.h"
 #include "download/target_file.h"
 #include "download/transfer_engine.h"
+#include "gui/download_log.h"
+#include "gui/form2.h"
 #include "ui/song_list_view.h"
 
 #include <QDesktopServices>

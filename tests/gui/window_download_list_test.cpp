@@ -1,10 +1,10 @@
 // The download panel, its list handlers and the folder chooser, offscreen.
 #include "app/form1.h"
 #include "core/gbk.h"
-#include "download/form2.h"
+#include "download/engine_state_access.h"
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
-#include "engine_state_access.h"
+#include "gui/form2.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
