@@ -54,8 +54,14 @@ void TForm1::buildDownloadPanel()
     downloadlistview->setColumnCaptions(
         {"", "歌曲名", "下载地址", "大小", "类型", "保存地址", "状态", "速度", "剩余"});
     downloadlistview->setGridLines(true);
-    // The save path is the last column: size it to its text rather than to the room left.
+    // The last column is sized to its text rather than to the room left. The two long
+    // columns (address and save path) start narrow, so a row's state shows without scrolling;
+    // they can be widened by hand.
     downloadlistview->header()->setStretchLastSection(false);
+    for (int column : {2, 5}) {
+        downloadlistview->header()->setSectionResizeMode(column, QHeaderView::Interactive);
+        downloadlistview->header()->resizeSection(column, 140);
+    }
     downloadlistview->setMultiSelect(true);
     downloadlistview->setToolTip("按住Ctrl或Shift键可选择多项");
     downloadlistview->setGeometry(8, 24, 559, 196);
