@@ -158,6 +158,13 @@ void TForm1::keepDownloadListIn(const std::string& nativePath)
     queue.keepWritten(nullptr);
     queueFile_ = std::make_unique<download::QueueFile>(nativePath);
     download::QueueFile::Loaded loaded = queueFile_->load();
+    // Lists kept before names were made safe show the file their rows are fetched into.
+    for (download::QueueRow& row : loaded.rows) {
+        const download::DownloadRow texts = row.texts();
+        if (!texts.savePath.empty())
+            row.entry.subItems.at(static_cast<std::size_t>(core::SubItem::SavePath)) =
+                download::safeTargetPath(texts.savePath, texts.name, texts.typeText);
+    }
     queue.replace(std::move(loaded.rows));
     downloadlistview->clearRows();
     for (const download::QueueRow& row : queue.rows())

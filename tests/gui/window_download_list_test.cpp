@@ -467,10 +467,13 @@ TEST_F(DownloadListTest, ADamagedListFileKeepsItsCompleteRowsAndAnUnreadableOneI
     const std::string path = dir.path().toStdString() + "/download-list.txt";
     {
         std::ofstream out(path, std::ios::binary);
-        out << "corvale-download-list 1\nrow\ncaption 1\nsub kept\nend\n\nrow\ncaption 2\nsub cut";
+        out << "corvale-download-list 1\nrow\ncaption 1\nsub kept\nend\n\n"
+            << "row\nsub AC/DC\nsub http://h/a.mp3\nsub 1M\nsub mp3\nsub /m/AC/DC.mp3\nend\n"
+            << "row\ncaption 3\nsub cut";
     }
     form->keepDownloadListIn(path);
-    EXPECT_EQ(names(), std::vector<std::string>{"kept"});
+    EXPECT_EQ(names(), (std::vector<std::string>{"kept", "AC/DC"}));
+    EXPECT_EQ(savePath(1), "/m/AC_DC.mp3") << "the file the row is fetched into";
     EXPECT_TRUE(form->downinimemo->toPlainText().isEmpty());
 
     {
