@@ -5,6 +5,7 @@
 #include "app/form1.h"
 
 #include "core/gbk.h"
+#include "core/line_file.h"
 #include "desktop/notifier.h"
 #include "download/engine_window_adapter.h"
 #include "download/error_classification.h"
@@ -22,9 +23,11 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -156,8 +159,15 @@ public:
                                       outcome.complete ? download::statusEnded()
                                                        : download::statusFailed());
         const download::ActiveFile file = form_.engine()->activeFile(activeRow);
+        const QString folder =
+            QFileInfo(QString::fromStdString(core::gbkPath(file.targetPath).string()))
+                .absolutePath();
         desktop::tellDownloadEnded(&form_, form_.trayIcon, ui::fromGbk(file.row.name),
-                                   outcome.complete, ui::fromGbk(outcome.reason));
+                                   outcome.complete, ui::fromGbk(outcome.reason),
+                                   [form = QPointer<TForm1>(&form_), folder] {
+                                       if (form && form->openLocalPath)
+                                           form->openLocalPath(folder);
+                                   });
         if (outcome.complete) {
             qCDebug(downloadLog, "file complete: %s", core::gbkToUtf8(file.targetPath).c_str());
             return;
