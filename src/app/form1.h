@@ -242,6 +242,13 @@ public:
     void downloadbtnClick();
     void delbtnClick();
     void delallbtnClick();
+    // The download list's row menu (暂停, 继续, 删除, 重新下载, 打开文件, 打开所在文件夹) for
+    // the selected rows: an entry is enabled when it applies to one of them at least.
+    QMenu* downloadRowMenu(QWidget* parent);
+    // A double-click on a complete row opens its file.
+    void downloadlistviewDblClick(int row);
+    // How files and folders are opened (the desktop's handler; tests record instead).
+    std::function<bool(const QString& localPath)> openLocalPath;
     void SeSkinButton3Click();
     void SeSkinButton1Click();
     void downbtnClick();
@@ -257,6 +264,8 @@ public:
     // The download list is kept in this file from now on: its rows are read back first, and
     // it is rewritten after every change.
     void keepDownloadListIn(const std::string& nativePath);
+    // Writes the state, speed and time-left columns of the download list anew.
+    void showDownloadStates();
     download::TransferEngine* engine() const { return engine_.get(); }
     download::EngineWindowAdapter* engineAdapter() const { return engineAdapter_.get(); }
 

@@ -4,7 +4,7 @@
 #include "core/line_file.h"
 #include "desktop/mpris.h"
 #include "desktop/single_instance.h"
-#include "download/form2.h"
+#include "gui/form2.h"
 #include "ui/skin.h"
 
 #include <QDBusConnection>

@@ -1,35 +1,48 @@
 #pragma once
 // Desktop notifications: a message through the desktop's notification service
 // (org.freedesktop.Notifications on the session bus), or the tray icon's message where no such
-// service runs.
+// service runs. A message may carry one action (a button of the notification; a click on the
+// tray's message).
 #include <QDBusConnection>
+#include <QObject>
 #include <QString>
 
 #include <functional>
+#include <map>
 
 class QSystemTrayIcon;
 class QWidget;
 
 namespace desktop {
 
-class Notifier {
+class Notifier : public QObject {
+    Q_OBJECT
 public:
     // The program's notifier, on the session bus.
     static Notifier& instance();
 
     // Tests point it at a bus of their own.
-    void setBus(const QDBusConnection& bus) { bus_ = bus; }
+    void setBus(const QDBusConnection& bus);
     // Sends summary and body; the tray shows them when the bus has no notification service.
-    void notify(const QString& summary, const QString& body, QSystemTrayIcon* tray = nullptr);
+    // With an action text, the notification offers that action, and choosing it calls onAction.
+    void notify(const QString& summary, const QString& body, QSystemTrayIcon* tray = nullptr,
+                const QString& actionText = {}, std::function<void()> onAction = {});
+
+private slots:
+    void actionInvoked(uint id, const QString& key);
 
 private:
     Notifier();
     QDBusConnection bus_;
+    std::map<uint, std::function<void()>> actions_; // by notification id, the latest kept
+    std::function<void()> trayAction_;              // the tray's latest message
+    QSystemTrayIcon* actionTray_ = nullptr;
 };
 
 // Tells the user that a download ended (finished, or failed for reason), unless the window is
-// active and in front: then the download panel says it already.
+// active and in front: then the download panel says it already. A finished file's message
+// offers "打开文件夹", which calls openFolder.
 void tellDownloadEnded(const QWidget* window, QSystemTrayIcon* tray, const QString& song,
-                       bool complete, const QString& reason);
+                       bool complete, const QString& reason, std::function<void()> openFolder = {});
 
 } // namespace desktop

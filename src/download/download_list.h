@@ -3,6 +3,7 @@
 // confirming the folder chooser does. Texts are GBK; folders end in the platform's separator.
 #include "core/song_entry.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,9 +14,23 @@ namespace download {
 // The separator between a chosen folder and what follows it.
 inline constexpr char kPathSeparator = '/';
 
-// The target file of a row in `folder` (which already ends in the separator): the folder, the
-// name, a dot and the type text. The name is kept as the service gave it; whether the resulting
-// path is a safe place to write is decided when the transfer starts.
+// The longest file name the file system takes, in bytes of its encoding (UTF-8).
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+// What a file of the list may get added to its name: a number "(99)" when the name is taken,
+// and the ".part" of its resume record.
+inline constexpr std::size_t kFileNameRoom = 4 + 5;
+// The name used when nothing of a song's name can be kept.
+std::string fallbackFileName();
+
+// A file name made from a song's name and type, usable in any folder and recognisable to a
+// person: '/', '\', control characters and line breaks become '_'; leading dots are dropped; a
+// name that is left empty (".", "..") becomes the fallback name; the name is cut at a character
+// boundary so that name + "." + type, with room for kFileNameRoom more, stays within
+// kMaxFileNameBytes in UTF-8. GBK in and out.
+std::string safeFileName(const std::string& name, const std::string& type);
+
+// The target file of a row in `folder` (which already ends in the separator): the folder and
+// safeFileName(name, type). The file is always made directly in the folder.
 std::string savePath(const std::string& folder, const std::string& name, const std::string& type);
 
 // Only result rows (name, address, size, type) can be downloaded; chart and album rows carry

@@ -34,11 +34,20 @@ std::vector<QueueRow> DownloadQueue::rows() const
     return rows_;
 }
 
+std::optional<QueueRow> DownloadQueue::find(std::uint64_t id) const
+{
+    std::lock_guard lock(mutex_);
+    for (const QueueRow& row : rows_)
+        if (row.id == id)
+            return row;
+    return std::nullopt;
+}
+
 std::uint64_t DownloadQueue::append(core::SongEntry entry, RowStatus status)
 {
     std::unique_lock lock(mutex_);
     const std::uint64_t id = nextId_++;
-    rows_.push_back({id, std::move(entry), status});
+    rows_.push_back({id, std::move(entry), status, {}});
     changed(lock);
     return id;
 }
@@ -94,12 +103,14 @@ void DownloadQueue::setSavePath(int index, const std::string& path)
     changed(lock);
 }
 
-void DownloadQueue::setStatus(std::uint64_t id, RowStatus status)
+void DownloadQueue::setStatus(std::uint64_t id, RowStatus status, const std::string& failure)
 {
     std::unique_lock lock(mutex_);
+    const std::string reason = status == RowStatus::Failed ? failure : std::string();
     for (QueueRow& row : rows_)
-        if (row.id == id && row.status != status) {
+        if (row.id == id && (row.status != status || row.failure != reason)) {
             row.status = status;
+            row.failure = reason;
             changed(lock);
             return;
         }
@@ -108,6 +119,8 @@ void DownloadQueue::setStatus(std::uint64_t id, RowStatus status)
 void DownloadQueue::changed(std::unique_lock<std::mutex>& lock)
 {
     const std::uint64_t version = ++version_;
+    if (writer_)
+        wake_.notify_all();
     if (!onChanged) {
         lock.unlock();
         return;
@@ -115,6 +128,83 @@ void DownloadQueue::changed(std::unique_lock<std::mutex>& lock)
     const std::vector<QueueRow> snapshot = rows_;
     lock.unlock();
     onChanged(snapshot, version);
+}
+
+DownloadQueue::~DownloadQueue()
+{
+    stopWriting();
+}
+
+void DownloadQueue::keepWritten(Writer write, std::chrono::milliseconds gap)
+{
+    stopWriting();
+    if (!write)
+        return;
+    std::lock_guard lock(mutex_);
+    writer_ = std::move(write);
+    gap_ = gap;
+    writtenVersion_ = version_; // what is there now came from the file or is written already
+    stop_ = false;
+    writerThread_ = std::thread([this] { writeLoop(); });
+}
+
+void DownloadQueue::stopWriting()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!writerThread_.joinable())
+            return;
+        stop_ = true;
+    }
+    wake_.notify_all();
+    writerThread_.join();
+    std::unique_lock lock(mutex_);
+    writeIfChanged(lock); // the last changes, before the queue goes
+    writer_ = nullptr;
+}
+
+void DownloadQueue::flush()
+{
+    std::unique_lock lock(mutex_);
+    if (writer_)
+        writeIfChanged(lock);
+}
+
+std::uint64_t DownloadQueue::writes() const
+{
+    std::lock_guard lock(mutex_);
+    return writes_;
+}
+
+void DownloadQueue::writeIfChanged(std::unique_lock<std::mutex>& lock)
+{
+    // One write at a time, in the order of the versions written.
+    lock.unlock();
+    std::lock_guard writeLock(writeMutex_);
+    lock.lock();
+    if (version_ == writtenVersion_ || !writer_)
+        return;
+    const std::vector<QueueRow> snapshot = rows_;
+    const std::uint64_t version = version_;
+    const Writer write = writer_;
+    writtenVersion_ = version;
+    ++writes_;
+    lock.unlock();
+    write(snapshot, version);
+    lock.lock();
+}
+
+void DownloadQueue::writeLoop()
+{
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+        wake_.wait(lock, [&] { return stop_ || version_ != writtenVersion_; });
+        if (stop_)
+            break;
+        writeIfChanged(lock);
+        // Changes made meanwhile wait for the gap, and are written together after it.
+        wake_.wait_for(lock, gap_, [&] { return stop_; });
+    }
 }
 
 } // namespace download

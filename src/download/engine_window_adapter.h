@@ -13,6 +13,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -38,6 +39,9 @@ public:
     void setPost(Post post) { post_ = std::move(post); }
 
     BarState bars;
+    // The speed of each running row at the latest tick, and what measures it.
+    RowSpeeds rowSpeeds;
+    std::map<std::uint64_t, std::int64_t> speeds;
 
     std::string searchText() override { return window_->searchText(); }
     std::string saveFolder() override { return window_->saveFolder(); }

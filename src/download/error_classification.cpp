@@ -1,17 +1,16 @@
 #include "download/error_classification.h"
 
 #include "core/gbk.h"
-#include "core/text_ops.h"
+#include "download/failure.h"
 
 namespace download {
 
-ErrorClass classifyError(std::string_view message)
+ErrorClass classifyError(const std::exception& e)
 {
-    const std::string lowered = core::lowerAscii(message);
+    const HandlerAction action = handlerActionFor(e);
     ErrorClass kind;
-    kind.fatal = lowered.find("access") != std::string::npos;
-    kind.transfer =
-        lowered.find("socket") != std::string::npos || lowered.find("40") != std::string::npos;
+    kind.fatal = action == HandlerAction::Fatal;
+    kind.transfer = action == HandlerAction::FailRow;
     return kind;
 }
 

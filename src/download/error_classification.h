@@ -1,7 +1,8 @@
 #pragma once
-// How the application-wide handler sorts an exception by its message, lowered (ASCII only):
-// "access" is fatal; "socket" or "40" is a transfer failure; anything else is only logged. The
-// tests are independent: a fatal message may also be a transfer failure.
+// How the application-wide handler sorts an exception: by the kind it carries (failure.h), never by
+// the words of its message. A fault of the program is fatal; a failure of a download fails the
+// row being handled; anything else is only logged.
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +13,7 @@ struct ErrorClass {
     bool fatal = false;
     bool transfer = false;
 };
-ErrorClass classifyError(std::string_view message);
+ErrorClass classifyError(const std::exception& e);
 
 // The memo lines the handler writes (GBK): the message, then the caption of the resume row when
 // that row exists, then for a transfer failure the row's name + "不能下载" when it exists.

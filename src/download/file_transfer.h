@@ -40,6 +40,8 @@ public:
     std::shared_ptr<TargetLock> lock; // held until the file has ended
     // The server's file changed under the transfer: what is on disk is of no use any more.
     std::atomic<bool> changed{false};
+    // The user paused the file: when it ends unfinished, its row waits to be continued.
+    std::atomic<bool> pauseRequested{false};
     SegmentMap map;
     std::atomic<int> workersLeft{0};
     std::vector<http::HttpClient*> clients; // set before the workers start

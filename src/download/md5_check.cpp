@@ -7,6 +7,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -62,19 +63,34 @@ std::string checkMd5(const std::string& nativePath, std::int64_t length,
     return error.empty() ? md5MismatchLine() : error;
 }
 
+namespace {
+// Thrown from the sink when the answer reaches its limit: the read stops there.
+struct LimitReached {};
+} // namespace
+
 std::string fetchWhole(http::HttpClient& client, const std::string& address,
-                       const std::string& nativePath)
+                       const std::string& nativePath, std::int64_t limit)
 {
     std::ofstream out(nativePath, std::ios::binary | std::ios::trunc);
     if (!out)
         return core::utf8ToGbk("写入文件出错：") + std::generic_category().message(errno);
     client.rangeStart = 0;
     client.rangeEnd = 0;
+    std::int64_t written = 0;
     try {
         client.Get(address, [&](std::string_view chunk) {
-            if (!out.write(chunk.data(), static_cast<std::streamsize>(chunk.size())))
+            const std::int64_t room = limit < 0 ? static_cast<std::int64_t>(chunk.size())
+                                                : std::max<std::int64_t>(limit - written, 0);
+            const auto take =
+                static_cast<std::size_t>(std::min<std::int64_t>(room, std::int64_t(chunk.size())));
+            if (!out.write(chunk.data(), static_cast<std::streamsize>(take)))
                 throw std::runtime_error(core::utf8ToGbk("写入文件出错"));
+            written += static_cast<std::int64_t>(take);
+            if (take < chunk.size())
+                throw LimitReached{};
         });
+    } catch (const LimitReached&) {
+        client.Disconnect(); // the rest of an answer longer than the file is never read
     } catch (const std::exception& e) {
         return e.what();
     }
@@ -87,7 +103,7 @@ bool checkFileSum(FileTransfer& file, http::HttpClient& client)
     if (file.expectedMd5.empty() || file.failed() || !file.map.complete())
         return false;
     std::string reason = checkMd5(file.nativePath, file.map.size(), file.expectedMd5, [&] {
-        return fetchWhole(client, file.address, file.nativePath);
+        return fetchWhole(client, file.address, file.nativePath, file.map.size());
     });
     if (reason.empty())
         return false;

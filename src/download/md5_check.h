@@ -29,10 +29,11 @@ std::string md5MismatchLine();
 std::string checkMd5(const std::string& nativePath, std::int64_t length,
                      const std::string& expected, const std::function<std::string()>& fetchAgain);
 
-// Fetches address whole with client (no range) into the file, replacing what it held; an error
-// line (GBK) or empty.
+// Fetches address whole with client (no range) into the file, replacing what it held, and stops
+// after `limit` bytes (the file's listed size; none when negative): a server that sends more
+// never fills the disk. An error line (GBK) or empty.
 std::string fetchWhole(http::HttpClient& client, const std::string& address,
-                       const std::string& nativePath);
+                       const std::string& nativePath, std::int64_t limit);
 
 // The check of a started file when its last worker has ended, on that worker's thread with its
 // client: a file with every byte on disk and a published MD5 is checked, and failed with the

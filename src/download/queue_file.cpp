@@ -2,7 +2,9 @@
 
 #include "download/atomic_file.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -52,6 +54,8 @@ const char* statusName(RowStatus status)
         return "complete";
     case RowStatus::Failed:
         return "failed";
+    case RowStatus::Paused:
+        return "paused";
     case RowStatus::Waiting:
         break;
     }
@@ -64,6 +68,8 @@ RowStatus statusFromName(const std::string& name)
         return RowStatus::Complete;
     if (name == "failed")
         return RowStatus::Failed;
+    if (name == "paused")
+        return RowStatus::Paused;
     return RowStatus::Waiting; // "running" too: it was cut off and resumes when started
 }
 
@@ -83,8 +89,10 @@ std::string queueFileText(const std::vector<QueueRow>& rows)
             out << "md5 " << escaped(row.entry.md5) << "\n";
         if (row.entry.sizeBytes >= 0)
             out << "bytes " << row.entry.sizeBytes << "\n";
-        out << "status " << statusName(row.status) << "\n"
-            << "end\n";
+        out << "status " << statusName(row.status) << "\n";
+        if (!row.failure.empty())
+            out << "failure " << escaped(row.failure) << "\n";
+        out << "end\n";
     }
     return out.str();
 }
@@ -93,22 +101,30 @@ std::optional<std::vector<QueueRow>> readQueueFileText(const std::string& text)
 {
     std::istringstream in(text);
     std::string line;
-    if (!std::getline(in, line) || line != kMagic)
+    if (!std::getline(in, line))
+        return std::vector<QueueRow>{}; // an empty file holds no rows
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line != kMagic)
         return std::nullopt;
+    // Whatever is not understood is passed over: blank lines, unknown keys, lines outside a
+    // row, a row cut short by a crash. Every complete row is kept.
     std::vector<QueueRow> rows;
     std::optional<QueueRow> row;
     while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         const std::size_t space = line.find(' ');
         const std::string key = line.substr(0, space);
         const std::string value =
             space == std::string::npos ? "" : unescaped(line.substr(space + 1));
-        if (key == "row" && !row) {
-            row.emplace();
-        } else if (key == "end" && row) {
+        if (key == "row") {
+            row.emplace(); // a row that never ended is dropped
+        } else if (!row) {
+            continue;
+        } else if (key == "end") {
             rows.push_back(std::move(*row));
             row.reset();
-        } else if (!row) {
-            return std::nullopt; // a line outside a row
         } else if (key == "caption") {
             row->entry.caption = value;
         } else if (key == "icon") {
@@ -121,10 +137,10 @@ std::optional<std::vector<QueueRow>> readQueueFileText(const std::string& text)
             row->entry.sizeBytes = std::strtoll(value.c_str(), nullptr, 10);
         } else if (key == "status") {
             row->status = statusFromName(value);
+        } else if (key == "failure") {
+            row->failure = value;
         }
     }
-    if (row)
-        return std::nullopt; // cut short
     return rows;
 }
 
@@ -137,12 +153,28 @@ bool QueueFile::save(const std::vector<QueueRow>& rows, std::uint64_t version)
     return writeFileAtomically(path_, queueFileText(rows));
 }
 
-std::vector<QueueRow> QueueFile::load() const
+QueueFile::Loaded QueueFile::load() const
 {
+    Loaded loaded;
     std::ifstream in(path_, std::ios::binary);
+    if (!in)
+        return loaded;
     const std::string text{std::istreambuf_iterator<char>(in), {}};
-    std::optional<std::vector<QueueRow>> rows = readQueueFileText(text);
-    return rows ? std::move(*rows) : std::vector<QueueRow>{};
+    in.close();
+    if (std::optional<std::vector<QueueRow>> rows = readQueueFileText(text)) {
+        loaded.rows = std::move(*rows);
+        return loaded;
+    }
+    // Not a list this program can read: kept aside, so the next write does not overwrite it.
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string aside = path_ + ".bad-" + stamp;
+    if (std::rename(path_.c_str(), aside.c_str()) == 0)
+        loaded.setAsideAs = aside;
+    return loaded;
 }
 
 } // namespace download

@@ -3,6 +3,8 @@
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "core/text_ops.h"
+#include "download/download_list.h"
+#include "download/failure.h"
 
 #include <filesystem>
 
@@ -56,13 +58,6 @@ bool isDotName(const std::u16string& leaf)
 
 } // namespace
 
-bool savePathIsSafe(std::string_view savePath, std::string_view name, std::string_view type)
-{
-    if (!isPlainNamePart(name) || !isPlainNamePart(type))
-        return false;
-    return !isDotName(lastComponent(savePath));
-}
-
 bool createEmptyFile(std::string_view gbkPath)
 {
     if (gbkPath.empty())
@@ -109,7 +104,7 @@ std::string systemText(int err)
 // Whether the file at this path may be written for the file in `context`, and how. The lock
 // is taken before anything is decided, so a file another writer holds is never emptied.
 Claim claimPath(const std::string& gbkPath, const TargetContext& context, TargetChoice& choice,
-                std::string& failure)
+                std::string& failure, int& failureErrno)
 {
     if (context.takenByRun && context.takenByRun(gbkPath))
         return Claim::Taken;
@@ -119,7 +114,8 @@ Claim claimPath(const std::string& gbkPath, const TargetContext& context, Target
         return Claim::Taken; // somebody's complete file
     const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
-        failure = systemText(errno);
+        failureErrno = errno;
+        failure = systemText(failureErrno);
         return Claim::Failed;
     }
     auto lock = std::make_shared<TargetLock>(fd);
@@ -139,7 +135,8 @@ Claim claimPath(const std::string& gbkPath, const TargetContext& context, Target
     }
     // A record of something else, or a damaged one: start over.
     if (::ftruncate(fd, 0) != 0) {
-        failure = systemText(errno);
+        failureErrno = errno;
+        failure = systemText(failureErrno);
         return Claim::Failed;
     }
     removeResumeRecord(native);
@@ -150,11 +147,11 @@ Claim claimPath(const std::string& gbkPath, const TargetContext& context, Target
 
 // The first variant of the path that may be written; false when one cannot be created.
 bool claimFreeVariant(const std::string& gbkPath, const TargetContext& context,
-                      TargetChoice& choice, std::string& failure)
+                      TargetChoice& choice, std::string& failure, int& failureErrno)
 {
     for (int n = 0; n < 10000; ++n) {
         const std::string candidate = n == 0 ? gbkPath : numberedPath(gbkPath, n);
-        switch (claimPath(candidate, context, choice, failure)) {
+        switch (claimPath(candidate, context, choice, failure, failureErrno)) {
         case Claim::Taken:
             continue;
         case Claim::Failed:
@@ -165,8 +162,70 @@ bool claimFreeVariant(const std::string& gbkPath, const TargetContext& context,
             return true;
         }
     }
+    failureErrno = EEXIST;
     failure = systemText(EEXIST);
     return false;
+}
+
+} // namespace
+
+std::string safeTargetPath(std::string_view savePath, std::string_view name, std::string_view type)
+{
+    const std::string path(savePath);
+    const std::string suffix = std::string(name) + "." + std::string(type);
+    std::string folder;
+    std::string leaf;
+    if (path.size() >= suffix.size() &&
+        path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        folder = path.substr(0, path.size() - suffix.size());
+        leaf = safeFileName(std::string(name), std::string(type));
+    } else {
+        const std::size_t slash = path.find_last_of('/');
+        folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        leaf = safeFileName(slash == std::string::npos ? path : path.substr(slash + 1), "");
+    }
+    return folder + leaf;
+}
+
+namespace {
+
+FailureKind kindOfErrno(int err)
+{
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+        return FailureKind::DiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FailureKind::FolderNotWritable;
+    case ENOENT:
+    case ENOTDIR:
+        return FailureKind::FolderMissing;
+    default:
+        return FailureKind::NameUnusable;
+    }
+}
+
+// The folder part of a path, without its trailing separator ("/" for the root).
+std::string folderOf(const std::string& gbkPath)
+{
+    const std::size_t slash = gbkPath.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : gbkPath.substr(0, slash);
+}
+
+// Raises the folder's failure when files cannot be made in it. A missing folder is never made:
+// it may be a drive that is not mounted.
+void checkFolder(const std::string& gbkFolder)
+{
+    const std::string native = core::gbkPath(gbkFolder).string();
+    struct stat st {};
+    if (::stat(native.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw TransferFailure(FailureKind::FolderMissing, gbkFolder);
+    if (::access(native.c_str(), W_OK | X_OK) != 0)
+        throw TransferFailure(FailureKind::FolderNotWritable, gbkFolder);
 }
 
 } // namespace
@@ -177,26 +236,25 @@ TargetChoice createTargetFile(std::string_view savePath, std::string_view name,
                               const TargetContext& context)
 {
     TargetChoice choice;
+    const std::string target = safeTargetPath(savePath, name, type);
+    checkFolder(folderOf(target));
     std::string failure;
-    const bool saveSafe = savePathIsSafe(savePath, name, type) && !savePath.empty();
-    if (saveSafe && claimFreeVariant(std::string(savePath), context, choice, failure))
+    int failureErrno = 0;
+    if (claimFreeVariant(target, context, choice, failure, failureErrno))
         return choice;
+    const FailureKind kind = kindOfErrno(failureErrno);
+    if (kind != FailureKind::NameUnusable)
+        throw TransferFailure(kind, target + core::utf8ToGbk("：" + failure));
+    // The file system refuses the name itself: the generated name in the save folder.
     std::string fallbackFailure;
+    int fallbackErrno = 0;
     const std::string trimmedSearch = core::trim(searchText);
     const std::string t = fallbackTypeText(address);
     const std::string fallback = fallbackName(saveFolder, searchText, row, address);
     const bool safe =
         isPlainNamePart(trimmedSearch) && isPlainNamePart(t) && !isDotName(lastComponent(fallback));
-    if (!safe || !claimFreeVariant(fallback, context, choice, fallbackFailure)) {
-        // The user is told about the file they asked for, unless that name was never usable.
-        const bool ownPath = saveSafe && !failure.empty();
-        const std::string reason = ownPath                    ? failure
-                                   : !fallbackFailure.empty() ? fallbackFailure
-                                                              : std::string("名称不能用作文件名");
-        throw core::FileError("无法创建文件 " +
-                              core::gbkToUtf8(ownPath ? std::string(savePath) : fallback) + "：" +
-                              reason);
-    }
+    if (!safe || !claimFreeVariant(fallback, context, choice, fallbackFailure, fallbackErrno))
+        throw TransferFailure(FailureKind::NameUnusable, target + core::utf8ToGbk("：" + failure));
     choice.fallback = true;
     return choice;
 }

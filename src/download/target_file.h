@@ -1,9 +1,8 @@
 #pragma once
-// The target file of a download: the row's save path, or when that cannot be created, the
+// The target file of a download: the row's save path with its file name made safe (lists kept
+// from older versions may hold any name), or when the file system refuses that name, the
 // fallback name SaveFolder + search text + row number + "." + the address's last three
-// characters. A name, type or search text holding a path separator, or a name part that is
-// "." or "..", never puts a file outside its folder: such a target counts as one that cannot
-// be created.
+// characters. A file is always made directly in its folder; a folder is never made.
 #include "download/resume_record.h"
 
 #include <cstdint>
@@ -24,10 +23,6 @@ std::string fallbackName(std::string_view saveFolder, std::string_view searchTex
 // True when the GBK text, read as characters, is usable inside one file name: no '/', no '\\',
 // no NUL.
 bool isPlainNamePart(std::string_view gbk);
-// True when the save path's file name part is one plain component of name + "." + type, or,
-// for any other path, when its last component is not "." or "..".
-bool savePathIsSafe(std::string_view savePath, std::string_view name, std::string_view type);
-
 // Creates (or empties) the file and closes it; false when it cannot be created.
 bool createEmptyFile(std::string_view gbkPath);
 
@@ -70,13 +65,18 @@ struct TargetChoice {
     // Held from the choice on; whoever writes the file keeps it until the file has ended.
     std::shared_ptr<TargetLock> lock;
 };
-// Chooses and prepares the row's target file: the save path when that is safe and can be
-// created, else the fallback name (checked the same way). A path taken by this run, or one
+// The save path with its file name made safe: when it ends in name + "." + type, the folder before
+// that and safeFileName(name, type); otherwise its last component made safe.
+std::string safeTargetPath(std::string_view savePath, std::string_view name, std::string_view type);
+
+// Chooses and prepares the row's target file: safeTargetPath(), else, when the file system
+// refuses that name, the fallback name (checked the same way). A path taken by this run, or one
 // that exists without a resume record beside it, or one whose lock another writer holds, is
 // never overwritten: the first free variant name(1).ext, name(2).ext, ... is used instead. An
 // existing path with a record of the same file (sameFile) is resumed; with any other record it
-// starts over (emptied, under the lock). Throws core::FileError "无法创建文件 <path>：<reason>"
-// (UTF-8; the save path and why it failed, else the fallback's) when nothing can be created.
+// starts over (emptied, under the lock). Throws TransferFailure: FolderMissing "保存目录不存在：
+// <folder>" when the folder is not there, FolderNotWritable, DiskFull, or NameUnusable when
+// neither name can be made.
 TargetChoice createTargetFile(std::string_view savePath, std::string_view name,
                               std::string_view type, std::string_view saveFolder,
                               std::string_view searchText, int row, std::string_view address,

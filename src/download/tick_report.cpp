@@ -74,9 +74,10 @@ TickOutput computeTick(const TickInput& in)
     for (int s = 0; s < kSlotCount; ++s)
         out.slotRunning[s] = in.slotWorkers[s] > 0;
     out.barValues = in.barValues;
-    if (in.connectedCount == 0)
-        return out;
     const int d = in.displayedSlot >= 0 && in.displayedSlot < kSlotCount ? in.displayedSlot : 0;
+    const int connected = in.slotConnected[d];
+    if (connected <= 0)
+        return out;
     std::int64_t before = 0;
     for (std::int64_t v : in.barValues)
         before += v;
@@ -86,7 +87,7 @@ TickOutput computeTick(const TickInput& in)
         after += out.barValues[k];
     }
     out.barsChanged = true;
-    out.barMaximum = in.slotSize[d] / in.connectedCount;
+    out.barMaximum = in.slotSize[d] / connected;
     out.slotSpeed = speedText(after - before);
     return out;
 }

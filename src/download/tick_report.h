@@ -31,7 +31,9 @@ struct TickInput {
     std::array<std::array<std::int64_t, kWorkersPerSlot>, kSlotCount> workerBytes{};
     std::array<int, kSlotCount> slotWorkers{};
     std::array<std::int64_t, kSlotCount> slotSize{};
-    int connectedCount = 0;
+    // Connections of each slot's current file: kept per slot, so a start loop that moves on to
+    // the next row never takes the bars of a running file away.
+    std::array<int, kSlotCount> slotConnected{};
     int displayedSlot = 0;
     std::int64_t lastByteSum = 0;
     std::array<std::int64_t, kWorkersPerSlot> barValues{}; // what the bars show before this tick
@@ -39,7 +41,7 @@ struct TickInput {
 struct TickOutput {
     std::string overallSpeed; // panel 3
     std::int64_t byteSum = 0; // the new LastByteSum
-    bool barsChanged = false; // false while ConnectedCount is 0
+    bool barsChanged = false; // false while the displayed slot has no connection
     std::int64_t barMaximum = 0;
     std::array<std::int64_t, kWorkersPerSlot> barValues{};
     std::string slotSpeed; // panel 2, when barsChanged

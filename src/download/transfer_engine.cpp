@@ -3,6 +3,7 @@
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "download/error_classification.h"
+#include "download/failure.h"
 #include "download/md5_check.h"
 #include "download/target_file.h"
 #include "download/tmp3download.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
@@ -125,8 +127,7 @@ void TransferEngine::downbtnClick()
         }
         if (CurrentRow >= queue_.size())
             break; // rows were deleted meanwhile
-        const RowStatus status = queue_.at(CurrentRow).status;
-        if (status != RowStatus::Complete && status != RowStatus::Running) {
+        if (startTakes(queue_.at(CurrentRow))) {
             ++started;
             handleRow();
         }
@@ -144,7 +145,14 @@ void TransferEngine::downbtnClick()
 
 void TransferEngine::skipRow(const DownloadRow& row, const std::string& reason)
 {
+    lastSkipReason_ = reason;
     observer_->rowSkipped(skippedRowLine(row.name, reason));
+}
+
+void TransferEngine::failRow(std::uint64_t id, const DownloadRow& row, const std::string& reason)
+{
+    skipRow(row, reason);
+    queue_.setStatus(id, RowStatus::Failed, reason);
 }
 
 bool TransferEngine::probeRow(const DownloadRow& row)
@@ -215,7 +223,7 @@ void TransferEngine::handleRow()
     const DownloadRow row = queued.texts();
     if (!probeRow(row)) {
         if (!stopRequested_)
-            queue_.setStatus(queued.id, RowStatus::Failed);
+            queue_.setStatus(queued.id, RowStatus::Failed, lastSkipReason_);
         return;
     }
     rowStart_.rowId = queued.id;
@@ -226,16 +234,28 @@ void TransferEngine::handleRow()
         return;
 
     TargetContext context;
-    context.takenByRun = [this](const std::string& path) { return targetsOfRun_.count(path) > 0; };
+    // Another row's file of this run is never overwritten; the row's own file is resumed or,
+    // fetched again, replaced.
+    context.takenByRun = [this, id = queued.id](const std::string& path) {
+        const auto owner = targetsOfRun_.find(path);
+        return owner != targetsOfRun_.end() && owner->second != id;
+    };
     context.address = row.address;
     context.size = rowStart_.unknownLength ? -1 : FileSize;
     context.etag = rowStart_.etag;
     context.lastModified = rowStart_.lastModified;
-    const TargetChoice target =
-        createTargetFile(row.savePath, row.name, row.typeText, observer_->saveFolder(),
-                         observer_->searchText(), CurrentRow, row.address, context);
+    TargetChoice target;
+    try {
+        target = createTargetFile(row.savePath, row.name, row.typeText, observer_->saveFolder(),
+                                  observer_->searchText(), CurrentRow, row.address, context);
+    } catch (const TransferFailure& e) {
+        // This row fails alone, with its reason; the loop goes on with the next row.
+        Probing = false;
+        failRow(queued.id, row, e.what());
+        return;
+    }
     TargetPath = target.path;
-    targetsOfRun_.insert(TargetPath);
+    targetsOfRun_[TargetPath] = queued.id;
     rowStart_.resume = target.resume;
     rowStart_.lock = target.lock;
     observer_->setTimerEnabled(true);
@@ -301,6 +321,7 @@ void TransferEngine::StartSlot(int s)
     for (auto& client : SlotClients[s])
         client.reset();
     const std::string connectFailure = connectSlotClients(s, wanted);
+    SlotConnected[s] = ConnectedCount;
 
     ActiveFile active;
     active.listRow = CurrentRow;
@@ -388,6 +409,66 @@ void TransferEngine::shutdown()
     stopAndJoin();
 }
 
+std::vector<RowProgress> TransferEngine::runningProgress() const
+{
+    std::vector<RowProgress> running;
+    for (const std::shared_ptr<FileTransfer>& file : slotFiles_)
+        if (file && file->workersLeft.load() > 0) {
+            const std::int64_t size = file->map.size();
+            running.push_back({file->rowId, size >= 0 ? size - file->map.missingBytes() : 0, size});
+        }
+    return running;
+}
+
+std::shared_ptr<FileTransfer> TransferEngine::runningFile(std::uint64_t rowId) const
+{
+    for (const std::shared_ptr<FileTransfer>& file : slotFiles_)
+        if (file && file->rowId == rowId && file->workersLeft.load() > 0)
+            return file;
+    return nullptr;
+}
+
+void TransferEngine::pauseRow(std::uint64_t rowId)
+{
+    const std::optional<QueueRow> row = queue_.find(rowId);
+    if (!row || !actionApplies(RowAction::Pause, *row))
+        return;
+    if (const std::shared_ptr<FileTransfer> file = runningFile(rowId)) {
+        file->pauseRequested = true; // it ends paused, its file and record kept
+        failFile(*file, failureLine(FailureKind::Stopped, ""));
+        return;
+    }
+    queue_.setStatus(rowId, RowStatus::Paused);
+}
+
+void TransferEngine::continueRow(std::uint64_t rowId)
+{
+    const std::optional<QueueRow> row = queue_.find(rowId);
+    if (row && actionApplies(RowAction::Continue, *row))
+        queue_.setStatus(rowId, RowStatus::Waiting);
+}
+
+void TransferEngine::redownloadRow(std::uint64_t rowId)
+{
+    const std::optional<QueueRow> row = queue_.find(rowId);
+    if (!row || !actionApplies(RowAction::Redownload, *row) || runningFile(rowId))
+        return;
+    // From byte 0: what the file and its record hold is dropped; a complete file is fetched
+    // again over itself.
+    const DownloadRow texts = row->texts();
+    const std::string native =
+        core::gbkPath(safeTargetPath(texts.savePath, texts.name, texts.typeText)).string();
+    removeResumeRecord(native);
+    std::remove(native.c_str());
+    queue_.setStatus(rowId, RowStatus::Waiting);
+}
+
+void TransferEngine::stopRow(std::uint64_t rowId)
+{
+    if (const std::shared_ptr<FileTransfer> file = runningFile(rowId))
+        failFile(*file, failureLine(FailureKind::Stopped, ""));
+}
+
 void TransferEngine::stopAndJoin()
 {
     stopRequested_ = true;
@@ -429,7 +510,7 @@ TickInput TransferEngine::tickInput() const
         in.slotWorkers[s] = SlotWorkers[s].load();
         in.slotSize[s] = SlotSize[s];
     }
-    in.connectedCount = ConnectedCount;
+    in.slotConnected = SlotConnected;
     in.lastByteSum = LastByteSum;
     return in;
 }
@@ -562,7 +643,10 @@ void TransferEngine::finishFile(FileTransfer& file)
     // The record says what the file holds: another writer may take it from here.
     if (file.lock)
         file.lock->release();
-    queue_.setStatus(file.rowId, outcome.complete ? RowStatus::Complete : RowStatus::Failed);
+    const RowStatus ended = outcome.complete      ? RowStatus::Complete
+                            : file.pauseRequested ? RowStatus::Paused
+                                                  : RowStatus::Failed;
+    queue_.setStatus(file.rowId, ended, outcome.reason);
     if (observer_)
         observer_->fileEnded(file.activeRow, outcome);
 }

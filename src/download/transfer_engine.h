@@ -9,15 +9,17 @@
 //
 // Plain C++: threads, sockets and files, no widgets. The engine's state is its own: the window
 // reads it and drives the engine through the operations below. The window sees the engine
-// through a TransferObserver; the window's adapter carries every display change that a worker
-// thread asks for onto the user-interface thread.
+// through a TransferObserver (transfer_observer.h); the window's adapter carries every display
+// change that a worker thread asks for onto the user-interface thread.
 #include "download/active_file.h"
 #include "download/download_queue.h"
 #include "download/engine_limits.h"
 #include "download/file_transfer.h"
 #include "download/resume_record.h"
+#include "download/row_state.h"
 #include "download/target_file.h"
 #include "download/tick_report.h"
+#include "download/transfer_observer.h"
 #include "download/transfer_settings.h"
 #include "http/http_client.h"
 
@@ -27,52 +29,15 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace download {
-
-class TransferObserver {
-public:
-    virtual ~TransferObserver() = default;
-
-    // ---- asked on the user-interface thread ---------------------------------------------------
-    virtual std::string searchText() = 0; // the search box Edit1 (GBK)
-    virtual std::string saveFolder() = 0; // SaveFolder (GBK, ends in '/')
-    virtual int connectionsPerFile() = 0; // the value of Edit2
-    virtual bool quitConfirmed() = 0;     // QuitConfirmed
-    virtual void processMessages() = 0;   // let the window process its pending messages
-
-    // ---- display changes made on the user-interface thread -----------------------------------
-    // Appends the active-list row of a started file ("正在下载", "0", list row), selects the
-    // download-list row and the new active row; returns the new row's index.
-    virtual int addActiveRow(const ActiveFile& file) = 0;
-    virtual void setBarsMaximum(std::int64_t maximum) = 0;
-    virtual void setTimerEnabled(bool enabled) = 0;
-    // One memo line: a row skipped before any transfer began (its name and the reason), or a
-    // press that found nothing to fetch.
-    virtual void rowSkipped(const std::string& line) = 0;
-    // The probe client's end notification.
-    virtual void probeEnded() = 0;
-
-    // ---- from any thread; the window carries them to its own thread --------------------------
-    // The latest progress event of the client with this tag (status panel 0).
-    virtual void progress(int tag, std::int64_t count) = 0;
-    // The file of an active row has ended: complete, or failed with its reason. Comes before
-    // the end of the file's last worker.
-    virtual void fileEnded(int activeRow, const FileOutcome& outcome) = 0;
-    // Worker `worker` of `slot`, fetching the file of `activeRow`, has ended and is counted out.
-    virtual void workerEnded(int slot, int worker, int activeRow) = 0;
-
-    // ---- decided by the window's adapter on the user-interface thread --------------------------
-    // After a change above, no worker runs any more (the final report and the timer's stop).
-    virtual void allWorkersEnded() {}
-};
 
 class TransferEngine {
 public:
@@ -80,7 +45,6 @@ public:
     static constexpr int kMaxWorkers = kWorkersPerSlot;
     static constexpr int kClientRoom = 11;
     static constexpr int kProbeTag = 6789;
-    static constexpr int kMaxRedirects = 5;
 
     TransferEngine();
     // Stops every transfer and waits for the worker threads.
@@ -110,6 +74,8 @@ public:
     // The file of an active-list row as it was started (empty for an unknown row).
     ActiveFile activeFile(int activeRow) const;
     bool startRunning() const { return startRunning_; }
+    // How far each running file has come, by its list row's id.
+    std::vector<RowProgress> runningProgress() const;
     // Any thread:
     int activeWorkers() const { return ActiveWorkers.load(); }
     int slotWorkers(int s) const { return SlotWorkers[s].load(); }
@@ -134,6 +100,17 @@ public:
     void StopAllTransfers();
     // The same without touching the window (for the window's own teardown).
     void shutdown();
+    // Stops the file of the list row with this id, if it runs: its connections close, what
+    // arrived stays on disk with its record for a later resume, and it ends as stopped. The
+    // other files go on. Nothing happens for a row that does not run.
+    void stopRow(std::uint64_t rowId);
+    // The row actions (row_state.h says which apply to a row; others are ignored). 暂停: a
+    // waiting or stopped row waits to be continued; a running one stops first, its file and
+    // record kept. 继续: a paused row waits again. 重新下载: a failed, stopped or complete row
+    // waits again and starts from byte 0, over its own file.
+    void pauseRow(std::uint64_t rowId);
+    void continueRow(std::uint64_t rowId);
+    void redownloadRow(std::uint64_t rowId);
 
     // The timer's share: one more second since the start button was pressed (returns it); the
     // counters the tick turns into speeds and bars; the byte sum the tick has shown.
@@ -193,9 +170,13 @@ private:
     void finishFile(FileTransfer& file);
     void failWithoutWorkers(FileTransfer& file, const std::string& reason);
     void joinSlotThreads(int s);
+    // The running file of the list row with this id, if any.
+    std::shared_ptr<FileTransfer> runningFile(std::uint64_t rowId) const;
     void stopAndJoin();
     void wakeWaiters();
     void skipRow(const DownloadRow& row, const std::string& reason);
+    // The row fails before its transfer began: the memo line and the row's status and reason.
+    void failRow(std::uint64_t id, const DownloadRow& row, const std::string& reason);
     // Rows [first, first + count) left the list: the rows the start loop points at follow.
     void rowsRemoved(int first, int count);
 
@@ -205,6 +186,7 @@ private:
     std::int64_t FileSize = 0;
     std::array<std::int64_t, kSlots> SlotSize{};
     int ConnectedCount = 0;
+    std::array<int, kSlots> SlotConnected{}; // the connections of each slot's current file
     std::array<int, kSlots> SlotRow{};
     std::string HostPath;
     std::string TargetPath;
@@ -212,7 +194,8 @@ private:
     int ElapsedSeconds = 0;
     std::int64_t LastByteSum = 0;
     std::vector<ActiveFile> activeFiles_; // one per active-list row, same index
-    std::set<std::string> targetsOfRun_;  // every target this engine has written to
+    // Every target this engine has written to, and the list row it was written for.
+    std::map<std::string, std::uint64_t> targetsOfRun_;
     // Shared with the worker threads:
     std::atomic<int> ActiveWorkers{0};
     std::array<std::atomic<int>, kSlots> SlotWorkers{};
@@ -228,6 +211,7 @@ private:
     TransferObserver* observer_ = nullptr;
     TransferSettings settings_;
     bool startRunning_ = false;
+    std::string lastSkipReason_; // why the latest skipped row was skipped (GBK)
     std::atomic<bool> stopRequested_{false};
     struct RowStart {
         DownloadRow row;

@@ -35,7 +35,23 @@ std::string systemText(int err)
 
 HttpError socketError(int err)
 {
-    return HttpError("Socket Error # " + std::to_string(err) + "\r\n" + systemText(err));
+    return HttpError("Socket Error # " + std::to_string(err) + "\r\n" + systemText(err),
+                     err == ETIMEDOUT ? FailureKind::TooSlow : FailureKind::Network);
+}
+
+// The kind of a failure that failureLine() words for the user.
+FailureKind lineKind(CURLcode result)
+{
+    switch (result) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CONNECT_ERROR:
+        return FailureKind::Certificate;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return FailureKind::BadAddress;
+    default:
+        return FailureKind::Proxy;
+    }
 }
 
 // A name that does not resolve: the resolver's own number and text.
@@ -375,9 +391,9 @@ void HttpClient::Impl::raiseOutcome(CURL* e, const Outcome& outcome, int cutStat
     if (cutState == Abort)
         throw socketError(ECONNABORTED);
     if (t.head.status == 407)
-        throw HttpError(core::utf8ToGbk(proxyAuthLine()));
+        throw HttpError(core::utf8ToGbk(proxyAuthLine()), FailureKind::Proxy);
     if (!t.statusError.empty())
-        throw HttpError(t.statusError);
+        throw HttpError(t.statusError, FailureKind::ServerAnswer);
     if (cutState == Quiet)
         return; // cut short by this client's own notification: what was read stands
     if (outcome.stalled)
@@ -385,7 +401,7 @@ void HttpClient::Impl::raiseOutcome(CURL* e, const Outcome& outcome, int cutStat
     if (outcome.result == CURLE_OK)
         return;
     if (const std::string line = failureLine(e, outcome.result, errorText, url); !line.empty())
-        throw HttpError(core::utf8ToGbk(line));
+        throw HttpError(core::utf8ToGbk(line), lineKind(outcome.result));
     switch (outcome.result) {
     case CURLE_PARTIAL_FILE:
     case CURLE_GOT_NOTHING:
@@ -416,7 +432,7 @@ void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
         releaseHeldLocked(); // the request finds its own connection
     }
     if (!easy || !multi)
-        throw HttpError("Out of memory");
+        throw HttpError("Out of memory", FailureKind::ProgramFault);
     CurlList headers;
     configure(url, headers);
     const Outcome outcome = runTransfer(easy, multi, pacer, false);
@@ -463,7 +479,7 @@ void HttpClient::Impl::connectAhead()
     if (!e || !m) {
         curl_multi_cleanup(m);
         curl_easy_cleanup(e);
-        throw HttpError("Out of memory");
+        throw HttpError("Out of memory", FailureKind::ProgramFault);
     }
     commonOptions(e);
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
@@ -490,7 +506,8 @@ void HttpClient::Impl::connectAhead()
             throw socketError(ETIMEDOUT);
         if (outcome.result == CURLE_COULDNT_RESOLVE_PROXY ||
             (outcome.result == CURLE_COULDNT_CONNECT && !proxy.empty()))
-            throw HttpError(core::utf8ToGbk("无法连接代理服务器：" + std::string(errorText)));
+            throw HttpError(core::utf8ToGbk("无法连接代理服务器：" + std::string(errorText)),
+                            FailureKind::Proxy);
         if (outcome.result == CURLE_COULDNT_RESOLVE_HOST || outcome.result == CURLE_URL_MALFORMAT)
             throw unresolvedError();
         throw socketError(outcome.osErrno != 0 ? static_cast<int>(outcome.osErrno) : ECONNREFUSED);
@@ -536,7 +553,7 @@ bool HttpClient::Connected() const
     return (impl_->heldEasy != nullptr || impl_->keptAlive) && impl_->cut.load() == Impl::None;
 }
 
-AnswerTooLarge::AnswerTooLarge() : HttpError(core::utf8ToGbk("回答过大")) {}
+AnswerTooLarge::AnswerTooLarge() : HttpError(core::utf8ToGbk("回答过大"), FailureKind::TooLong) {}
 
 std::string HttpClient::Get(const std::string& url, std::int64_t mostBytes)
 {

@@ -3,6 +3,8 @@
 // user's proxy) over the program's libcurl set-up, with fixed Accept and User-Agent headers,
 // optional byte ranges, and begin / work / end notifications that run on the thread performing
 // the request. A client keeps its connection open between requests when the server does.
+#include "http/failure_kind.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -19,9 +21,17 @@ namespace http {
 // name that does not resolve gives the resolver's number and text), "<status code> <reason
 // phrase>" for a status outside 2xx (redirects and 304 included), or a line for the user in GBK
 // for a certificate, a proxy or an unsupported address (for example "证书无效：<reason>").
+// Each carries its kind, set where it was raised.
 class HttpError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit HttpError(const std::string& what, FailureKind kind = FailureKind::Network)
+        : std::runtime_error(what), kind_(kind)
+    {
+    }
+    FailureKind kind() const { return kind_; }
+
+private:
+    FailureKind kind_;
 };
 
 // A body to be kept in memory that is larger than the caller allows: refused as soon as its

@@ -16,14 +16,18 @@ class FakeNotifications : public QObject {
 public:
     struct Note {
         QString app, icon, summary, body;
+        QStringList actions;
         QVariantMap hints;
     };
     QList<Note> notes;
+signals:
+    Q_SCRIPTABLE void ActionInvoked(uint id, const QString& key);
 public slots:
     Q_SCRIPTABLE uint Notify(const QString& app, uint, const QString& icon, const QString& summary,
-                             const QString& body, const QStringList&, const QVariantMap& hints, int)
+                             const QString& body, const QStringList& actions,
+                             const QVariantMap& hints, int)
     {
-        notes << Note{app, icon, summary, body, hints};
+        notes << Note{app, icon, summary, body, actions, hints};
         return static_cast<uint>(notes.size());
     }
 };
@@ -35,7 +39,8 @@ TEST(Notifications, FinishedAndFailedDownloadsAreToldOnceEachButNotToAWindowInFr
     QDBusConnection desktopSide = bus.connect("desktop");
     FakeNotifications service;
     ASSERT_TRUE(desktopSide.registerObject("/org/freedesktop/Notifications", &service,
-                                           QDBusConnection::ExportScriptableSlots));
+                                           QDBusConnection::ExportScriptableSlots |
+                                               QDBusConnection::ExportScriptableSignals));
     ASSERT_TRUE(desktopSide.registerService("org.freedesktop.Notifications"));
     desktop::Notifier::instance().setBus(bus.connect("program"));
 
@@ -46,7 +51,9 @@ TEST(Notifications, FinishedAndFailedDownloadsAreToldOnceEachButNotToAWindowInFr
     // The window is in front: the download panel tells the user already.
     desktop::tellDownloadEnded(&window, nullptr, "歌手 - 在前面", true, {});
     window.hide();
-    desktop::tellDownloadEnded(&window, nullptr, "歌手 - 第一首", true, {});
+    int foldersOpened = 0;
+    desktop::tellDownloadEnded(&window, nullptr, "歌手 - 第一首", true, {},
+                               [&] { ++foldersOpened; });
     desktop::tellDownloadEnded(nullptr, nullptr, "歌手 - 第二首", false, "连接超时");
     ASSERT_TRUE(QTest::qWaitFor([&] { return service.notes.size() >= 2; }, 10000));
     ASSERT_EQ(service.notes.size(), 2); // the first sent is the first seen on one connection
@@ -55,6 +62,16 @@ TEST(Notifications, FinishedAndFailedDownloadsAreToldOnceEachButNotToAWindowInFr
     EXPECT_EQ(service.notes[1].summary, "下载失败");
     EXPECT_EQ(service.notes[1].body, "歌手 - 第二首：连接超时");
     EXPECT_EQ(service.notes[1].hints.value("desktop-entry"), QGuiApplication::desktopFileName());
+
+    // A finished file's notification offers to open its folder; a failed one offers nothing.
+    ASSERT_EQ(service.notes[0].actions.size(), 2);
+    EXPECT_EQ(service.notes[0].actions[1], "打开文件夹");
+    EXPECT_TRUE(service.notes[1].actions.isEmpty());
+    emit service.ActionInvoked(2, service.notes[0].actions[0]); // another notification's
+    emit service.ActionInvoked(1, "some-other-key");
+    emit service.ActionInvoked(1, service.notes[0].actions[0]);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return foldersOpened > 0; }, 10000));
+    EXPECT_EQ(foldersOpened, 1);
 
     desktop::Notifier::instance().setBus(QDBusConnection::sessionBus());
 }

@@ -70,12 +70,12 @@ TEST(DownloadRows, DuplicatesAndShortRowsStillGetTheSavePathInItsColumn)
     EXPECT_EQ(rows[0], rows[1]);
 
     // A row without a type text keeps the save path as its fifth sub-item, where the transfer
-    // engine reads it.
+    // engine reads it; its file name ends without a dot.
     const auto shortRow = downloadRowFor(SongEntry{"9", 1, {"x", "http://h/x", "1M"}}, "/m/");
     ASSERT_TRUE(shortRow.has_value());
     ASSERT_EQ(shortRow->subItems.size(), 5u);
     EXPECT_EQ(shortRow->sub(core::SubItem::TypeText), "");
-    EXPECT_EQ(shortRow->sub(core::SubItem::SavePath), "/m/x.");
+    EXPECT_EQ(shortRow->sub(core::SubItem::SavePath), "/m/x");
 }
 
 TEST(FolderChooser, DefaultModeSetsTheFolderWithASeparatorAppended)
@@ -117,4 +117,55 @@ TEST(FolderChooser, RewriteModeRepointsTheSelectedRowsAndEnds)
     EXPECT_TRUE(outcome.newSavePaths.empty());
     EXPECT_FALSE(outcome.rewriteMode);
     EXPECT_EQ(outcome.saveFolder, "/prog/music/");
+}
+
+// Every source of a row's name (the default engine's rows, archive rows, a folder the user
+// types) goes through the save path rule, so a name never makes a folder or leaves its own.
+TEST(SafeFileNames, SeparatorsControlsAndDotsNeverReachTheFileSystem)
+{
+    const std::string untitled = core::utf8ToGbk("未命名");
+    const struct {
+        std::string name;
+        std::string type;
+        std::string file;
+    } table[] = {
+        {"AC/DC", "mp3", "AC_DC.mp3"},
+        {"a\\b", "mp3", "a_b.mp3"},
+        {"line\r\nbreak\ttab", "mp3", "line__break_tab.mp3"},
+        {std::string("nul\0x", 5), "mp3", "nul_x.mp3"},
+        {"..hidden", "mp3", "hidden.mp3"},
+        {".", "mp3", untitled + ".mp3"},
+        {"..", "mp3", untitled + ".mp3"},
+        {"", "mp3", untitled + ".mp3"},
+        {"song", "mp3/../x", "song.mp3_.._x"},
+        {"Access All Areas", "mp3", "Access All Areas.mp3"},
+        {core::utf8ToGbk("演唱会"), "wma", core::utf8ToGbk("演唱会.wma")},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(download::safeFileName(row.name, row.type), row.file) << row.name;
+        EXPECT_EQ(download::savePath("/m/", row.name, row.type), "/m/" + row.file) << row.name;
+    }
+}
+
+TEST(SafeFileNames, LongNamesAreCutAtACharacterWithRoomForANumberAndTheRecord)
+{
+    // Chinese characters take 3 bytes in UTF-8 and 2 in GBK: the cut counts the file system's.
+    std::string longChinese;
+    for (int i = 0; i < 200; ++i)
+        longChinese += core::utf8ToGbk("歌");
+    const struct {
+        std::string name;
+        std::size_t keptCharacters;
+    } table[] = {
+        {std::string(300, 'a'), 255 - 9 - 4},
+        {std::string(242, 'a'), 242},
+        {longChinese, (255 - 9 - 4) / 3},
+    };
+    for (const auto& row : table) {
+        const std::string file = download::safeFileName(row.name, "mp3");
+        const std::string utf8 = core::gbkToUtf8(file);
+        EXPECT_LE(utf8.size() + download::kFileNameRoom, download::kMaxFileNameBytes);
+        EXPECT_EQ(core::gbkToUtf16(file).size(), row.keptCharacters + 4) << utf8;
+        EXPECT_EQ(core::utf8ToGbk(utf8), file) << "no character was split";
+    }
 }

@@ -326,7 +326,9 @@ TEST(EngineFaults, AnErrorAnswerNeverGoesIntoTheFile)
     EXPECT_EQ(engine.activeWorkers(), 0);
 }
 
-TEST(EngineFaults, RefusedAndEscapingNamesUseTheFallbackName)
+// Long names and names that climb out of the folder once went to the generated fallback name;
+// they are made safe in their own folder now, under a name a person recognises.
+TEST(EngineFaults, LongAndEscapingNamesAreMadeSafeInTheirFolder)
 {
     LoopbackServer server;
     server.addGeneratedFile("/long.mp3", 4000);
@@ -342,15 +344,16 @@ TEST(EngineFaults, RefusedAndEscapingNamesUseTheFallbackName)
     run.engine.queue().append(download::DownloadRow{"2", "../escaped", server.url("/esc.wma"), "5K",
                                                     "wma", run.observer.folder + "../escaped.wma"});
     ASSERT_TRUE(run.startAndWait());
-    EXPECT_TRUE(holdsGenerated(run.observer.folder + "abc0.mp3", 4000));
-    EXPECT_TRUE(holdsGenerated(run.observer.folder + "abc1.wma", 5000));
+    EXPECT_TRUE(holdsGenerated(run.observer.folder + std::string(242, 'n') + ".mp3", 4000));
+    EXPECT_TRUE(holdsGenerated(run.observer.folder + "_escaped.wma", 5000));
     EXPECT_FALSE(std::filesystem::exists(run.dir.path / "escaped.wma"));
     const auto active = run.observer.activeRows();
     ASSERT_EQ(active.size(), 2u);
-    EXPECT_EQ(active[1].file.targetPath, run.observer.folder + "abc1.wma");
+    EXPECT_EQ(active[1].file.targetPath, run.observer.folder + "_escaped.wma");
 }
 
-TEST(EngineFaults, AFallbackThatFailsTooLeavesTheStartWithTheFileError)
+// A save folder that is not there once raised out of the start loop; the row fails alone now.
+TEST(EngineFaults, AMissingFolderFailsItsRowWithoutLeavingTheStart)
 {
     LoopbackServer server;
     server.addGeneratedFile("/a.mp3", 4000);
@@ -358,10 +361,14 @@ TEST(EngineFaults, AFallbackThatFailsTooLeavesTheStartWithTheFileError)
     run.observer.folder = run.dir.folder() + "missing/";
     run.engine.queue().append(download::DownloadRow{"1", "a", server.url("/a.mp3"), "4K", "mp3",
                                                     run.observer.folder + "a.mp3"});
-    EXPECT_THROW(run.engine.downbtnClick(), core::FileError);
-    EXPECT_TRUE(run.engine.probing()) << "the error handler sees the row being probed";
+    EXPECT_NO_THROW(run.engine.downbtnClick());
+    EXPECT_FALSE(run.engine.probing());
     EXPECT_FALSE(run.engine.startRunning());
     EXPECT_TRUE(run.observer.activeRows().empty());
+    EXPECT_EQ(run.engine.queue().at(0).status, download::RowStatus::Failed);
+    EXPECT_EQ(run.engine.queue().at(0).failure,
+              gbk("保存目录不存在：") + run.dir.folder() + "missing");
+    EXPECT_FALSE(std::filesystem::exists(run.dir.path / "missing"));
 }
 
 TEST(EngineControl, APressDuringTheStartLoopDoesNothing)

@@ -180,7 +180,7 @@ TEST(EngineRecords, ACrashCostsOnlyWhatArrivedSinceTheRecordWasLastRewritten)
     download::HeadlessObserver again;
     again.folder = run.dir.folder();
     download::TransferEngine engine;
-    engine.queue().replace(download::QueueFile(listPath).load());
+    engine.queue().replace(download::QueueFile(listPath).load().rows);
     ASSERT_EQ(engine.queue().size(), 1);
     EXPECT_EQ(engine.queue().at(0).status, download::RowStatus::Waiting);
     EXPECT_EQ(engine.queue().at(0).savePath(), path);

@@ -12,6 +12,7 @@ struct TransferEngineTestAccess {
     static auto& slotSize(TransferEngine& e) { return e.SlotSize; }
     static auto& slotRow(TransferEngine& e) { return e.SlotRow; }
     static int& connectedCount(TransferEngine& e) { return e.ConnectedCount; }
+    static auto& slotConnected(TransferEngine& e) { return e.SlotConnected; }
     static int& resumeRow(TransferEngine& e) { return e.ResumeRow; }
     static bool& probing(TransferEngine& e) { return e.Probing; }
 };

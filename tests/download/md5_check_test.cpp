@@ -140,3 +140,37 @@ TEST_F(Md5CheckTest, AFinishedTransferIsFetchedWholeAgainOverItsClient)
     EXPECT_EQ(read(), "x");
     EXPECT_EQ(server.requestCount(), 2u);
 }
+
+// A server whose answer is far longer than the listed file once filled the disk through the
+// second fetch (1.4 GB for a file listed at 200,000 bytes). The second fetch stops at the size.
+TEST_F(Md5CheckTest, TheSecondFetchStopsAtTheListedSize)
+{
+    constexpr std::int64_t kListed = 200000;
+    testsupport::LoopbackServer server;
+    server.addGeneratedFile("/long.mp3", 8 << 20);
+    http::HttpClient client;
+
+    EXPECT_EQ(fetchWhole(client, server.url("/long.mp3"), path, kListed), "");
+    EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(kListed));
+    EXPECT_EQ(testsupport::firstGeneratedMismatch(0, read()), -1);
+
+    // Through the check of a finished file: the copy on disk is damaged, the second fetch
+    // brings the listed bytes and no more, and the file passes.
+    write(testsupport::generatedBytes(0, kListed));
+    const std::string good = fileMd5(path);
+    write(std::string(kListed, 'x'));
+    FileTransfer file(0, 0, path, server.url("/long.mp3"), server.url("/long.mp3"),
+                      SegmentMap(kListed, {}));
+    file.expectedMd5 = good;
+    EXPECT_FALSE(checkFileSum(file, client));
+    EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(kListed));
+
+    // A sum that never matches: the file fails with the checksum's reason, nothing stays.
+    FileTransfer wrong(0, 0, path, server.url("/long.mp3"), server.url("/long.mp3"),
+                       SegmentMap(kListed, {}));
+    wrong.expectedMd5 = kFoxMd5;
+    write(std::string(kListed, 'x'));
+    EXPECT_TRUE(checkFileSum(wrong, client));
+    EXPECT_EQ(wrong.failureReason(), core::utf8ToGbk("校验失败：MD5 不符"));
+    EXPECT_FALSE(std::filesystem::exists(path));
+}

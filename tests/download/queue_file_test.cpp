@@ -1,5 +1,5 @@
-// The download list's file: what is written comes back, a later version can add fields, and a
-// damaged file never yields half a list.
+// The download list's file: what is written comes back, a later version can add fields, a
+// damaged file keeps its complete rows, and changes are written together.
 #include "download/queue_file.h"
 
 #include "core/gbk.h"
@@ -45,20 +45,101 @@ TEST(QueueFile, RowsComeBackAsTheyWereWithARunningRowWaitingAgain)
     EXPECT_EQ((*back)[3].status, RowStatus::Waiting);
 }
 
-TEST(QueueFile, UnknownFieldsArePassedOverAndADamagedFileGivesNoRows)
+// A damaged file once gave no rows at all (one blank line, or a last row cut short by a crash),
+// and the next change overwrote it. Every complete row is kept now.
+TEST(QueueFile, DamageIsPassedOverAndEveryCompleteRowKept)
 {
-    const std::string later = "corvale-download-list 1\nrow\ncaption 7\nmd5 0123abcd\nsub a\n"
-                              "status complete\nend\n";
-    const auto rows = download::readQueueFileText(later);
+    const std::string head = "corvale-download-list 1\n";
+    const std::string a = "row\ncaption 1\nsub a\nstatus complete\nend\n";
+    const std::string b = "row\ncaption 2\nsub b\nend\n";
+    const struct {
+        const char* what;
+        std::string text;
+        std::vector<std::string> captions;
+    } table[] = {
+        {"a later version's fields",
+         head + "row\ncaption 1\nmd5 0123abcd\nlater x\nsub a\nend\n",
+         {"1"}},
+        {"a blank line between rows", head + a + "\n" + b, {"1", "2"}},
+        {"a blank line inside a row", head + "row\n\ncaption 1\nend\n" + b, {"1", "2"}},
+        {"a last row cut short", head + a + b + "row\ncaption 3\nsub c", {"1", "2"}},
+        {"a row cut short before the next", head + "row\ncaption 0\n" + a, {"1"}},
+        {"lines outside a row", head + "garbage\n" + a + "end\n" + b, {"1", "2"}},
+        {"CR LF line ends", "corvale-download-list 1\r\nrow\r\ncaption 1\r\nend\r\n", {"1"}},
+        {"an empty file", "", {}},
+    };
+    for (const auto& c : table) {
+        const auto rows = download::readQueueFileText(c.text);
+        ASSERT_TRUE(rows) << c.what;
+        std::vector<std::string> captions;
+        for (const QueueRow& r : *rows)
+            captions.push_back(r.entry.caption);
+        EXPECT_EQ(captions, c.captions) << c.what;
+    }
+    const auto rows = download::readQueueFileText(head + a);
     ASSERT_TRUE(rows);
-    ASSERT_EQ(rows->size(), 1u);
-    EXPECT_EQ((*rows)[0].entry.caption, "7");
     EXPECT_EQ((*rows)[0].entry.subItems, std::vector<std::string>{"a"});
     EXPECT_EQ((*rows)[0].status, RowStatus::Complete);
 
-    EXPECT_FALSE(download::readQueueFileText("corvale-download-list 1\nrow\ncaption 7\n"));
     EXPECT_FALSE(download::readQueueFileText("something else\n"));
-    EXPECT_FALSE(download::readQueueFileText("corvale-download-list 1\ncaption 7\n"));
+}
+
+TEST(QueueFile, AFileThatIsNoListIsSetAsideOnceAndNeverOverwritten)
+{
+    char pattern[] = "/tmp/corvale-queue-XXXXXX";
+    const std::filesystem::path dir = ::mkdtemp(pattern);
+    const std::filesystem::path path = dir / "download-list.txt";
+    std::ofstream(path, std::ios::binary) << "\x89PNG not a list";
+    download::QueueFile file(path.string());
+    const download::QueueFile::Loaded loaded = file.load();
+    EXPECT_TRUE(loaded.rows.empty());
+    ASSERT_FALSE(loaded.setAsideAs.empty());
+    EXPECT_EQ(loaded.setAsideAs.rfind(path.string() + ".bad-", 0), 0u) << loaded.setAsideAs;
+    EXPECT_TRUE(std::filesystem::exists(loaded.setAsideAs));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    // The next load finds no file and sets nothing aside.
+    EXPECT_TRUE(file.load().setAsideAs.empty());
+    std::filesystem::remove_all(dir);
+}
+
+// Every status change once rewrote the whole file and synced it. Changes now reach the file
+// together: many changes within the gap are one write, and the last is written when the queue
+// goes.
+TEST(QueueFile, ChangesAreWrittenTogetherAndWhenTheQueueGoes)
+{
+    char pattern[] = "/tmp/corvale-queue-XXXXXX";
+    const std::filesystem::path dir = ::mkdtemp(pattern);
+    download::QueueFile file((dir / "list.txt").string());
+    std::uint64_t writes = 0;
+    {
+        download::DownloadQueue queue;
+        queue.append(row("a", RowStatus::Waiting).entry);
+        // A gap no test run outlasts: only the first change and the final write happen.
+        queue.keepWritten([&](const std::vector<QueueRow>& rows,
+                              std::uint64_t version) { file.save(rows, version); },
+                          std::chrono::hours(1));
+        const std::uint64_t id = queue.append(row("b", RowStatus::Waiting).entry);
+        for (int i = 0; i < 300; ++i)
+            queue.setStatus(id, i % 2 == 0 ? RowStatus::Running : RowStatus::Failed,
+                            "reason " + std::to_string(i));
+        queue.append(row("c", RowStatus::Waiting).entry);
+        writes = queue.writes();
+        EXPECT_LE(writes, 1u) << "the first change at most; the rest wait for the gap";
+    }
+    const auto rows = file.load().rows;
+    ASSERT_EQ(rows.size(), 3u) << "the queue wrote its last state when it went";
+    EXPECT_EQ(rows[1].status, RowStatus::Failed);
+    EXPECT_EQ(rows[1].failure, "reason 299");
+    EXPECT_EQ(rows[2].entry.sub(core::SubItem::Name), "c");
+
+    // A flush writes what changed at once, and nothing when nothing changed.
+    download::DownloadQueue queue;
+    int calls = 0;
+    queue.keepWritten([&](const std::vector<QueueRow>&, std::uint64_t) { ++calls; },
+                      std::chrono::hours(1));
+    queue.flush();
+    EXPECT_EQ(calls, 0);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(QueueFile, AnOlderVersionNeverReplacesANewerOneOnDisk)
@@ -66,10 +147,10 @@ TEST(QueueFile, AnOlderVersionNeverReplacesANewerOneOnDisk)
     char pattern[] = "/tmp/corvale-queue-XXXXXX";
     const std::filesystem::path dir = ::mkdtemp(pattern);
     download::QueueFile file((dir / "list.txt").string());
-    EXPECT_TRUE(file.load().empty()) << "no file yet";
+    EXPECT_TRUE(file.load().rows.empty()) << "no file yet";
     ASSERT_TRUE(file.save({row("new", RowStatus::Waiting)}, 5));
     ASSERT_TRUE(file.save({row("old", RowStatus::Waiting)}, 4));
-    const auto rows = file.load();
+    const auto rows = file.load().rows;
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].entry.sub(core::SubItem::Name), "new");
     EXPECT_FALSE(std::filesystem::exists(dir / "list.txt.new"));

@@ -3,6 +3,9 @@
 #include "download/error_classification.h"
 #include "download/tick_report.h"
 
+#include "download/failure.h"
+#include "http/http_client.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -41,7 +44,7 @@ TEST(Tick, OverallSpeedBarsAndSlotSpeed)
     in.workerBytes[1] = {10240, 10240, 10240, 10240, 10240};
     in.slotWorkers = {0, 5, 0};
     in.slotSize = {3000, 500000, 0};
-    in.connectedCount = 5;
+    in.slotConnected = {0, 5, 0};
     in.displayedSlot = 1;
     in.lastByteSum = 3000 + 20480;
     in.barValues = {5120, 5120, 5120, 5120, 5120};
@@ -62,11 +65,27 @@ TEST(Tick, NoConnectionsLeavesTheBarsAlone)
     TickInput in;
     in.workerBytes[0] = {2560, 0, 0, 0, 0};
     in.barValues = {7, 7, 7, 7, 7};
-    in.connectedCount = 0;
+    in.slotConnected = {0, 5, 5};
     const TickOutput out = computeTick(in);
     EXPECT_FALSE(out.barsChanged);
     EXPECT_EQ(out.barValues, in.barValues);
     EXPECT_EQ(out.overallSpeed, "2k/s");
+}
+
+// With more than three rows the bars froze at 0 % while bytes arrived: the start loop's one
+// connection count was 0 while it waited for a slot. Each slot keeps its own.
+TEST(Tick, TheBarsOfARunningSlotMoveWhileTheStartLoopWaitsForAnother)
+{
+    TickInput in;
+    in.workerBytes[0] = {100, 200, 300, 400, 500};
+    in.slotSize = {5000, 0, 0};
+    in.slotWorkers = {5, 5, 5};
+    in.slotConnected = {5, 5, 5};
+    in.displayedSlot = 0;
+    const TickOutput out = computeTick(in);
+    ASSERT_TRUE(out.barsChanged);
+    EXPECT_EQ(out.barMaximum, 1000);
+    EXPECT_EQ(out.barValues, (std::array<std::int64_t, 5>{100, 200, 300, 400, 500}));
 }
 
 TEST(Tick, BarsOfFilesPastTheIntRangeKeepTheirRatio)
@@ -98,23 +117,63 @@ TEST(CompletionReport, SixLinesFromTheFileAsItWasStarted)
     EXPECT_EQ(lines[5], gbk("文件大小：3.2M"));
 }
 
-TEST(ErrorClass, LoweredMessageDecidesTheClass)
+// The handler decides on the kind an exception carries. The words of a message decide nothing:
+// a song may be named "Access All Areas" or "Top 40 Hits" (these sorted by their words once, and
+// a missing folder closed the program).
+TEST(ErrorClass, TheKindDecidesNeverTheWordsOfTheMessage)
 {
-    ErrorClass c = classifyError("Access violation at address 0040A1B2");
-    EXPECT_TRUE(c.fatal);
-    EXPECT_TRUE(c.transfer); // also "40"
+    using download::FailureKind;
+    using download::HandlerAction;
+    const struct {
+        FailureKind kind;
+        HandlerAction action;
+    } table[] = {
+        {FailureKind::NameUnusable, HandlerAction::FailRow},
+        {FailureKind::FolderMissing, HandlerAction::FailRow},
+        {FailureKind::FolderNotWritable, HandlerAction::FailRow},
+        {FailureKind::DiskFull, HandlerAction::FailRow},
+        {FailureKind::Network, HandlerAction::FailRow},
+        {FailureKind::Certificate, HandlerAction::FailRow},
+        {FailureKind::Proxy, HandlerAction::FailRow},
+        {FailureKind::ServerAnswer, HandlerAction::FailRow},
+        {FailureKind::ServerFileChanged, HandlerAction::FailRow},
+        {FailureKind::Checksum, HandlerAction::FailRow},
+        {FailureKind::TooSlow, HandlerAction::FailRow},
+        {FailureKind::TooLong, HandlerAction::FailRow},
+        {FailureKind::BadAddress, HandlerAction::FailRow},
+        {FailureKind::Stopped, HandlerAction::LogOnly},
+        {FailureKind::ProgramFault, HandlerAction::Fatal},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(download::handlerActionFor(row.kind), row.action) << static_cast<int>(row.kind);
+        // Whatever the message says, a failure of the kind is handled as the kind says.
+        for (const char* words : {"/gone/Access All Areas.mp3", "Top 40 Hits", "socket"}) {
+            const download::TransferFailure failure(row.kind, words);
+            const ErrorClass c = classifyError(failure);
+            EXPECT_EQ(c.fatal, row.action == HandlerAction::Fatal) << words;
+            EXPECT_EQ(c.transfer, row.action == HandlerAction::FailRow) << words;
+            EXPECT_EQ(std::string(failure.what()).rfind(download::kindLine(row.kind), 0), 0u);
+        }
+    }
 
-    c = classifyError("Socket Error # 111\r\nConnection refused");
-    EXPECT_FALSE(c.fatal);
-    EXPECT_TRUE(c.transfer);
-
-    EXPECT_TRUE(classifyError("404 Not Found").transfer);
-    EXPECT_TRUE(classifyError("409 Conflict").transfer);
-    EXPECT_FALSE(classifyError("416 Requested Range Not Satisfiable").transfer);
-    c = classifyError("Division by zero");
-    EXPECT_FALSE(c.fatal);
-    EXPECT_FALSE(c.transfer);
-    EXPECT_TRUE(classifyError("ACCESS DENIED").fatal);
+    // Failures of the HTTP client carry their kind too.
+    EXPECT_TRUE(
+        classifyError(http::HttpError("404 Not Found", FailureKind::ServerAnswer)).transfer);
+    EXPECT_TRUE(classifyError(http::HttpError("Socket Error # 111\r\nrefused")).transfer);
+    // A fault of the program itself is fatal; a refused conversion or any other exception, whatever
+    // it says, is only logged.
+    EXPECT_TRUE(classifyError(std::bad_alloc()).fatal);
+    EXPECT_TRUE(classifyError(std::logic_error("broken invariant")).fatal);
+    const std::runtime_error access("Access violation at address 0040A1B2");
+    const std::runtime_error notFound("404 Not Found");
+    const std::invalid_argument conversion("stoi");
+    for (const std::exception* e : {static_cast<const std::exception*>(&access),
+                                    static_cast<const std::exception*>(&notFound),
+                                    static_cast<const std::exception*>(&conversion)}) {
+        const ErrorClass c = classifyError(*e);
+        EXPECT_FALSE(c.fatal) << e->what();
+        EXPECT_FALSE(c.transfer) << e->what();
+    }
 }
 
 TEST(ErrorClass, MemoLinesLeaveOutWhatNeedsAMissingRow)

@@ -5,14 +5,17 @@
 #include "app/form1.h"
 
 #include "core/gbk.h"
+#include "core/line_file.h"
 #include "desktop/notifier.h"
-#include "download/download_log.h"
 #include "download/engine_window_adapter.h"
 #include "download/error_classification.h"
-#include "download/form2.h"
+#include "download/failure.h"
+#include "download/row_state.h"
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
 #include "download/transfer_plan.h"
+#include "gui/download_log.h"
+#include "gui/form2.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -20,12 +23,17 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidgetItem>
+
+#include <map>
 
 namespace {
 
@@ -48,6 +56,44 @@ void showBars(TForm1& form, const download::BarState& bars)
 void appendMemo(TForm1& form, const std::string& gbkLine)
 {
     form.downinimemo->appendPlainText(ui::fromGbk(gbkLine));
+}
+
+// The columns after a download-list row's own: 状态, 速度 and 剩余, from the queue and the
+// running files. They are shown only: a row read back holds its own columns alone.
+enum StateColumn { kStateColumn = 6, kSpeedColumn = 7, kLeftColumn = 8 };
+
+void setShown(QTreeWidgetItem* item, int column, const std::string& gbk)
+{
+    const QString text = ui::fromGbk(gbk);
+    if (item->text(column) != text)
+        item->setText(column, text);
+}
+
+void showRowStates(TForm1& form, const std::map<std::uint64_t, std::int64_t>& speeds)
+{
+    download::TransferEngine* engine = form.engine();
+    if (!engine)
+        return;
+    std::map<std::uint64_t, download::RowProgress> running;
+    for (const download::RowProgress& p : engine->runningProgress())
+        running[p.rowId] = p;
+    const std::vector<download::QueueRow> rows = engine->queue().rows();
+    const int shown = std::min(static_cast<int>(rows.size()), form.downloadlistview->rowCount());
+    for (int i = 0; i < shown; ++i) {
+        const download::QueueRow& row = rows[static_cast<std::size_t>(i)];
+        QTreeWidgetItem* item = form.downloadlistview->itemAtRow(i);
+        const auto p = running.find(row.id);
+        const download::RowProgress* progress = p == running.end() ? nullptr : &p->second;
+        setShown(item, kStateColumn, download::stateText(row, progress));
+        const auto speed = speeds.find(row.id);
+        const bool timed =
+            progress && row.status == download::RowStatus::Running && speed != speeds.end();
+        setShown(item, kSpeedColumn, timed ? download::speedText(speed->second) : "");
+        setShown(item, kLeftColumn,
+                 timed && progress->size >= 0
+                     ? download::remainingText(progress->size - progress->done, speed->second)
+                     : "");
+    }
 }
 
 class TransferWindow : public download::TransferObserver {
@@ -74,6 +120,7 @@ public:
             form_.downloadlistview->setRowSelected(file.listRow, true);
         form_.downloadnow->clearSelection();
         form_.downloadnow->setRowSelected(index, true);
+        showRowStates(form_, adapter->speeds);
         qCDebug(downloadLog, "file started: row %d, %s from %s", file.listRow,
                 core::gbkToUtf8(file.targetPath).c_str(),
                 core::gbkToUtf8(file.row.address).c_str());
@@ -93,6 +140,7 @@ public:
     }
     void rowSkipped(const std::string& line) override
     {
+        showRowStates(form_, adapter->speeds);
         qCDebug(downloadLog, "row skipped: %s", core::gbkToUtf8(line).c_str());
         appendMemo(form_, line);
     }
@@ -104,14 +152,22 @@ public:
     }
     void fileEnded(int activeRow, const download::FileOutcome& outcome) override
     {
+        showRowStates(form_, adapter->speeds);
         if (activeRow < 0 || activeRow >= form_.downloadnow->rowCount())
             return;
         form_.downloadnow->setSubItem(activeRow, download::ActiveColumn::Status,
                                       outcome.complete ? download::statusEnded()
                                                        : download::statusFailed());
         const download::ActiveFile file = form_.engine()->activeFile(activeRow);
+        const QString folder =
+            QFileInfo(QString::fromStdString(core::gbkPath(file.targetPath).string()))
+                .absolutePath();
         desktop::tellDownloadEnded(&form_, form_.trayIcon, ui::fromGbk(file.row.name),
-                                   outcome.complete, ui::fromGbk(outcome.reason));
+                                   outcome.complete, ui::fromGbk(outcome.reason),
+                                   [form = QPointer<TForm1>(&form_), folder] {
+                                       if (form && form->openLocalPath)
+                                           form->openLocalPath(folder);
+                                   });
         if (outcome.complete) {
             qCDebug(downloadLog, "file complete: %s", core::gbkToUtf8(file.targetPath).c_str());
             return;
@@ -181,6 +237,13 @@ void TForm1::connectTransferHandlers()
 void TForm1::downbtnClick()
 {
     engine_->downbtnClick();
+    showRowStates(*this, engineAdapter_->speeds);
+}
+
+void TForm1::showDownloadStates()
+{
+    if (engineAdapter_)
+        showRowStates(*this, engineAdapter_->speeds);
 }
 
 bool TForm1::DownloadsRunning() const
@@ -229,6 +292,8 @@ void TForm1::Timer1Timer()
     const download::TickOutput out = download::computeTick(in);
 
     SeSkinStatusBar1->setPanelText(3, QString::fromStdString(out.overallSpeed));
+    engineAdapter_->speeds = engineAdapter_->rowSpeeds.sample(e.runningProgress());
+    showRowStates(*this, engineAdapter_->speeds);
     e.tickShown(out.byteSum);
     reportEndedRows(*this, e);
     for (int s = 0; s < download::kSlotCount; ++s) {
@@ -279,9 +344,10 @@ void TForm1::myexception(QObject*, const std::exception& e)
         row.caption = entry.caption;
         row.name = entry.sub(core::SubItem::Name);
     }
-    const download::ErrorClass kind = download::classifyError(message);
-    const std::vector<std::string> lines =
-        download::errorMemoLines(core::utf8ToGbk(message), row, kind);
+    const download::ErrorClass kind = download::classifyError(e);
+    // The program's own failures are worded in GBK already; anything else comes in UTF-8.
+    const std::string memoMessage = download::kindOf(e).known ? message : core::utf8ToGbk(message);
+    const std::vector<std::string> lines = download::errorMemoLines(memoMessage, row, kind);
     // The message and the row's number come first; the fatal box, if any, comes before the
     // transfer line.
     const std::size_t beforeTransferLine = std::min<std::size_t>(lines.size(), row.exists ? 2 : 1);

@@ -1,19 +1,21 @@
 // The download panel, its list handlers and the folder chooser, offscreen.
 #include "app/form1.h"
 #include "core/gbk.h"
-#include "download/form2.h"
+#include "download/engine_state_access.h"
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
-#include "engine_state_access.h"
+#include "gui/form2.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileSystemModel>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +24,9 @@
 #include <QTreeView>
 #include <QtTest>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
 
 namespace {
 
@@ -74,9 +79,11 @@ TEST_F(DownloadListTest, PanelHoldsItsControlsInsideWithoutOverlap)
     EXPECT_EQ(panel->title(), "下载");
 
     ui::SongListView* list = form->downloadlistview;
-    ASSERT_EQ(list->columnCount(), 6);
-    const QStringList captions = {"", "歌曲名", "下载地址", "大小", "类型", "保存地址"};
-    for (int c = 0; c < 6; ++c)
+    // The list's own columns, then what each row's state is.
+    ASSERT_EQ(list->columnCount(), 9);
+    const QStringList captions = {"",         "歌曲名", "下载地址", "大小", "类型",
+                                  "保存地址", "状态",   "速度",     "剩余"};
+    for (int c = 0; c < 9; ++c)
         EXPECT_EQ(list->headerItem()->text(c), captions[c]);
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -244,7 +251,9 @@ TEST_F(DownloadListTest, TheListIsKeptInItsFileAndComesBackInTheNextWindow)
     EXPECT_EQ(form->engine()->queue().at(1).entry, form->downloadlistview->rowAt(1));
 }
 
-TEST_F(DownloadListTest, DeleteAndClearAreRefusedForTheRunWhileAWorkerRuns)
+// "删除所选项" and "清空列表" pressed while a worker ran were disabled for the rest of the run
+// (the Delete key with them). They now always work: rows that do not run simply go.
+TEST_F(DownloadListTest, DeleteAndClearWorkWhileAWorkerRunsAndNeverStayDisabled)
 {
     download::TransferEngine* engine = form->engine();
     ASSERT_NE(engine, nullptr);
@@ -254,20 +263,13 @@ TEST_F(DownloadListTest, DeleteAndClearAreRefusedForTheRunWhileAWorkerRuns)
     download::TransferEngineTestAccess::activeWorkers(*engine) =
         1; // one segment worker started and not yet ended
     QTest::mouseClick(form->delbtn, Qt::LeftButton);
-    EXPECT_EQ(form->downloadlistview->rowCount(), 3);
-    EXPECT_FALSE(form->delbtn->isEnabled());
-    form->delallbtnClick();
-    EXPECT_EQ(form->downloadlistview->rowCount(), 3);
-    EXPECT_FALSE(form->delallbtn->isEnabled());
-
-    // The buttons stay disabled once the worker has ended; the handlers work again.
-    download::TransferEngineTestAccess::activeWorkers(*engine) = 0;
-    EXPECT_FALSE(form->delbtn->isEnabled());
-    EXPECT_FALSE(form->delallbtn->isEnabled());
-    form->delbtnClick();
     EXPECT_EQ(names(), (std::vector<std::string>{"song1", "song3"}));
+    EXPECT_TRUE(form->delbtn->isEnabled());
     form->delallbtnClick();
     EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+    EXPECT_EQ(form->engine()->queue().size(), 0);
+    EXPECT_TRUE(form->delallbtn->isEnabled());
+    download::TransferEngineTestAccess::activeWorkers(*engine) = 0;
 }
 
 TEST_F(DownloadListTest, ChooserOpensInRewriteModeOnlyWithASelection)
@@ -380,3 +382,107 @@ TEST_F(DownloadListTest, RewriteModeRepointsRowsSelectedAtConfirmation)
 }
 
 } // namespace
+
+// Nobody could see a row's state or act on one row. The list shows 状态 after its own columns,
+// and each row's menu offers what applies to it.
+TEST_F(DownloadListTest, TheRowMenuOffersWhatAppliesAndOpensFilesAndFolders)
+{
+    fillDownloadList(3);
+    download::DownloadQueue& queue = form->engine()->queue();
+    queue.setStatus(queue.at(0).id, download::RowStatus::Complete);
+    queue.setStatus(queue.at(1).id, download::RowStatus::Failed, core::utf8ToGbk("网络错误：x"));
+    form->showDownloadStates();
+    QStringList opened;
+    form->openLocalPath = [&](const QString& path) {
+        opened << path;
+        return true;
+    };
+    const auto state = [&](int row) { return form->downloadlistview->itemAtRow(row)->text(6); };
+    EXPECT_EQ(state(0), "完成");
+    EXPECT_EQ(state(1), "失败：网络错误：x");
+    EXPECT_EQ(state(2), "等待");
+    EXPECT_EQ(form->downloadlistview->rowAt(0).subItems.size(), 5u) << "shown only, not the row's";
+
+    // Enabled entries of the menu for a selection, in menu order.
+    const auto menuFor = [&](std::vector<int> rows) {
+        form->downloadlistview->clearSelection();
+        for (int r : rows)
+            form->downloadlistview->setRowSelected(r, true);
+        std::unique_ptr<QMenu> menu(form->downloadRowMenu(form.get()));
+        std::map<QString, QAction*> actions;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator())
+                actions[a->text()] = a;
+        return std::make_pair(std::move(menu), actions);
+    };
+    const auto enabled = [](const std::map<QString, QAction*>& actions) {
+        QStringList on;
+        for (const auto& [text, action] : actions)
+            if (action->isEnabled())
+                on << text;
+        on.sort();
+        return on;
+    };
+    const auto sorted = [](QStringList list) {
+        list.sort();
+        return list;
+    };
+    {
+        auto [menu, actions] = menuFor({0});
+        EXPECT_EQ(enabled(actions), sorted({"删除", "重新下载", "打开文件", "打开所在文件夹"}));
+        actions.at("打开文件")->trigger();
+        actions.at("打开所在文件夹")->trigger();
+        EXPECT_EQ(opened,
+                  (QStringList{QString::fromStdString(form->SaveFolder) + "song1.mp3",
+                               QDir(QString::fromStdString(form->SaveFolder)).absolutePath()}));
+    }
+    {
+        auto [menu, actions] = menuFor({1});
+        EXPECT_EQ(enabled(actions), sorted({"删除", "重新下载", "打开所在文件夹"}));
+    }
+    {
+        auto [menu, actions] = menuFor({2});
+        EXPECT_EQ(enabled(actions), sorted({"暂停", "删除", "打开所在文件夹"}));
+        actions.at("暂停")->trigger();
+        EXPECT_EQ(state(2), "已暂停");
+    }
+    {
+        auto [menu, actions] = menuFor({2});
+        EXPECT_EQ(enabled(actions), sorted({"继续", "删除", "打开所在文件夹"}));
+        actions.at("继续")->trigger();
+        EXPECT_EQ(state(2), "等待");
+    }
+
+    // A double-click opens the file of a complete row only.
+    opened.clear();
+    form->downloadlistviewDblClick(2);
+    EXPECT_TRUE(opened.isEmpty());
+    form->downloadlistviewDblClick(0);
+    EXPECT_EQ(opened, QStringList{QString::fromStdString(form->SaveFolder) + "song1.mp3"});
+}
+
+// A kept list with a blank line or a last row cut short once came back empty, with no word.
+TEST_F(DownloadListTest, ADamagedListFileKeepsItsCompleteRowsAndAnUnreadableOneIsSetAside)
+{
+    const std::string path = dir.path().toStdString() + "/download-list.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "corvale-download-list 1\nrow\ncaption 1\nsub kept\nend\n\n"
+            << "row\nsub AC/DC\nsub http://h/a.mp3\nsub 1M\nsub mp3\nsub /m/AC/DC.mp3\nend\n"
+            << "row\ncaption 3\nsub cut";
+    }
+    form->keepDownloadListIn(path);
+    EXPECT_EQ(names(), (std::vector<std::string>{"kept", "AC/DC"}));
+    EXPECT_EQ(savePath(1), "/m/AC_DC.mp3") << "the file the row is fetched into";
+    EXPECT_TRUE(form->downinimemo->toPlainText().isEmpty());
+
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << "no list at all";
+    }
+    form->keepDownloadListIn(path);
+    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+    EXPECT_TRUE(form->downinimemo->toPlainText().startsWith("下载列表文件无法读取，已另存为 "))
+        << form->downinimemo->toPlainText().toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList({"download-list.txt.bad-*"}).size(), 1);
+}

@@ -1,22 +1,33 @@
 // The download panel and its list: rows arrive from the result list with a save path under the
-// save folder, can be deleted, cleared and re-pointed through the folder chooser.
+// save folder, can be deleted, cleared and re-pointed through the folder chooser, and each row
+// can be paused, continued, fetched again or opened from its menu.
 #include "app/form1.h"
 
+#include "core/line_file.h"
 #include "download/download_list.h"
-#include "download/download_log.h"
-#include "download/form2.h"
 #include "download/queue_file.h"
+#include "download/row_state.h"
+#include "download/target_file.h"
 #include "download/transfer_engine.h"
+#include "gui/download_log.h"
+#include "gui/form2.h"
 #include "ui/song_list_view.h"
 
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
+#include <QTreeWidgetItem>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -40,10 +51,17 @@ void TForm1::buildDownloadPanel()
     // The queue of files to fetch.
     downloadlistview = new ui::SongListView(Iesetpanel);
     downloadlistview->setObjectName("downloadlistview");
-    downloadlistview->setColumnCaptions({"", "歌曲名", "下载地址", "大小", "类型", "保存地址"});
+    downloadlistview->setColumnCaptions(
+        {"", "歌曲名", "下载地址", "大小", "类型", "保存地址", "状态", "速度", "剩余"});
     downloadlistview->setGridLines(true);
-    // The save path is the last column: size it to its text rather than to the room left.
+    // The last column is sized to its text rather than to the room left. The two long
+    // columns (address and save path) start narrow, so a row's state shows without scrolling;
+    // they can be widened by hand.
     downloadlistview->header()->setStretchLastSection(false);
+    for (int column : {2, 5}) {
+        downloadlistview->header()->setSectionResizeMode(column, QHeaderView::Interactive);
+        downloadlistview->header()->resizeSection(column, 140);
+    }
     downloadlistview->setMultiSelect(true);
     downloadlistview->setToolTip("按住Ctrl或Shift键可选择多项");
     downloadlistview->setGeometry(8, 24, 559, 196);
@@ -102,6 +120,18 @@ void TForm1::connectDownloadHandlers()
     connect(delallbtn, &QPushButton::clicked, this, &TForm1::delallbtnClick);
     connect(SeSkinButton3, &QPushButton::clicked, this, &TForm1::SeSkinButton3Click);
     connect(SeSkinButton1, &QPushButton::clicked, this, &TForm1::SeSkinButton1Click);
+    openLocalPath = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
+    downloadlistview->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(downloadlistview, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        QMenu* menu = downloadRowMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(downloadlistview->viewport()->mapToGlobal(at));
+    });
+    connect(downloadlistview, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        downloadlistviewDblClick(downloadlistview->indexOfTopLevelItem(item));
+    });
     connectTransferHandlers();
 }
 
@@ -112,6 +142,7 @@ void TForm1::dragdownbtnClick()
         selected.push_back(ListView1->rowAt(row));
     for (const core::SongEntry& row : download::downloadRowsFor(selected, SaveFolder))
         appendDownloadRow(row);
+    showDownloadStates();
     Button4Click();
 }
 
@@ -124,18 +155,31 @@ void TForm1::appendDownloadRow(const core::SongEntry& row)
 void TForm1::keepDownloadListIn(const std::string& nativePath)
 {
     download::DownloadQueue& queue = engine_->queue();
-    queue.onChanged = nullptr;
+    queue.keepWritten(nullptr);
     queueFile_ = std::make_unique<download::QueueFile>(nativePath);
-    queue.replace(queueFile_->load());
+    download::QueueFile::Loaded loaded = queueFile_->load();
+    // Lists kept before names were made safe show the file their rows are fetched into.
+    for (download::QueueRow& row : loaded.rows) {
+        const download::DownloadRow texts = row.texts();
+        if (!texts.savePath.empty())
+            row.entry.subItems.at(static_cast<std::size_t>(core::SubItem::SavePath)) =
+                download::safeTargetPath(texts.savePath, texts.name, texts.typeText);
+    }
+    queue.replace(std::move(loaded.rows));
     downloadlistview->clearRows();
     for (const download::QueueRow& row : queue.rows())
         downloadlistview->appendRow(row.entry);
+    showDownloadStates();
+    if (!loaded.setAsideAs.empty())
+        downinimemo->appendPlainText("下载列表文件无法读取，已另存为 " +
+                                     QString::fromStdString(loaded.setAsideAs));
     download::QueueFile* file = queueFile_.get();
-    queue.onChanged = [file](const std::vector<download::QueueRow>& rows, std::uint64_t version) {
+    // Changes are written together, at most once a second, and when the queue goes.
+    queue.keepWritten([file](const std::vector<download::QueueRow>& rows, std::uint64_t version) {
         if (!file->save(rows, version))
             qCWarning(downloadLog, "the download list cannot be written to %s",
                       file->path().c_str());
-    };
+    });
 }
 
 void TForm1::downloadbtnClick()
@@ -143,22 +187,12 @@ void TForm1::downloadbtnClick()
     // The hidden "至下载列表" button does nothing: "下" copies rows to the download list.
 }
 
-namespace {
-// Rows are refused to change while any segment worker of the engine has not ended.
-bool workersRunning(const download::TransferEngine* engine)
-{
-    return engine && engine->activeWorkers() > 0;
-}
-} // namespace
-
 void TForm1::delbtnClick()
 {
-    if (workersRunning(engine())) {
-        delbtn->setEnabled(false);
-        return;
-    }
+    // A running row stops (its file and record stay for a later resume) and goes with the rest.
     for (int row = downloadlistview->firstSelectedRow(); row >= 0;
          row = downloadlistview->firstSelectedRow()) {
+        engine_->stopRow(engine_->queue().at(row).id);
         engine_->queue().remove(row);
         downloadlistview->removeRowAt(row);
     }
@@ -166,12 +200,80 @@ void TForm1::delbtnClick()
 
 void TForm1::delallbtnClick()
 {
-    if (workersRunning(engine())) {
-        delallbtn->setEnabled(false);
-        return;
-    }
+    for (const download::QueueRow& row : engine_->queue().rows())
+        engine_->stopRow(row.id);
     engine_->queue().clear();
     downloadlistview->clearRows();
+}
+
+namespace {
+
+// The file of a row, as the file system names it.
+QString rowFile(const download::QueueRow& row)
+{
+    const download::DownloadRow texts = row.texts();
+    return QString::fromStdString(
+        core::gbkPath(download::safeTargetPath(texts.savePath, texts.name, texts.typeText))
+            .string());
+}
+
+} // namespace
+
+QMenu* TForm1::downloadRowMenu(QWidget* parent)
+{
+    using download::RowAction;
+    auto* menu = new QMenu(parent);
+    std::vector<download::QueueRow> selected;
+    for (int row : downloadlistview->selectedRows())
+        if (row < engine_->queue().size())
+            selected.push_back(engine_->queue().at(row));
+    const auto add = [&](const char* text, RowAction action, std::function<void()> run) {
+        QAction* item = menu->addAction(QString::fromUtf8(text));
+        const bool applies = std::any_of(selected.begin(), selected.end(), [&](const auto& row) {
+            return download::actionApplies(action, row);
+        });
+        item->setEnabled(applies);
+        connect(item, &QAction::triggered, this, std::move(run));
+    };
+    // Each entry acts on the rows it applies to, found again by id when it is chosen.
+    const auto forEach = [this, selected](RowAction action,
+                                          void (download::TransferEngine::*act)(std::uint64_t)) {
+        return [this, selected, action, act] {
+            for (const download::QueueRow& row : selected)
+                if (const auto now = engine_->queue().find(row.id);
+                    now && download::actionApplies(action, *now))
+                    (engine_.get()->*act)(row.id);
+            showDownloadStates();
+        };
+    };
+    add("暂停", RowAction::Pause, forEach(RowAction::Pause, &download::TransferEngine::pauseRow));
+    add("继续", RowAction::Continue,
+        forEach(RowAction::Continue, &download::TransferEngine::continueRow));
+    add("删除", RowAction::Remove, [this] { delbtnClick(); });
+    add("重新下载", RowAction::Redownload,
+        forEach(RowAction::Redownload, &download::TransferEngine::redownloadRow));
+    menu->addSeparator();
+    add("打开文件", RowAction::OpenFile, [this, selected] {
+        for (const download::QueueRow& row : selected)
+            if (download::actionApplies(download::RowAction::OpenFile, row)) {
+                openLocalPath(rowFile(row));
+                return;
+            }
+    });
+    add("打开所在文件夹", RowAction::OpenFolder, [this, selected] {
+        if (!selected.empty())
+            openLocalPath(QFileInfo(rowFile(selected.front())).absolutePath());
+    });
+    return menu;
+}
+
+void TForm1::downloadlistviewDblClick(int row)
+{
+    if (row < 0 || row >= engine_->queue().size())
+        return;
+    const download::QueueRow queued = engine_->queue().at(row);
+    if (download::actionApplies(download::RowAction::OpenFile, queued))
+        openLocalPath(rowFile(queued));
 }
 
 namespace {

@@ -1,4 +1,4 @@
-#include "download/form2.h"
+#include "gui/form2.h"
 
 #include "app/form1.h"
 #include "app/program_folder.h"

@@ -2,13 +2,15 @@
 // the error handler, on the real window offscreen, against a real nginx.
 #include "app/form1.h"
 #include "core/gbk.h"
+#include "download/engine_state_access.h"
 #include "download/engine_window_adapter.h"
-#include "download/form2.h"
+#include "download/failure.h"
+#include "download/nginx_fixture.h"
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
-#include "engine_state_access.h"
-#include "nginx_fixture.h"
+#include "gui/form2.h"
+#include "http/http_client.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -99,6 +101,7 @@ protected:
     {
         form->myexception(form.get(), std::runtime_error(message));
     }
+    void throwInto(const std::exception& e) { form->myexception(form.get(), e); }
 };
 
 } // namespace
@@ -261,7 +264,8 @@ TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
             {f.row.name, 0, {download::statusRunning(), "0", std::to_string(i)}});
     }
     form->downloadnow->setRowSelected(1, true);
-    A::connectedCount(e) = 5;
+    A::connectedCount(e) = 0; // the start loop waits for a slot: the bars still move
+    A::slotConnected(e) = {5, 5, 0};
     A::slotSize(e) = {1000, 500000, 0};
     A::slotWorkers(e)[1] = 1;
     A::slotRow(e) = {0, 1, 0};
@@ -331,10 +335,12 @@ TEST_F(TransfersWindowTest, ClosingWhileDownloadsRunAsksStopsAndWaitsForTheWorke
     EXPECT_FALSE(form->Timer1->isActive());
 }
 
+// The handler decides on the kind a failure carries (it once sorted by the words of the message).
 TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
 {
+    using http::FailureKind;
     // With an empty list only the message.
-    throwInto("Socket Error # 111\r\nConnection refused");
+    throwInto(http::HttpError("Socket Error # 111\r\nConnection refused"));
     EXPECT_EQ(memoLines().size(), 2u); // the message holds a line break
     form->downinimemo->clear();
 
@@ -345,7 +351,7 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
     form->Button3Click();
     A::probing(e) = true;
     A::resumeRow(e) = 2;
-    throwInto("404 Not Found");
+    throwInto(http::HttpError("404 Not Found", FailureKind::ServerAnswer));
     EXPECT_EQ(memoLines(), (std::vector<std::string>{"404 Not Found", "3", gbk("s2不能下载")}));
     EXPECT_EQ(e.resumeRow(), 3);
     EXPECT_FALSE(form->Iesetpanel->isHidden());
@@ -354,36 +360,51 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
     form->downinimemo->clear();
     A::probing(e) = true;
     A::resumeRow(e) = 4;
-    throwInto("404 Not Found");
+    throwInto(http::HttpError("404 Not Found", FailureKind::ServerAnswer));
     EXPECT_EQ(memoLines().size(), 3u);
     EXPECT_EQ(e.resumeRow(), 4);
 
-    // Other errors: the message and the row number only; nothing moves.
-    form->downinimemo->clear();
-    A::probing(e) = true;
-    A::resumeRow(e) = 1;
-    throwInto("Division by zero");
-    EXPECT_EQ(memoLines(), (std::vector<std::string>{"Division by zero", "2"}));
-    EXPECT_EQ(e.resumeRow(), 1);
+    // Other errors: the message and the row number only; nothing moves, whatever the words.
+    for (const char* words : {"Division by zero", "Top 40 Hits", "Access denied"}) {
+        form->downinimemo->clear();
+        A::probing(e) = true;
+        A::resumeRow(e) = 1;
+        throwInto(words);
+        EXPECT_EQ(memoLines(), (std::vector<std::string>{words, "2"}));
+        EXPECT_EQ(e.resumeRow(), 1);
+        EXPECT_TRUE(fatalBoxes.isEmpty()) << words;
+    }
 
-    // A transfer-class error with no probe under way stops nothing.
+    // A failure of a row with no probe under way stops nothing.
     form->downinimemo->clear();
     A::probing(e) = false;
-    throwInto("409 Conflict");
+    throwInto(http::HttpError("409 Conflict", FailureKind::ServerAnswer));
     EXPECT_EQ(e.resumeRow(), 1);
     EXPECT_EQ(memoLines().size(), 3u);
     EXPECT_EQ(endedWith, -1);
 }
 
-TEST_F(TransfersWindowTest, AnAccessViolationIsFatal)
+// A song named "Access All Areas" whose folder had gone closed the program. Only a fault of the
+// program itself is fatal.
+TEST_F(TransfersWindowTest, OnlyAFaultOfTheProgramIsFatal)
 {
-    addRow("x", "http://h/x.mp3", "1M");
+    addRow("Access All Areas", "http://h/x.mp3", "1M");
     chooser->show();
-    throwInto("Access violation at address 00000000");
+    throwInto(download::TransferFailure(download::FailureKind::FolderMissing,
+                                        "/media/stick/Access All Areas.mp3"));
+    EXPECT_TRUE(fatalBoxes.isEmpty());
+    EXPECT_TRUE(chooser->isVisible());
+    EXPECT_EQ(endedWith, -1);
+    EXPECT_EQ(memoLines(),
+              (std::vector<std::string>{gbk("保存目录不存在：/media/stick/Access All Areas.mp3"),
+                                        "1", gbk("Access All Areas不能下载")}));
+
+    form->downinimemo->clear();
+    throwInto(std::logic_error("broken invariant"));
     EXPECT_EQ(fatalBoxes, QStringList{"出现致命错误，应用程序将关闭！！！"});
     EXPECT_FALSE(chooser->isVisible());
     EXPECT_EQ(endedWith, 0);
-    EXPECT_EQ(memoLines(), (std::vector<std::string>{"Access violation at address 00000000", "1"}));
+    EXPECT_EQ(memoLines(), (std::vector<std::string>{"broken invariant", "1"}));
 }
 
 TEST_F(TransfersWindowTest, ExceptionsFromAnyHandlerReachTheHandler)

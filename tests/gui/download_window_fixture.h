@@ -2,7 +2,7 @@
 // The main window with its folder chooser, in a folder of its own, for the download panel's
 // window tests. No page is ever loaded: the service hosts point at a port nobody serves.
 #include "app/form1.h"
-#include "download/form2.h"
+#include "gui/form2.h"
 #include "ui/dialogs.h"
 
 #include <QTemporaryDir>
