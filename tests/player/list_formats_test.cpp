@@ -164,6 +164,23 @@ TEST_F(ListFormatFileTest, EveryFormatRoundTripsChineseNamesAndAddresses)
     EXPECT_EQ(player::listFileLines(ListFormat::Real, rows), player::realListLines(rows));
 }
 
+TEST_F(ListFormatFileTest, NamesInEveryScriptRoundTripThroughM3u8AndXspf)
+{
+    // Letters GBK lacks (Latin with diacritics, Hangul, a four-byte Han character) survive.
+    const std::vector<SongEntry> rows = {
+        row(gbk("Motörhead - Niño"), "http://h/a.mp3", "mp3"),
+        row(gbk("방탄소년단 - 봄날"), "http://h/b.mp3", "mp3"),
+        row(gbk("𠀋 - € 5"), "http://h/c.mp3", "mp3"),
+    };
+    const std::vector<Kept> kept = {{gbk("Motörhead - Niño"), "http://h/a.mp3", "mp3"},
+                                    {gbk("방탄소년단 - 봄날"), "http://h/b.mp3", "mp3"},
+                                    {gbk("𠀋 - € 5"), "http://h/c.mp3", "mp3"}};
+    expectRows(roundTrip(ListFormat::M3u, rows, "w.m3u8"), kept);
+    expectRows(roundTrip(ListFormat::Xspf, rows, "w.xspf"), kept);
+    EXPECT_NE(bytes("w.m3u8").find("#EXTINF:-1,Motörhead - Niño\r\n"), std::string::npos);
+    EXPECT_NE(bytes("w.xspf").find("<title>방탄소년단 - 봄날</title>"), std::string::npos);
+}
+
 TEST_F(ListFormatFileTest, LengthsAListGivesAreKeptAndWrittenBack)
 {
     // What the lists say of a length, and the seconds a row keeps of it (-1: unknown).
