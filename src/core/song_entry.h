@@ -28,6 +28,8 @@ struct SongEntry {
     // MD5 as 32 lower-case hex digits, empty when unknown; its size in bytes, -1 when unknown.
     std::string md5 = {};
     std::int64_t sizeBytes = -1;
+    // The length in whole seconds where a loaded play list gave it, -1 when unknown.
+    int seconds = -1;
 
     const std::string& sub(std::size_t i) const
     {

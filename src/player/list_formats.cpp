@@ -123,15 +123,30 @@ int imageIndexOf(const std::string& type)
     return 0;
 }
 
-core::SongEntry loadedRow(std::size_t number, std::string name, std::string address)
+core::SongEntry loadedRow(std::size_t number, std::string name, std::string address,
+                          int seconds = -1)
 {
     if (core::trim(name).empty())
         name = nameFromAddress(address);
     std::string type = typeFromAddress(address);
     const int image = imageIndexOf(type);
-    return core::SongEntry{std::to_string(number),
-                           image,
-                           {core::trim(name), std::move(address), std::string(), std::move(type)}};
+    core::SongEntry row{std::to_string(number),
+                        image,
+                        {core::trim(name), std::move(address), std::string(), std::move(type)}};
+    row.seconds = seconds;
+    return row;
+}
+
+// A length as a list gives it: whole non-negative units in decimal (a fraction and whatever
+// follows a space, such as an #EXTINF's attributes, passed over), else -1.
+int lengthOf(std::string_view text, int unitsPerSecond)
+{
+    text = text.substr(0, text.find_first_of(". \t"));
+    if (text.empty() || text.size() > 12 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return -1;
+    const long long units = std::stoll(std::string(text));
+    return static_cast<int>(std::min<long long>(units / unitsPerSecond, 1'000'000'000));
 }
 
 std::string lowerName(const pugi::xml_node& node)
@@ -229,17 +244,21 @@ std::vector<core::SongEntry> readM3u(std::string_view bytes, std::string_view fo
 {
     std::vector<core::SongEntry> rows;
     std::string title;
+    int seconds = -1;
     for (const std::string& raw : core::splitLines(fromFileText(bytes))) {
         const std::string line = core::trim(raw);
         if (line.starts_with("#EXTINF:")) {
             const std::size_t comma = line.find(',');
             title = comma == std::string::npos ? std::string() : core::trim(line.substr(comma + 1));
+            seconds = lengthOf(core::trim(line.substr(
+                                   8, comma == std::string::npos ? std::string::npos : comma - 8)),
+                               1);
             continue;
         }
         if (line.empty() || line.starts_with('#'))
             continue;
-        rows.push_back(
-            loadedRow(rows.size() + 1, std::exchange(title, {}), resolveEntry(line, folder)));
+        rows.push_back(loadedRow(rows.size() + 1, std::exchange(title, {}),
+                                 resolveEntry(line, folder), std::exchange(seconds, -1)));
     }
     return rows;
 }
@@ -268,7 +287,8 @@ std::vector<core::SongEntry> readXspf(std::string_view bytes, std::string_view f
         const std::string creator = core::utf8ToGbk(textOf(node.child("creator")));
         if (!name.empty() && !creator.empty())
             name = creator + " - " + name;
-        rows.push_back(loadedRow(rows.size() + 1, name, locationEntry(location, folder)));
+        rows.push_back(loadedRow(rows.size() + 1, name, locationEntry(location, folder),
+                                 lengthOf(textOf(node.child("duration")), 1000)));
     });
     return rows;
 }
@@ -277,8 +297,9 @@ std::vector<std::string> m3uLines(const std::vector<core::SongEntry>& rows)
 {
     std::vector<std::string> lines{"#EXTM3U"};
     for (const core::SongEntry& row : rows) {
-        // The rows know no length: -1 stands for an unknown one.
-        lines.push_back("#EXTINF:-1," + core::gbkToUtf8(row.sub(core::SubItem::Name)));
+        // -1 stands for an unknown length.
+        lines.push_back("#EXTINF:" + std::to_string(std::max(row.seconds, -1)) + "," +
+                        core::gbkToUtf8(row.sub(core::SubItem::Name)));
         lines.push_back(core::gbkToUtf8(row.sub(core::SubItem::Address)));
     }
     return lines;
@@ -303,6 +324,8 @@ std::vector<std::string> xspfLines(const std::vector<core::SongEntry>& rows)
         track.append_child("location").text() = location.c_str();
         if (const std::string& name = row.sub(core::SubItem::Name); !name.empty())
             track.append_child("title").text() = core::gbkToUtf8(name).c_str();
+        if (row.seconds >= 0)
+            track.append_child("duration").text() = std::int64_t{row.seconds} * 1000;
     }
     std::ostringstream out;
     doc.save(out, "  ", pugi::format_default, pugi::encoding_utf8);

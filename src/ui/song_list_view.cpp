@@ -14,6 +14,7 @@ constexpr int kImageRole = Qt::UserRole + 2;
 constexpr int kSubCountRole = Qt::UserRole + 3;
 constexpr int kMd5Role = Qt::UserRole + 4;
 constexpr int kSizeBytesRole = Qt::UserRole + 5;
+constexpr int kSecondsRole = Qt::UserRole + 6;
 constexpr int kNameColumn = 1;    // sub-item 0
 constexpr int kAddressColumn = 2; // sub-item 1
 
@@ -141,6 +142,7 @@ void SongListView::appendRow(const core::SongEntry& row)
     item->setData(0, kSubCountRole, static_cast<int>(row.subItems.size()));
     item->setData(0, kMd5Role, QString::fromStdString(row.md5));
     item->setData(0, kSizeBytesRole, static_cast<qlonglong>(row.sizeBytes));
+    item->setData(0, kSecondsRole, row.seconds);
     for (size_t i = 0; i < row.subItems.size(); ++i)
         setCell(item, static_cast<int>(i) + 1, row.subItems[i]);
     refreshIcon(item);
@@ -168,6 +170,8 @@ core::SongEntry SongListView::rowAt(int index) const
     row.md5 = item->data(0, kMd5Role).toString().toStdString();
     const QVariant sizeBytes = item->data(0, kSizeBytesRole);
     row.sizeBytes = sizeBytes.isValid() ? sizeBytes.toLongLong() : -1;
+    const QVariant seconds = item->data(0, kSecondsRole);
+    row.seconds = seconds.isValid() ? seconds.toInt() : -1;
     return row;
 }
 

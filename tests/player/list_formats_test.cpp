@@ -164,6 +164,72 @@ TEST_F(ListFormatFileTest, EveryFormatRoundTripsChineseNamesAndAddresses)
     EXPECT_EQ(player::listFileLines(ListFormat::Real, rows), player::realListLines(rows));
 }
 
+TEST_F(ListFormatFileTest, NamesInEveryScriptRoundTripThroughM3u8AndXspf)
+{
+    // Letters GBK lacks (Latin with diacritics, Hangul, a four-byte Han character) survive.
+    const std::vector<SongEntry> rows = {
+        row(gbk("Motörhead - Niño"), "http://h/a.mp3", "mp3"),
+        row(gbk("방탄소년단 - 봄날"), "http://h/b.mp3", "mp3"),
+        row(gbk("𠀋 - € 5"), "http://h/c.mp3", "mp3"),
+    };
+    const std::vector<Kept> kept = {{gbk("Motörhead - Niño"), "http://h/a.mp3", "mp3"},
+                                    {gbk("방탄소년단 - 봄날"), "http://h/b.mp3", "mp3"},
+                                    {gbk("𠀋 - € 5"), "http://h/c.mp3", "mp3"}};
+    expectRows(roundTrip(ListFormat::M3u, rows, "w.m3u8"), kept);
+    expectRows(roundTrip(ListFormat::Xspf, rows, "w.xspf"), kept);
+    EXPECT_NE(bytes("w.m3u8").find("#EXTINF:-1,Motörhead - Niño\r\n"), std::string::npos);
+    EXPECT_NE(bytes("w.xspf").find("<title>방탄소년단 - 봄날</title>"), std::string::npos);
+}
+
+TEST_F(ListFormatFileTest, LengthsAListGivesAreKeptAndWrittenBack)
+{
+    // What the lists say of a length, and the seconds a row keeps of it (-1: unknown).
+    struct Case {
+        ListFormat format;
+        std::string text;
+        std::vector<int> seconds;
+    };
+    const Case cases[] = {
+        {ListFormat::M3u,
+         "#EXTM3U\n#EXTINF:215,A\nhttp://h/a.mp3\n#EXTINF:-1,B\nhttp://h/b.mp3\n"
+         "#EXTINF:12.7 "
+         "tvg-id=\"x\",C\nhttp://h/c.mp3\nhttp://h/d.mp3\n#EXTINF:abc,E\nhttp://h/e.mp3\n",
+         {215, -1, 12, -1, -1}},
+        {ListFormat::M3u, "#EXTINF:99.5,A\nhttp://h/a.mp3\n#EXTINF:7\nhttp://h/b.mp3\n", {99, 7}},
+        {ListFormat::Xspf,
+         "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\"><trackList>"
+         "<track><location>http://h/a.mp3</location><duration>215999</duration></track>"
+         "<track><location>http://h/b.mp3</location><duration>-5</duration></track>"
+         "<track><location>http://h/c.mp3</location></track></trackList></playlist>",
+         {215, -1, -1}},
+        {ListFormat::WindowsMedia,
+         "<asx><entry><ref href=\"http://h/a.mp3\"/></entry></asx>",
+         {-1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::vector<SongEntry> rows = player::readListFile(c.format, c.text, folder);
+        std::vector<int> seconds;
+        for (const SongEntry& r : rows)
+            seconds.push_back(r.seconds);
+        EXPECT_EQ(seconds, c.seconds);
+        // Saved again, a known length comes back as it was and an unknown one stays unknown.
+        for (const auto& [format, name] : {std::pair{ListFormat::M3u, "again.m3u8"},
+                                           std::pair{ListFormat::Xspf, "again.xspf"}}) {
+            std::vector<int> again;
+            for (const SongEntry& r : roundTrip(format, rows, name))
+                again.push_back(r.seconds);
+            EXPECT_EQ(again, c.seconds) << name;
+        }
+    }
+    std::vector<SongEntry> known = {row("A", "http://h/a.mp3", "mp3")};
+    known[0].seconds = 215;
+    core::writeLines(dir / "k.m3u8", player::listFileLines(ListFormat::M3u, known));
+    EXPECT_EQ(bytes("k.m3u8"), "#EXTM3U\r\n#EXTINF:215,A\r\nhttp://h/a.mp3\r\n");
+    core::writeLines(dir / "k.xspf", player::listFileLines(ListFormat::Xspf, known));
+    EXPECT_NE(bytes("k.xspf").find("<duration>215000</duration>"), std::string::npos);
+}
+
 TEST_F(ListFormatFileTest, RelativeAndAbsoluteEntriesAndLocalFiles)
 {
     struct Case {
