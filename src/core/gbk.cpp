@@ -3,16 +3,34 @@
 #include <cerrno>
 #include <cstdint>
 #include <iconv.h>
+#include <map>
+#include <mutex>
 #include <stdexcept>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace core {
 namespace {
 
+// The loader unloads a code page's module when its last descriptor closes, and a module
+// unloaded on one thread while another thread loads it races inside the loader itself. One
+// descriptor per direction stays open for the whole run, so each module is loaded once.
+iconv_t openKeepingLoaded(const char* to, const char* from)
+{
+    static std::mutex mutex;
+    static std::map<std::pair<std::string, std::string>, iconv_t> kept;
+    const std::lock_guard lock(mutex);
+    auto [at, added] = kept.try_emplace({to, from}, iconv_t{});
+    if (added)
+        at->second = iconv_open(to, from);
+    return iconv_open(to, from);
+}
+
 // One conversion descriptor per call: iconv state is not shared between threads.
 class Converter {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from))
+    Converter(const char* to, const char* from) : cd_(openKeepingLoaded(to, from))
     {
         if (reinterpret_cast<std::intptr_t>(cd_) == -1) // iconv_open's failure value
             throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " +
