@@ -1,5 +1,6 @@
 #include "card/card_save.h"
 
+#include "core/hex_text.h"
 #include "core/line_file.h"
 
 #include <fstream>
@@ -52,20 +53,7 @@ fs::path localPath(const std::string& gbk)
 
 std::string percentEncoded(const std::string& bytes)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-            u == '-' || u == '.' || u == '_' || u == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += hex[u >> 4];
-            out += hex[u & 0x0F];
-        }
-    }
-    return out;
+    return core::percentEncoded(bytes);
 }
 
 // A hidden name beside the file that it will replace, for writing it whole first.

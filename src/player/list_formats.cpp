@@ -1,6 +1,7 @@
 #include "player/list_formats.h"
 
 #include "core/gbk.h"
+#include "core/hex_text.h"
 #include "core/line_file.h"
 #include "core/text_ops.h"
 #include "player/list_files.h"
@@ -73,22 +74,7 @@ std::string fromFileText(std::string_view text)
 
 std::string percentEncodedPath(std::string_view path)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : path) {
-        const auto u = static_cast<unsigned char>(c);
-        const bool plain = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
-                           (u >= '0' && u <= '9') ||
-                           std::string_view("/-._~").find(c) != std::string_view::npos;
-        if (plain) {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[u >> 4];
-            out += kHex[u & 0xF];
-        }
-    }
-    return out;
+    return core::percentEncoded(path, "/");
 }
 
 // "http:", "file:" ...: a scheme of two letters or more (a drive letter is no scheme).

@@ -1,6 +1,7 @@
 #include "search/archive_rows.h"
 
 #include "core/gbk.h"
+#include "core/hex_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -199,20 +200,7 @@ std::string joinedCreators(std::string_view creators)
 
 std::string percentEncode(std::string_view text)
 {
-    static const char* const hex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (const char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += ch;
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
+    return core::percentEncoded(text);
 }
 
 std::string searchAddress(const std::string& base, const std::string& words, int page, int rows)
