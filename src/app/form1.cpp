@@ -2,6 +2,7 @@
 
 #include "app/screen_adaptation.h"
 #include "browser/webengine_browser.h"
+#include "download/engine_thread.h"
 #include "download/engine_window_adapter.h"
 #include "download/queue_file.h"
 #include "download/transfer_engine.h"

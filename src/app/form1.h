@@ -41,6 +41,7 @@ class SongListView;
 namespace download {
 class TransferEngine;
 class EngineWindowAdapter;
+class EngineThread;
 class QueueFile;
 } // namespace download
 
@@ -268,6 +269,7 @@ public:
     void showDownloadStates();
     download::TransferEngine* engine() const { return engine_.get(); }
     download::EngineWindowAdapter* engineAdapter() const { return engineAdapter_.get(); }
+    download::EngineThread* engineThread() const { return engineThread_.get(); }
 
     // ---- play list and player pages ------------------------------------------------------------
     void dragplaybtnClick();
@@ -345,6 +347,7 @@ private:
     std::unique_ptr<download::QueueFile> queueFile_; // outlives the engine, which writes to it
     std::unique_ptr<download::TransferEngine> engine_;
     std::unique_ptr<download::EngineWindowAdapter> engineAdapter_;
+    std::unique_ptr<download::EngineThread> engineThread_; // goes first: it runs the engine
 
     bool rolledUp_ = false;
     bool placedWithFrame_ = false;

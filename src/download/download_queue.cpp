@@ -65,20 +65,88 @@ void DownloadQueue::remove(int index)
     std::unique_lock lock(mutex_);
     if (index < 0 || static_cast<std::size_t>(index) >= rows_.size())
         return;
-    rows_.erase(rows_.begin() + index);
-    changed(lock);
-    if (onRemoved)
-        onRemoved(index, 1);
+    removeLocked(lock, index, 1);
+}
+
+void DownloadQueue::removeRow(std::uint64_t id)
+{
+    std::unique_lock lock(mutex_);
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].id == id) {
+            removeLocked(lock, static_cast<int>(i), 1);
+            return;
+        }
 }
 
 void DownloadQueue::clear()
 {
     std::unique_lock lock(mutex_);
-    const int count = static_cast<int>(rows_.size());
-    rows_.clear();
+    if (rows_.empty()) {
+        changed(lock);
+        return;
+    }
+    removeLocked(lock, 0, static_cast<int>(rows_.size()));
+}
+
+void DownloadQueue::removeLocked(std::unique_lock<std::mutex>& lock, int first, int count)
+{
+    rows_.erase(rows_.begin() + first, rows_.begin() + first + count);
+    for (int& mark : marks_) {
+        if (mark >= first + count)
+            mark -= count;
+        else if (mark > first)
+            mark = first; // the row that slid into the removed place comes next
+    }
     changed(lock);
-    if (onRemoved && count > 0)
-        onRemoved(0, count);
+    if (onRemoved)
+        onRemoved(first, count);
+}
+
+DownloadQueue::Mark DownloadQueue::addMark()
+{
+    std::lock_guard lock(mutex_);
+    marks_.push_back(0);
+    return static_cast<Mark>(marks_.size() - 1);
+}
+
+int DownloadQueue::markAt(Mark mark) const
+{
+    std::lock_guard lock(mutex_);
+    return marks_.at(static_cast<std::size_t>(mark));
+}
+
+void DownloadQueue::setMark(Mark mark, int index)
+{
+    std::lock_guard lock(mutex_);
+    marks_.at(static_cast<std::size_t>(mark)) = index;
+}
+
+std::optional<std::pair<int, QueueRow>> DownloadQueue::rowAtMark(Mark mark) const
+{
+    std::lock_guard lock(mutex_);
+    const int index = marks_.at(static_cast<std::size_t>(mark));
+    if (index < 0 || static_cast<std::size_t>(index) >= rows_.size())
+        return std::nullopt;
+    return std::pair{index, rows_[static_cast<std::size_t>(index)]};
+}
+
+void DownloadQueue::stepPast(Mark mark, std::uint64_t id)
+{
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].id == id) {
+            marks_.at(static_cast<std::size_t>(mark)) = static_cast<int>(i) + 1;
+            return;
+        }
+}
+
+std::optional<int> DownloadQueue::indexOf(std::uint64_t id) const
+{
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].id == id)
+            return static_cast<int>(i);
+    return std::nullopt;
 }
 
 void DownloadQueue::replace(std::vector<QueueRow> rows)

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace download {
@@ -67,6 +68,23 @@ public:
     // Ignored for an id that is no longer in the list. `failure` is kept with a failed row.
     void setStatus(std::uint64_t id, RowStatus status, const std::string& failure = {});
 
+    // Places in the list that follow its removals (the start loop's resume and current rows):
+    // a mark keeps pointing at its row while rows before it come and go; when its own row goes,
+    // it points at the row that took that row's place.
+    using Mark = int;
+    Mark addMark();
+    int markAt(Mark mark) const;
+    void setMark(Mark mark, int index);
+    // The row a mark points at, read together with the mark (none past the list's end).
+    std::optional<std::pair<int, QueueRow>> rowAtMark(Mark mark) const;
+    // The mark moves to the row after the one with this id; when that row has gone, the mark
+    // already points at the row after it and stays.
+    void stepPast(Mark mark, std::uint64_t id);
+    // Where the row with this id is now, if it is still in the list.
+    std::optional<int> indexOf(std::uint64_t id) const;
+    // Removes the row with this id, if it is still in the list.
+    void removeRow(std::uint64_t id);
+
     // `count` rows from `first` on were removed.
     std::function<void(int first, int count)> onRemoved;
     // Anything changed: the rows as they are now, and a number that grows with each change.
@@ -74,6 +92,7 @@ public:
 
 private:
     void changed(std::unique_lock<std::mutex>& lock);
+    void removeLocked(std::unique_lock<std::mutex>& lock, int first, int count);
     void writeLoop();
     void stopWriting();
     // Writes the rows when they changed since the last write; takes and gives back the lock.
@@ -83,6 +102,7 @@ private:
     std::vector<QueueRow> rows_;
     std::uint64_t nextId_ = 1;
     std::uint64_t version_ = 0;
+    std::vector<int> marks_;
 
     // The writing (guarded by mutex_, except the writer's call itself).
     Writer writer_;

@@ -24,6 +24,11 @@ void EngineWindowAdapter::run(std::function<void()> change)
         post_(std::move(change));
 }
 
+void EngineWindowAdapter::addActiveRow(int index, const ActiveFile& file)
+{
+    run([this, index, file] { window_->addActiveRow(index, file); });
+}
+
 void EngineWindowAdapter::setBarsMaximum(std::int64_t maximum)
 {
     run([this, maximum] {

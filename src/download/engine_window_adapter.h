@@ -1,9 +1,10 @@
 #pragma once
 // Carries the engine's notifications to the window. The window's own side is a
 // TransferObserver that may only be used on the user-interface thread; the adapter forwards
-// calls made on that thread directly and posts those made on a worker thread to it through
-// `post` (the window passes a queued invocation). Progress events of workers are coalesced:
-// only the latest one waits to be shown, so a fast transfer cannot flood the event queue.
+// calls made on that thread directly and posts those made on the engine's or a worker's thread
+// to it through `post` (the window passes a queued invocation). Progress events of workers are
+// coalesced: only the latest one waits to be shown, so a fast transfer cannot flood the event
+// queue.
 //
 // Whether every worker has ended is decided here, on the window's thread, after each change
 // that ends something: posted changes may arrive in any order, and the window's final report
@@ -46,9 +47,7 @@ public:
     std::string searchText() override { return window_->searchText(); }
     std::string saveFolder() override { return window_->saveFolder(); }
     int connectionsPerFile() override { return window_->connectionsPerFile(); }
-    bool quitConfirmed() override { return window_->quitConfirmed(); }
-    void processMessages() override { window_->processMessages(); }
-    int addActiveRow(const ActiveFile& file) override { return window_->addActiveRow(file); }
+    void addActiveRow(int index, const ActiveFile& file) override;
     void setBarsMaximum(std::int64_t maximum) override;
     void setTimerEnabled(bool enabled) override;
     void rowSkipped(const std::string& line) override { window_->rowSkipped(line); }

@@ -23,17 +23,12 @@ bool HeadlessObserver::timerEnabled() const
     return timerEnabled_;
 }
 
-void HeadlessObserver::processMessages()
-{
-    if (onProcessMessages)
-        onProcessMessages();
-}
-
-int HeadlessObserver::addActiveRow(const ActiveFile& file)
+void HeadlessObserver::addActiveRow(int index, const ActiveFile& file)
 {
     std::lock_guard lock(mutex_);
-    active_.push_back({file, statusRunning(), 0, 0});
-    return static_cast<int>(active_.size()) - 1;
+    if (active_.size() <= static_cast<std::size_t>(index))
+        active_.resize(static_cast<std::size_t>(index) + 1);
+    active_[static_cast<std::size_t>(index)] = {file, statusRunning(), 0, 0};
 }
 
 void HeadlessObserver::setTimerEnabled(bool enabled)

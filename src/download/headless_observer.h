@@ -16,9 +16,6 @@ public:
     std::string search;
     std::string folder;
     int connections = 5;
-    bool quit = false;
-    // Called from processMessages (the start loop's message processing), if set.
-    std::function<void()> onProcessMessages;
 
     struct ActiveRow {
         ActiveFile file;
@@ -34,9 +31,7 @@ public:
     std::string searchText() override { return search; }
     std::string saveFolder() override { return folder; }
     int connectionsPerFile() override { return connections; }
-    bool quitConfirmed() override { return quit; }
-    void processMessages() override;
-    int addActiveRow(const ActiveFile& file) override;
+    void addActiveRow(int index, const ActiveFile& file) override;
     // A headless run has no bars, no probe display and no status bar.
     void setBarsMaximum(std::int64_t) override {}
     void setTimerEnabled(bool enabled) override;

@@ -61,17 +61,6 @@ TransferEngine::TransferEngine()
         IdHTTP1Work(c, mode, n);
     };
     IdHTTP1.onWorkEnd = [this](http::HttpClient& c, int mode) { IdHTTP1WorkEnd(c, mode); };
-    queue_.onRemoved = [this](int first, int count) { rowsRemoved(first, count); };
-}
-
-void TransferEngine::rowsRemoved(int first, int count)
-{
-    for (int* row : {&ResumeRow, &CurrentRow}) {
-        if (*row >= first + count)
-            *row -= count;
-        else if (*row > first)
-            *row = first; // the row that slid into the removed place comes next
-    }
 }
 
 TransferEngine::~TransferEngine()
@@ -81,6 +70,7 @@ TransferEngine::~TransferEngine()
 
 ActiveFile TransferEngine::activeFile(int activeRow) const
 {
+    std::lock_guard lock(stateMutex_);
     if (activeRow < 0 || static_cast<std::size_t>(activeRow) >= activeFiles_.size())
         return {};
     return activeFiles_[static_cast<std::size_t>(activeRow)];
@@ -97,50 +87,141 @@ void TransferEngine::cutRetryPausesShort()
 
 void TransferEngine::downbtnClick()
 {
-    cutRetryPausesShort();
-    if (startRunning_ || !observer_)
-        return;
-    startRunning_ = true;
-    struct Running {
-        bool& flag;
-        ~Running() { flag = false; }
-    } running{startRunning_};
+    prepareStart();
+    runStartLoop();
+}
+
+void TransferEngine::prepareStart()
+{
+    if (observer_) {
+        StartOptions options{observer_->searchText(), observer_->saveFolder(),
+                             observer_->connectionsPerFile()};
+        std::lock_guard lock(stateMutex_);
+        options_ = std::move(options);
+    }
     stopRequested_ = false;
+    cutRetryPausesShort();
+}
+
+void TransferEngine::checkpoint()
+{
+    if (betweenSteps)
+        betweenSteps();
+}
+
+namespace {
+// Marks a start loop as running for as long as it lives; false when one runs already.
+class StartLoopScope {
+public:
+    explicit StartLoopScope(std::atomic<bool>& running)
+        : running_(running), owned_(!running.exchange(true))
+    {
+    }
+    ~StartLoopScope()
+    {
+        if (owned_)
+            running_ = false;
+    }
+    StartLoopScope(const StartLoopScope&) = delete;
+    StartLoopScope& operator=(const StartLoopScope&) = delete;
+    bool owned() const { return owned_; }
+
+private:
+    std::atomic<bool>& running_;
+    bool owned_;
+};
+} // namespace
+
+void TransferEngine::runStartLoop()
+{
+    cutRetryPausesShort();
+    if (!observer_)
+        return;
+    const StartLoopScope scope(startRunning_);
+    if (!scope.owned())
+        return;
     // ActiveWorkers is not reset: every worker is counted out exactly once, so it is exact.
     ConnectedCount = 1;
     ElapsedSeconds = 0;
 
-    ResumeRow = std::clamp(ResumeRow, 0, std::max(queue_.size() - 1, 0));
-    CurrentRow = ResumeRow;
+    queue_.setMark(resumeMark_, std::clamp(resumeRow(), 0, std::max(queue_.size() - 1, 0)));
+    queue_.setMark(currentMark_, resumeRow());
     bool ended = true;
     int started = 0;
-    while (CurrentRow < queue_.size()) {
-        if (observer_->quitConfirmed() || stopRequested_) {
+    while (true) {
+        if (stopRequested_) {
             ended = false;
             break;
         }
-        ResumeRow = CurrentRow;
-        observer_->processMessages();
-        if (observer_->quitConfirmed() || stopRequested_) {
+        queue_.setMark(resumeMark_, currentRow());
+        checkpoint();
+        if (stopRequested_) {
             ended = false;
             break;
         }
-        if (CurrentRow >= queue_.size())
-            break; // rows were deleted meanwhile
-        if (startTakes(queue_.at(CurrentRow))) {
+        const auto at = queue_.rowAtMark(currentMark_);
+        if (!at)
+            break; // the list's end (rows may have been deleted meanwhile)
+        if (startTakes(at->second)) {
             ++started;
-            handleRow();
+            forgetContinued(at->second.id);
+            handleRow(at->first, at->second);
         }
-        ++CurrentRow;
+        queue_.stepPast(currentMark_, at->second.id);
     }
+    if (ended)
+        started += startContinuedRows();
     // Nothing is being probed once the loop has ended (a failure that leaves the loop through
     // an exception keeps it set for the error handler).
     Probing = false;
     if (!ended)
         return;
-    ResumeRow = 0;
+    queue_.setMark(resumeMark_, 0);
     if (started == 0)
         observer_->rowSkipped(gbk("没有要下载的文件"));
+}
+
+void TransferEngine::startContinued()
+{
+    if (!observer_)
+        return;
+    const StartLoopScope scope(startRunning_);
+    if (!scope.owned())
+        return; // the running start loop takes them before it ends
+    startContinuedRows();
+    Probing = false;
+}
+
+void TransferEngine::forgetContinued(std::uint64_t rowId)
+{
+    std::lock_guard lock(stateMutex_);
+    std::erase(continued_, rowId);
+}
+
+int TransferEngine::startContinuedRows()
+{
+    int started = 0;
+    while (!stopRequested_) {
+        std::uint64_t id = 0;
+        {
+            std::lock_guard lock(stateMutex_);
+            if (continued_.empty())
+                break;
+            id = continued_.front();
+            continued_.erase(continued_.begin());
+        }
+        const std::optional<int> index = queue_.indexOf(id);
+        if (!index)
+            continue;
+        queue_.setMark(currentMark_, *index);
+        const auto at = queue_.rowAtMark(currentMark_);
+        if (!at || at->second.id != id || !startTakes(at->second))
+            continue;
+        ++started;
+        handleRow(at->first, at->second);
+        checkpoint();
+    }
+    return started;
 }
 
 void TransferEngine::skipRow(const DownloadRow& row, const std::string& reason)
@@ -217,10 +298,11 @@ bool TransferEngine::probeRow(const DownloadRow& row)
     }
 }
 
-void TransferEngine::handleRow()
+void TransferEngine::handleRow(int index, const QueueRow& queued)
 {
-    const QueueRow queued = queue_.at(CurrentRow);
     const DownloadRow row = queued.texts();
+    const int s = index % kSlots;
+    probeSlot_ = s;
     if (!probeRow(row)) {
         if (!stopRequested_)
             queue_.setStatus(queued.id, RowStatus::Failed, lastSkipReason_);
@@ -229,9 +311,18 @@ void TransferEngine::handleRow()
     rowStart_.rowId = queued.id;
 
     ConnectedCount = 0;
-    const int s = CurrentRow % kSlots;
-    if (!waitForSlot(s))
+    if (!waitForSlot(s, queued.id))
         return;
+    // Paused or deleted while it was probed or waited for its slot: it does not start.
+    if (!rowWanted(queued.id)) {
+        Probing = false;
+        return;
+    }
+    StartOptions options;
+    {
+        std::lock_guard lock(stateMutex_);
+        options = options_;
+    }
 
     TargetContext context;
     // Another row's file of this run is never overwritten; the row's own file is resumed or,
@@ -241,13 +332,13 @@ void TransferEngine::handleRow()
         return owner != targetsOfRun_.end() && owner->second != id;
     };
     context.address = row.address;
-    context.size = rowStart_.unknownLength ? -1 : FileSize;
+    context.size = rowStart_.unknownLength ? -1 : FileSize.load();
     context.etag = rowStart_.etag;
     context.lastModified = rowStart_.lastModified;
     TargetChoice target;
     try {
-        target = createTargetFile(row.savePath, row.name, row.typeText, observer_->saveFolder(),
-                                  observer_->searchText(), CurrentRow, row.address, context);
+        target = createTargetFile(row.savePath, row.name, row.typeText, options.saveFolder,
+                                  options.searchText, index, row.address, context);
     } catch (const TransferFailure& e) {
         // This row fails alone, with its reason; the loop goes on with the next row.
         Probing = false;
@@ -260,22 +351,28 @@ void TransferEngine::handleRow()
     rowStart_.lock = target.lock;
     observer_->setTimerEnabled(true);
     Probing = false;
-    StartSlot(s);
+    StartSlot(s, index);
 }
 
-bool TransferEngine::waitForSlot(int s)
+bool TransferEngine::rowWanted(std::uint64_t rowId) const
 {
-    // The window keeps processing its messages; between rounds the thread sleeps until a
-    // worker ends or a short time has passed, so the wait keeps no core busy.
+    const std::optional<QueueRow> row = queue_.find(rowId);
+    return row && row->status != RowStatus::Paused;
+}
+
+bool TransferEngine::waitForSlot(int s, std::uint64_t rowId)
+{
+    // Commands that came meanwhile run between rounds; the thread sleeps until a worker ends
+    // or a short time has passed, so the wait keeps no core busy.
     while (SlotWorkers[s].load() > 0) {
-        if (stopRequested_ || observer_->quitConfirmed())
+        if (stopRequested_ || !rowWanted(rowId))
             return false;
-        observer_->processMessages();
+        checkpoint();
         std::unique_lock lock(wakeMutex_);
         wake_.wait_for(lock, std::chrono::milliseconds(10),
                        [&] { return SlotWorkers[s].load() == 0 || stopRequested_.load(); });
     }
-    return !stopRequested_ && !observer_->quitConfirmed();
+    return !stopRequested_;
 }
 
 std::string TransferEngine::connectSlotClients(int s, int wanted)
@@ -309,11 +406,60 @@ std::string TransferEngine::connectSlotClients(int s, int wanted)
     return firstFailure;
 }
 
-void TransferEngine::StartSlot(int s)
+bool TransferEngine::claimRow(std::uint64_t rowId)
+{
+    std::lock_guard lock(stateMutex_);
+    const std::optional<QueueRow> row = queue_.find(rowId);
+    if (!row || row->status == RowStatus::Paused)
+        return false;
+    queue_.setStatus(rowId, RowStatus::Running);
+    startingRow_ = rowId;
+    startingEnd_ = StartingEnd::None;
+    return true;
+}
+
+void TransferEngine::registerFile(int s, const std::shared_ptr<FileTransfer>& file)
+{
+    StartingEnd end = StartingEnd::None;
+    {
+        std::lock_guard lock(stateMutex_);
+        file->workersLeft.store(static_cast<int>(file->clients.size()));
+        slotFiles_[s] = file;
+        end = startingEnd_;
+        startingRow_ = 0;
+        startingEnd_ = StartingEnd::None;
+    }
+    if (end == StartingEnd::Pause)
+        file->pauseRequested = true;
+    if (end != StartingEnd::None)
+        failFile(*file, failureLine(FailureKind::Stopped, ""));
+}
+
+int TransferEngine::addActiveFile(const ActiveFile& active)
+{
+    int index = 0;
+    {
+        std::lock_guard lock(stateMutex_);
+        index = static_cast<int>(activeFiles_.size());
+        activeFiles_.push_back(active);
+    }
+    observer_->addActiveRow(index, active);
+    return index;
+}
+
+void TransferEngine::StartSlot(int s, int listRow)
 {
     ConnectedCount = 0;
-    const int wanted =
-        rowStart_.unknownLength ? 1 : std::clamp(observer_->connectionsPerFile(), 1, kMaxWorkers);
+    if (!claimRow(rowStart_.rowId)) {
+        rowStart_.lock.reset(); // paused or deleted meanwhile: its file stays as it is
+        return;
+    }
+    int connections = kMaxWorkers;
+    {
+        std::lock_guard lock(stateMutex_);
+        connections = options_.connections;
+    }
+    const int wanted = rowStart_.unknownLength ? 1 : std::clamp(connections, 1, kMaxWorkers);
 
     // The slot is free: its previous workers have all ended; their threads finish now and
     // their clients make room for this file's.
@@ -321,29 +467,23 @@ void TransferEngine::StartSlot(int s)
     for (auto& client : SlotClients[s])
         client.reset();
     const std::string connectFailure = connectSlotClients(s, wanted);
-    SlotConnected[s] = ConnectedCount;
+    SlotConnected[s] = ConnectedCount.load();
 
     ActiveFile active;
-    active.listRow = CurrentRow;
+    active.listRow = listRow;
     active.row = rowStart_.row;
     active.targetPath = TargetPath;
-    const int activeRow = observer_->addActiveRow(active);
-    if (activeRow >= 0) {
-        if (activeFiles_.size() <= static_cast<std::size_t>(activeRow))
-            activeFiles_.resize(static_cast<std::size_t>(activeRow) + 1);
-        activeFiles_[static_cast<std::size_t>(activeRow)] = active;
-    }
+    const int activeRow = addActiveFile(active);
     SlotRow[s] = activeRow;
 
-    const std::int64_t size = rowStart_.unknownLength ? -1 : FileSize;
+    const std::int64_t size = rowStart_.unknownLength ? -1 : FileSize.load();
     SegmentMap map = rowStart_.resume ? SegmentMap(size, rowStart_.resume->missing)
-                                      : SegmentMap::split(size, std::max(ConnectedCount, 1));
+                                      : SegmentMap::split(size, std::max(ConnectedCount.load(), 1));
     // Text conversions stay on this thread: workers get the file-system path itself.
     auto file =
         std::make_shared<FileTransfer>(s, activeRow, core::gbkPath(TargetPath).string(),
                                        rowStart_.address, rowStart_.row.address, std::move(map));
     file->rowId = rowStart_.rowId;
-    queue_.setStatus(file->rowId, RowStatus::Running);
     file->etag = rowStart_.etag;
     file->lastModified = rowStart_.lastModified;
     file->lock = std::move(rowStart_.lock);
@@ -355,6 +495,13 @@ void TransferEngine::StartSlot(int s)
         for (auto& client : SlotClients[s])
             if (client)
                 client->Disconnect();
+        {
+            std::lock_guard lock(stateMutex_);
+            if (startingEnd_ == StartingEnd::Pause)
+                file->pauseRequested = true;
+            startingRow_ = 0;
+            startingEnd_ = StartingEnd::None;
+        }
         failWithoutWorkers(*file, stopRequested_ ? gbk("下载已停止") : connectFailure);
         return;
     }
@@ -366,8 +513,7 @@ void TransferEngine::startWorkers(int s, const std::shared_ptr<FileTransfer>& fi
 {
     for (int i = 0; i < ConnectedCount; ++i)
         file->clients.push_back(SlotClients[s][i].get());
-    file->workersLeft.store(ConnectedCount);
-    slotFiles_[s] = file;
+    registerFile(s, file);
     for (int i = 0; i < ConnectedCount; ++i) {
         tmp3download::Setup setup;
         setup.engine = this;
@@ -411,6 +557,7 @@ void TransferEngine::shutdown()
 
 std::vector<RowProgress> TransferEngine::runningProgress() const
 {
+    std::lock_guard lock(stateMutex_);
     std::vector<RowProgress> running;
     for (const std::shared_ptr<FileTransfer>& file : slotFiles_)
         if (file && file->workersLeft.load() > 0) {
@@ -430,6 +577,7 @@ std::shared_ptr<FileTransfer> TransferEngine::runningFile(std::uint64_t rowId) c
 
 void TransferEngine::pauseRow(std::uint64_t rowId)
 {
+    std::lock_guard lock(stateMutex_);
     const std::optional<QueueRow> row = queue_.find(rowId);
     if (!row || !actionApplies(RowAction::Pause, *row))
         return;
@@ -438,21 +586,34 @@ void TransferEngine::pauseRow(std::uint64_t rowId)
         failFile(*file, failureLine(FailureKind::Stopped, ""));
         return;
     }
+    if (startingRow_ == rowId) {
+        startingEnd_ = StartingEnd::Pause;
+        return;
+    }
     queue_.setStatus(rowId, RowStatus::Paused);
 }
 
-void TransferEngine::continueRow(std::uint64_t rowId)
+bool TransferEngine::continueRow(std::uint64_t rowId)
 {
     const std::optional<QueueRow> row = queue_.find(rowId);
-    if (row && actionApplies(RowAction::Continue, *row))
-        queue_.setStatus(rowId, RowStatus::Waiting);
+    if (!row || !actionApplies(RowAction::Continue, *row))
+        return false;
+    std::lock_guard lock(stateMutex_);
+    queue_.setStatus(rowId, RowStatus::Waiting);
+    continued_.push_back(rowId);
+    return true;
 }
 
-void TransferEngine::redownloadRow(std::uint64_t rowId)
+bool TransferEngine::redownloadRow(std::uint64_t rowId)
 {
     const std::optional<QueueRow> row = queue_.find(rowId);
-    if (!row || !actionApplies(RowAction::Redownload, *row) || runningFile(rowId))
-        return;
+    if (!row || !actionApplies(RowAction::Redownload, *row))
+        return false;
+    {
+        std::lock_guard lock(stateMutex_);
+        if (runningFile(rowId) || startingRow_ == rowId)
+            return false;
+    }
     // From byte 0: what the file and its record hold is dropped; a complete file is fetched
     // again over itself.
     const DownloadRow texts = row->texts();
@@ -460,19 +621,38 @@ void TransferEngine::redownloadRow(std::uint64_t rowId)
         core::gbkPath(safeTargetPath(texts.savePath, texts.name, texts.typeText)).string();
     removeResumeRecord(native);
     std::remove(native.c_str());
+    std::lock_guard lock(stateMutex_);
     queue_.setStatus(rowId, RowStatus::Waiting);
+    continued_.push_back(rowId);
+    return true;
 }
 
 void TransferEngine::stopRow(std::uint64_t rowId)
 {
+    std::lock_guard lock(stateMutex_);
     if (const std::shared_ptr<FileTransfer> file = runningFile(rowId))
         failFile(*file, failureLine(FailureKind::Stopped, ""));
+    else if (startingRow_ == rowId)
+        startingEnd_ = StartingEnd::Stop;
+}
+
+void TransferEngine::requestStop()
+{
+    stopRequested_ = true;
+    IdHTTP1.Disconnect();
+    {
+        std::lock_guard lock(stateMutex_);
+        for (const std::shared_ptr<FileTransfer>& file : slotFiles_)
+            if (file && file->workersLeft.load() > 0)
+                for (http::HttpClient* client : file->clients)
+                    client->Disconnect();
+    }
+    wakeWaiters();
 }
 
 void TransferEngine::stopAndJoin()
 {
-    stopRequested_ = true;
-    IdHTTP1.Disconnect();
+    requestStop();
     for (int s = 0; s < kSlots; ++s)
         if (SlotWorkers[s].load() > 0)
             for (auto& client : SlotClients[s])
@@ -508,19 +688,20 @@ TickInput TransferEngine::tickInput() const
         for (int k = 0; k < kMaxWorkers; ++k)
             in.workerBytes[s][k] = WorkerBytes[s][k].load();
         in.slotWorkers[s] = SlotWorkers[s].load();
-        in.slotSize[s] = SlotSize[s];
+        in.slotSize[s] = SlotSize[s].load();
+        in.slotConnected[s] = SlotConnected[s].load();
     }
-    in.slotConnected = SlotConnected;
-    in.lastByteSum = LastByteSum;
+    in.lastByteSum = LastByteSum.load();
     return in;
 }
 
 bool TransferEngine::moveOnFromFailedProbe(int rowCount)
 {
-    if (!Probing || ResumeRow >= rowCount - 1)
+    const int resume = resumeRow();
+    if (!Probing || resume >= rowCount - 1)
         return false;
     IdHTTP1.Disconnect();
-    ResumeRow += 1;
+    queue_.setMark(resumeMark_, resume + 1);
     return true;
 }
 
@@ -533,9 +714,9 @@ void TransferEngine::settleAfterError()
 void TransferEngine::IdHTTP1WorkBegin(http::HttpClient& sender, int, std::int64_t countMax)
 {
     FileSize = countMax;
-    SlotSize[ResumeRow % kSlots] = FileSize;
+    SlotSize[probeSlot_] = countMax;
     if (ConnectedCount > 0 && observer_)
-        observer_->setBarsMaximum(FileSize / ConnectedCount);
+        observer_->setBarsMaximum(countMax / ConnectedCount);
     sender.Disconnect();
 }
 

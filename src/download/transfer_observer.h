@@ -12,17 +12,16 @@ class TransferObserver {
 public:
     virtual ~TransferObserver() = default;
 
-    // ---- asked on the user-interface thread ---------------------------------------------------
+    // ---- asked when "开始下载" is pressed, on the thread that presses it ----------------------
     virtual std::string searchText() = 0; // the search words (GBK), for fallback names
     virtual std::string saveFolder() = 0; // SaveFolder (GBK, ends in '/')
     virtual int connectionsPerFile() = 0; // connections a file opens
-    virtual bool quitConfirmed() = 0;     // the user agreed to quit
-    virtual void processMessages() = 0;   // let the window process its pending messages
 
-    // ---- display changes made on the user-interface thread -----------------------------------
-    // Appends the active-list row of a started file ("正在下载", "0", list row), selects the
-    // download-list row and the new active row; returns the new row's index.
-    virtual int addActiveRow(const ActiveFile& file) = 0;
+    // ---- display changes, from the start loop's thread ---------------------------------------
+    // Appends the active-list row `index` of a started file ("正在下载", "0", list row) and
+    // selects the download-list row and the new active row. The engine numbers the rows:
+    // each call's index is one more than the last.
+    virtual void addActiveRow(int index, const ActiveFile& file) = 0;
     virtual void setBarsMaximum(std::int64_t maximum) = 0;
     virtual void setTimerEnabled(bool enabled) = 0;
     // One memo line: a row skipped before any transfer began (its name and the reason), or a

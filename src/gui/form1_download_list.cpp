@@ -5,6 +5,7 @@
 
 #include "core/line_file.h"
 #include "download/download_list.h"
+#include "download/engine_thread.h"
 #include "download/queue_file.h"
 #include "download/row_state.h"
 #include "download/target_file.h"
@@ -190,19 +191,20 @@ void TForm1::downloadbtnClick()
 void TForm1::delbtnClick()
 {
     // A running row stops (its file and record stay for a later resume) and goes with the rest.
-    for (int row = downloadlistview->firstSelectedRow(); row >= 0;
-         row = downloadlistview->firstSelectedRow()) {
-        engine_->stopRow(engine_->queue().at(row).id);
-        engine_->queue().remove(row);
+    std::vector<int> rows = downloadlistview->selectedRows();
+    std::vector<std::uint64_t> ids;
+    for (int row : rows)
+        if (row < engine_->queue().size())
+            ids.push_back(engine_->queue().at(row).id);
+    engineThread_->remove(ids);
+    std::sort(rows.rbegin(), rows.rend());
+    for (int row : rows)
         downloadlistview->removeRowAt(row);
-    }
 }
 
 void TForm1::delallbtnClick()
 {
-    for (const download::QueueRow& row : engine_->queue().rows())
-        engine_->stopRow(row.id);
-    engine_->queue().clear();
+    engineThread_->clear();
     downloadlistview->clearRows();
 }
 
@@ -236,22 +238,23 @@ QMenu* TForm1::downloadRowMenu(QWidget* parent)
         connect(item, &QAction::triggered, this, std::move(run));
     };
     // Each entry acts on the rows it applies to, found again by id when it is chosen.
-    const auto forEach = [this, selected](RowAction action,
-                                          void (download::TransferEngine::*act)(std::uint64_t)) {
-        return [this, selected, action, act] {
+    using Command = void (download::EngineThread::*)(const std::vector<std::uint64_t>&);
+    const auto forEach = [this, selected](RowAction action, Command command) {
+        return [this, selected, action, command] {
+            std::vector<std::uint64_t> ids;
             for (const download::QueueRow& row : selected)
                 if (const auto now = engine_->queue().find(row.id);
                     now && download::actionApplies(action, *now))
-                    (engine_.get()->*act)(row.id);
+                    ids.push_back(row.id);
+            (engineThread_.get()->*command)(ids);
             showDownloadStates();
         };
     };
-    add("暂停", RowAction::Pause, forEach(RowAction::Pause, &download::TransferEngine::pauseRow));
-    add("继续", RowAction::Continue,
-        forEach(RowAction::Continue, &download::TransferEngine::continueRow));
+    add("暂停", RowAction::Pause, forEach(RowAction::Pause, &download::EngineThread::pause));
+    add("继续", RowAction::Continue, forEach(RowAction::Continue, &download::EngineThread::resume));
     add("删除", RowAction::Remove, [this] { delbtnClick(); });
     add("重新下载", RowAction::Redownload,
-        forEach(RowAction::Redownload, &download::TransferEngine::redownloadRow));
+        forEach(RowAction::Redownload, &download::EngineThread::redownload));
     menu->addSeparator();
     add("打开文件", RowAction::OpenFile, [this, selected] {
         for (const download::QueueRow& row : selected)

@@ -1,12 +1,13 @@
 // The window's side of the transfer engine: "开始下载", the active list, the worker bars, the
 // status bar, the one-second tick with its completion reports, and the application-wide error
-// handler. The engine runs below the window; every display change it asks for from a worker
-// thread arrives here through the adapter as a queued call on the window's thread.
+// handler. The engine runs on a thread of its own (download::EngineThread); every display
+// change it asks for arrives here through the adapter as a queued call on the window's thread.
 #include "app/form1.h"
 
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "desktop/notifier.h"
+#include "download/engine_thread.h"
 #include "download/engine_window_adapter.h"
 #include "download/error_classification.h"
 #include "download/failure.h"
@@ -106,10 +107,7 @@ public:
     {
         return download::connectionsFromText(form_.Edit2->text().toStdString());
     }
-    bool quitConfirmed() override { return form_.QuitConfirmed; }
-    void processMessages() override { QCoreApplication::processEvents(); }
-
-    int addActiveRow(const download::ActiveFile& file) override
+    void addActiveRow(int, const download::ActiveFile& file) override
     {
         core::SongEntry row;
         row.caption = file.row.name;
@@ -124,7 +122,6 @@ public:
         qCDebug(downloadLog, "file started: row %d, %s from %s", file.listRow,
                 core::gbkToUtf8(file.targetPath).c_str(),
                 core::gbkToUtf8(file.row.address).c_str());
-        return index;
     }
     void setBarsMaximum(std::int64_t maximum) override
     {
@@ -225,8 +222,20 @@ void TForm1::connectTransferHandlers()
             QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
         });
     side->adapter = engineAdapter_.get();
-    // Blocking HTTP calls on this thread keep the window alive.
-    http::HttpClient::setMessagePump([] { QCoreApplication::processEvents(); });
+    engineThread_ = std::make_unique<download::EngineThread>(*engine_);
+    // A fault of the program inside the engine reaches the window's error handler.
+    engineThread_->onFailure = [this](std::exception_ptr failure) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, failure] {
+                try {
+                    std::rethrow_exception(failure);
+                } catch (const std::exception& e) {
+                    myexception(this, e);
+                }
+            },
+            Qt::QueuedConnection);
+    };
 
     connect(downbtn, &QPushButton::clicked, this, &TForm1::downbtnClick);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
@@ -236,7 +245,7 @@ void TForm1::connectTransferHandlers()
 
 void TForm1::downbtnClick()
 {
-    engine_->downbtnClick();
+    engineThread_->start();
     showRowStates(*this, engineAdapter_->speeds);
 }
 
@@ -248,13 +257,13 @@ void TForm1::showDownloadStates()
 
 bool TForm1::DownloadsRunning() const
 {
-    return engine_ && engine_->DownloadsRunning();
+    return engine_ && (engine_->DownloadsRunning() || engineThread_->busy());
 }
 
 void TForm1::StopAllTransfers()
 {
-    if (engine_)
-        engine_->StopAllTransfers(); // also waits for every worker thread
+    if (engineThread_)
+        engineThread_->stopAll(); // also waits for the start loop and every worker thread
     Timer1->stop();
 }
 

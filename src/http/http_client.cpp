@@ -3,7 +3,6 @@
 #include "core/gbk.h"
 #include "core/text_ops.h"
 #include "http/curl_setup.h"
-#include "http/message_pump.h"
 
 #include <curl/curl.h>
 
@@ -203,7 +202,7 @@ struct HttpClient::Impl {
     void commonOptions(CURL* e);
     void configure(const std::string& url, CurlList& headers);
     void readHead();
-    Outcome runTransfer(CURL* e, CURLM* m, Pacer& pacer, bool keepAttached);
+    Outcome runTransfer(CURL* e, CURLM* m, bool keepAttached);
     bool stalled() const;
     void raiseOutcome(CURL* e, const Outcome& outcome, int cutState, const std::string& url);
 };
@@ -324,18 +323,16 @@ void HttpClient::Impl::configure(const std::string& url, CurlList& headers)
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
 }
 
-HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer& pacer,
-                                                        bool keepAttached)
+HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, bool keepAttached)
 {
-    // Runs the transfer in short waits: the pump runs between them, a Disconnect from another
-    // thread wakes the wait up at once, and a response that stalls is given up.
+    // Runs the transfer in short waits: a Disconnect from another thread wakes the wait up at
+    // once, and a response that stalls is given up.
     Outcome outcome;
     curl_multi_add_handle(m, e);
     {
         std::lock_guard lock(mutex);
         running = m;
     }
-    std::exception_ptr pumpFailure;
     t.lastActivity = Clock::now();
     while (true) {
         int active = 0;
@@ -357,23 +354,14 @@ HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, Pacer
             break;
         }
         curl_multi_poll(m, nullptr, 0, kWaitSliceMs, nullptr);
-        try {
-            pacer.tick();
-        } catch (...) {
-            pumpFailure = std::current_exception();
-            break;
-        }
     }
     curl_easy_getinfo(e, CURLINFO_OS_ERRNO, &outcome.osErrno);
     {
         std::lock_guard lock(mutex);
         running = nullptr;
     }
-    if (!keepAttached || outcome.result != CURLE_OK || cut.load() != None || outcome.stalled ||
-        pumpFailure)
+    if (!keepAttached || outcome.result != CURLE_OK || cut.load() != None || outcome.stalled)
         curl_multi_remove_handle(m, e);
-    if (pumpFailure && !t.failure)
-        t.failure = pumpFailure;
     return outcome;
 }
 
@@ -423,7 +411,6 @@ void HttpClient::Impl::raiseOutcome(CURL* e, const Outcome& outcome, int cutStat
 void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
 {
     CallGuard call(*this);
-    Pacer pacer;
     t = Transfer{};
     t.sink = &sink;
     fields.clear();
@@ -435,7 +422,7 @@ void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
         throw HttpError("Out of memory", FailureKind::ProgramFault);
     CurlList headers;
     configure(url, headers);
-    const Outcome outcome = runTransfer(easy, multi, pacer, false);
+    const Outcome outcome = runTransfer(easy, multi, false);
 
     // How the body read ended is settled here; a Disconnect inside the end notification
     // changes nothing of it.
@@ -458,7 +445,6 @@ void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
 void HttpClient::Impl::connectAhead()
 {
     CallGuard call(*this);
-    Pacer pacer;
     t = Transfer{};
     {
         std::lock_guard lock(mutex);
@@ -485,7 +471,7 @@ void HttpClient::Impl::connectAhead()
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(e, CURLOPT_CONNECT_ONLY, 1L);
-    const Outcome outcome = runTransfer(e, m, pacer, true);
+    const Outcome outcome = runTransfer(e, m, true);
     const int cutState = cut.load();
     const bool ok =
         outcome.result == CURLE_OK && cutState == None && !outcome.stalled && !t.failure;
@@ -608,11 +594,6 @@ std::string resolveAddress(const std::string& base, const std::string& location)
     curl_free(full);
     curl_url_cleanup(u);
     return resolved;
-}
-
-void HttpClient::setMessagePump(std::function<void()> pump)
-{
-    installMessagePump(std::move(pump));
 }
 
 } // namespace http

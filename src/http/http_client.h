@@ -98,10 +98,9 @@ public:
     void Connect();
     // Closes the connection. Harmless when idle; allowed from inside a notification of this
     // client and from another thread. Inside a notification of the running GET the body read
-    // stops quietly: the GET returns normally with what it read. From anywhere else (another
-    // thread, or the message pump) a running GET or Connect fails at once with
-    // "Socket Error # 103" (connection aborted). A Disconnect that comes before a GET starts
-    // only closes the connection: that GET then opens a new one.
+    // stops quietly: the GET returns normally with what it read. From another thread a running GET
+    // or Connect fails at once with "Socket Error # 103" (connection aborted). A Disconnect that
+    // comes before a GET starts only closes the connection: that GET then opens a new one.
     void Disconnect();
     bool Connected() const;
 
@@ -126,11 +125,6 @@ public:
 
     // The Range header value for the current range fields, or empty when none is sent.
     std::string rangeHeaderValue() const;
-
-    // While a blocking call runs on the thread that installed the pump, the pump is called at
-    // least every 200 ms (the window processes its pending messages there). Calls on any other
-    // thread never call it. An empty function removes the pump.
-    static void setMessagePump(std::function<void()> pump);
 
 private:
     struct Impl;

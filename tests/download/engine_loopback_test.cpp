@@ -127,7 +127,7 @@ TEST(EngineIntegrity, TheResumeRowFollowsRowsThatAreDeletedOrCleared)
         run.addRow(server.url("/old.mp3"), "old" + std::to_string(i));
     // A start that ended part-way left the resume row at the fifth row; the list is cleared
     // and one row is added: the press fetches it.
-    download::TransferEngineTestAccess::resumeRow(run.engine) = 4;
+    download::TransferEngineTestAccess::setResumeRow(run.engine, 4);
     run.engine.queue().clear();
     EXPECT_EQ(run.engine.resumeRow(), 0);
     const std::string first = run.addRow(server.url("/n0.mp3"), "new0");
@@ -138,7 +138,7 @@ TEST(EngineIntegrity, TheResumeRowFollowsRowsThatAreDeletedOrCleared)
     // leaves it on the row that slid into its place.
     const std::string second = run.addRow(server.url("/n1.mp3"), "new1");
     const std::string third = run.addRow(server.url("/n2.mp3"), "new2");
-    download::TransferEngineTestAccess::resumeRow(run.engine) = 2;
+    download::TransferEngineTestAccess::setResumeRow(run.engine, 2);
     run.engine.queue().remove(0);
     EXPECT_EQ(run.engine.resumeRow(), 1);
     run.engine.queue().remove(0);
@@ -285,28 +285,12 @@ TEST(EngineFaults, AllConnectsRefusedEndsTheFileFailedWithTheReason)
     EXPECT_TRUE(run.countersAtRest());
 }
 
-namespace {
-// Turns the file's answers into an error between the probe and the workers' requests.
-struct ErrorAfterProbe : download::HeadlessObserver {
-    LoopbackServer* server = nullptr;
-    int connectionsPerFile() override
-    {
-        Behaviour failing;
-        failing.status = 500;
-        failing.errorBody = std::string(4000, 'E');
-        server->setBehaviour("/e.mp3", failing);
-        return 5;
-    }
-};
-} // namespace
-
 TEST(EngineFaults, AnErrorAnswerNeverGoesIntoTheFile)
 {
     LoopbackServer server;
     server.addGeneratedFile("/e.mp3", 20000);
     TempDir dir;
-    ErrorAfterProbe observer;
-    observer.server = &server;
+    download::HeadlessObserver observer;
     observer.folder = dir.folder();
     const std::string path = dir.folder() + "e.mp3";
     {
@@ -316,6 +300,15 @@ TEST(EngineFaults, AnErrorAnswerNeverGoesIntoTheFile)
     engine.queue().append({"1", "e", server.url("/e.mp3"), "20K", "mp3", path});
     engine.setObserver(&observer);
     engine.setSettings(EngineRun::quickSettings());
+    // The server answers the probe, then fails every ranged request.
+    engine.prepareWorkerClient = [&](http::HttpClient&, int index) {
+        if (index != 0)
+            return;
+        Behaviour failing;
+        failing.status = 500;
+        failing.errorBody = std::string(4000, 'E');
+        server.setBehaviour("/e.mp3", failing);
+    };
     engine.downbtnClick();
     ASSERT_TRUE(engine.waitIdle(std::chrono::seconds(60)));
     // The existing file (no record beside it) is left alone; the new one gets nothing.
@@ -380,9 +373,9 @@ TEST(EngineControl, APressDuringTheStartLoopDoesNothing)
     run.addRow(server.url("/r0.mp3"), "r0");
     run.addRow(server.url("/r1.mp3"), "r1");
     int nested = 0;
-    run.observer.onProcessMessages = [&] {
+    run.engine.betweenSteps = [&] {
         ++nested;
-        run.engine.downbtnClick(); // re-entered through the message processing
+        run.engine.downbtnClick(); // re-entered between the start loop's steps
     };
     ASSERT_TRUE(run.startAndWait());
     EXPECT_GE(nested, 2);
@@ -393,10 +386,7 @@ TEST(EngineControl, APressDuringTheStartLoopDoesNothing)
 TEST(EngineControl, APressWhileWorkersRunKeepsTheirCountAndAStopFromTheWaitEndsAll)
 {
     LoopbackServer server;
-    Behaviour slow;
-    slow.trickleChunk = 2000;
-    slow.trickleDelay = std::chrono::milliseconds(20);
-    server.addGeneratedFile("/slow.mp3", 5000000, slow); // about ten seconds per range
+    addSlowFile(server, "/slow.mp3");
     EngineRun run;
     run.addRow(server.url("/slow.mp3"), "slow");
     run.engine.downbtnClick();
@@ -413,7 +403,7 @@ TEST(EngineControl, APressWhileWorkersRunKeepsTheirCountAndAStopFromTheWaitEndsA
     }
     int waitPumps = 0;
     int lowest = 100;
-    run.observer.onProcessMessages = [&] {
+    run.engine.betweenSteps = [&] {
         lowest = std::min(lowest, run.engine.activeWorkers());
         if (run.engine.currentRow() == 3 && ++waitPumps == 3)
             run.engine.StopAllTransfers();

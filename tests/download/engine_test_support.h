@@ -115,6 +115,15 @@ inline testsupport::Behaviour afterTheProbe(const testsupport::Behaviour& then)
     return probe;
 }
 
+// A file of five million bytes served in a slow trickle: about ten seconds per range.
+inline void addSlowFile(testsupport::LoopbackServer& server, const std::string& path)
+{
+    testsupport::Behaviour slow;
+    slow.trickleChunk = 2000;
+    slow.trickleDelay = std::chrono::milliseconds(20);
+    server.addGeneratedFile(path, 5000000, slow);
+}
+
 // Polls until done() holds or a minute has passed; false when it never did.
 inline bool waitFor(const std::function<bool()>& done)
 {

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "core/gbk.h"
 #include "download/engine_state_access.h"
+#include "download/engine_thread.h"
 #include "download/engine_window_adapter.h"
 #include "download/failure.h"
 #include "download/nginx_fixture.h"
@@ -31,7 +32,9 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -117,8 +120,8 @@ TEST_F(TransfersWindowTest, StartButtonFetchesFilesAndEachGetsOneReport)
                std::to_string(sizes[i]));
 
     form->downbtn->click();
-    ASSERT_EQ(form->downloadnow->rowCount(), 3);
     ASSERT_TRUE(pumpUntil([&] { return !form->DownloadsRunning(); }));
+    ASSERT_EQ(form->downloadnow->rowCount(), 3);
     // The last end arrives queued; then every file has its report and none is left "结束".
     ASSERT_TRUE(
         pumpUntil([&] { return reportsFor("w0") + reportsFor("w1") + reportsFor("w2") == 3; }));
@@ -157,21 +160,27 @@ TEST_F(TransfersWindowTest, EachFileGetsOneReportWhateverOrderTheEndsArriveIn)
         enginetest::writePatternFile(nginx.root() / (name + ".mp3"), 300000 + i);
         addRow(name, nginx.url("/" + name + ".mp3"), "300K");
     }
-    // The changes the workers post are held back, then carried out newest first.
+    // The changes the workers post are held back, then carried out newest first (after those
+    // of the engine's own thread, which posts first and starts the rows, in their order).
     std::mutex mutex;
-    std::vector<std::function<void()>> posted;
+    std::optional<std::thread::id> engineThread;
+    std::vector<std::function<void()>> fromEngine;
+    std::vector<std::function<void()>> fromWorkers;
     form->engineAdapter()->setPost([&](std::function<void()> change) {
         std::lock_guard lock(mutex);
-        posted.push_back(std::move(change));
+        if (!engineThread)
+            engineThread = std::this_thread::get_id();
+        (*engineThread == std::this_thread::get_id() ? fromEngine : fromWorkers)
+            .push_back(std::move(change));
     });
     form->downbtn->click();
+    ASSERT_TRUE(form->engineThread()->waitUntilIdle(std::chrono::seconds(60)));
     ASSERT_TRUE(form->engine()->waitIdle(std::chrono::seconds(60)));
-    std::vector<std::function<void()>> changes;
-    {
-        std::lock_guard lock(mutex);
-        changes.swap(posted);
-    }
-    for (auto it = changes.rbegin(); it != changes.rend(); ++it)
+    std::lock_guard lock(mutex);
+    for (const auto& change : fromEngine)
+        change();
+    ASSERT_FALSE(fromWorkers.empty());
+    for (auto it = fromWorkers.rbegin(); it != fromWorkers.rend(); ++it)
         (*it)();
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(reportsFor("o" + std::to_string(i)), 1) << i;
@@ -218,7 +227,9 @@ TEST_F(TransfersWindowTest, AFileThatCannotBeFetchedShowsItFailedWithTheReasonAn
         client.port = 9; // nothing listens there
     };
     form->downbtn->click();
-    ASSERT_TRUE(pumpUntil([&] { return status(0) != download::statusRunning(); }));
+    ASSERT_TRUE(pumpUntil([&] {
+        return form->downloadnow->rowCount() == 1 && status(0) != download::statusRunning();
+    }));
     EXPECT_EQ(status(0), download::statusFailed());
     const auto lines = memoLines();
     ASSERT_EQ(lines.size(), 2u);
@@ -265,10 +276,10 @@ TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
     }
     form->downloadnow->setRowSelected(1, true);
     A::connectedCount(e) = 0; // the start loop waits for a slot: the bars still move
-    A::slotConnected(e) = {5, 5, 0};
-    A::slotSize(e) = {1000, 500000, 0};
+    A::setSlotConnected(e, {5, 5, 0});
+    A::setSlotSize(e, {1000, 500000, 0});
     A::slotWorkers(e)[1] = 1;
-    A::slotRow(e) = {0, 1, 0};
+    A::setSlotRow(e, {0, 1, 0});
     for (auto& b : A::workerBytes(e)[1])
         b = 50000;
     form->Timer1Timer();
@@ -317,8 +328,9 @@ TEST_F(TransfersWindowTest, ClosingWhileDownloadsRunAsksStopsAndWaitsForTheWorke
     enginetest::writePatternFile(nginx.root() / "slow" / "big.mp3", 20 << 20);
     addRow("big", nginx.url("/slow/big.mp3"), "20M");
     form->downbtn->click();
-    ASSERT_TRUE(form->DownloadsRunning());
-    EXPECT_TRUE(form->Timer1->isActive());
+    ASSERT_TRUE(form->DownloadsRunning()) << "the start loop counts as running";
+    ASSERT_TRUE(pumpUntil([&] { return form->engine()->activeWorkers() > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return form->Timer1->isActive(); }));
 
     answerYes = false;
     form->close();
@@ -350,7 +362,7 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
     using A = download::TransferEngineTestAccess;
     form->Button3Click();
     A::probing(e) = true;
-    A::resumeRow(e) = 2;
+    A::setResumeRow(e, 2);
     throwInto(http::HttpError("404 Not Found", FailureKind::ServerAnswer));
     EXPECT_EQ(memoLines(), (std::vector<std::string>{"404 Not Found", "3", gbk("s2不能下载")}));
     EXPECT_EQ(e.resumeRow(), 3);
@@ -359,7 +371,7 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
 
     form->downinimemo->clear();
     A::probing(e) = true;
-    A::resumeRow(e) = 4;
+    A::setResumeRow(e, 4);
     throwInto(http::HttpError("404 Not Found", FailureKind::ServerAnswer));
     EXPECT_EQ(memoLines().size(), 3u);
     EXPECT_EQ(e.resumeRow(), 4);
@@ -368,7 +380,7 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
     for (const char* words : {"Division by zero", "Top 40 Hits", "Access denied"}) {
         form->downinimemo->clear();
         A::probing(e) = true;
-        A::resumeRow(e) = 1;
+        A::setResumeRow(e, 1);
         throwInto(words);
         EXPECT_EQ(memoLines(), (std::vector<std::string>{words, "2"}));
         EXPECT_EQ(e.resumeRow(), 1);

@@ -398,63 +398,20 @@ TEST(HttpClientErrors, AStalledBodyTimesOutAndTheHeadTellsWhatCame)
     EXPECT_EQ(http::resolveAddress(server.url("/a"), "http://other:81/z"), "http://other:81/z");
 }
 
-TEST(HttpClientPump, RunsOnTheInstallingThreadDuringSlowCallsAndNowhereElse)
+TEST(HttpClientName, AHostGivenByNameIsLookedUpAndEveryAddressTried)
 {
     LoopbackServer server;
-    Behaviour slow;
-    slow.headDelay = std::chrono::milliseconds(500);
-    slow.trickleChunk = 100;
-    slow.trickleDelay = std::chrono::milliseconds(50);
-    server.addGeneratedFile("/slow", 1000, slow);
+    server.addGeneratedFile("/file", 1000);
 
-    std::atomic<int> calls{0};
-    std::atomic<bool> foreign{false};
-    const auto installer = std::this_thread::get_id();
-    HttpClient::setMessagePump([&] {
-        ++calls;
-        if (std::this_thread::get_id() != installer)
-            foreign = true;
-    });
-
-    HttpClient c;
-    pointAt(c, server);
-    c.Connect();
-    const std::string body = c.Get(server.url("/slow"));
-    EXPECT_EQ(testsupport::firstGeneratedMismatch(0, body), -1);
-    EXPECT_EQ(body.size(), 1000u);
-    EXPECT_GT(calls.load(), 0);
-
-    // A worker's slow GET never calls it, while the installing thread just waits.
-    calls = 0;
-    HttpClient w;
-    pointAt(w, server);
-    std::string workerBody;
-    std::thread worker([&] { workerBody = w.Get(server.url("/slow")); });
-    worker.join();
-    EXPECT_EQ(workerBody.size(), 1000u);
-    EXPECT_EQ(calls.load(), 0);
-    EXPECT_FALSE(foreign.load());
-
-    // A host given by name is looked up (off this thread while the pump must run); "localhost"
-    // may name ::1 first, where nothing listens, and the next address is tried.
+    // "localhost" may name ::1 first, where nothing listens, and the next address is tried.
     HttpClient named;
     named.host = "localhost";
     named.port = server.port();
     named.Connect();
     EXPECT_TRUE(named.Connected());
-    EXPECT_EQ(named.Get(server.url("/slow")).size(), 1000u);
-    HttpClient::setMessagePump({});
-    named.Connect();
-    EXPECT_EQ(named.Get(server.url("/slow")).size(), 1000u);
-
-    // What the window does in the pump may cut the request it waits on.
-    HttpClient cut;
-    pointAt(cut, server);
-    HttpClient::setMessagePump([&] { cut.Disconnect(); });
-    const std::string message = errorOf(cut, server.url("/slow"));
-    EXPECT_NE(lowered(message).find("socket"), std::string::npos) << message;
-
-    HttpClient::setMessagePump({});
+    const std::string body = named.Get(server.url("/file"));
+    EXPECT_EQ(testsupport::firstGeneratedMismatch(0, body), -1);
+    EXPECT_EQ(body.size(), 1000u);
 }
 
 TEST(HttpClientParallel, FifteenRangedClientsRebuildTheFile)
