@@ -117,11 +117,6 @@ QRect DownloadListView::rowRect(int index) const
         .united(visualRect(model_->index(index, model_->columnCount() - 1)));
 }
 
-bool DownloadListView::isRowSelected(int index) const
-{
-    return model_ && selectionModel()->isRowSelected(index, {});
-}
-
 void DownloadListView::setRowSelected(int index, bool selected)
 {
     if (!model_ || index < 0 || index >= rowCount())

@@ -35,7 +35,6 @@ public:
     // Where the whole row is drawn, in the viewport.
     QRect rowRect(int index) const;
 
-    bool isRowSelected(int index) const;
     void setRowSelected(int index, bool selected);
     std::vector<int> selectedRows() const; // in list order
     int firstSelectedRow() const;          // -1 when none
