@@ -38,6 +38,9 @@ namespace ui {
 class PanelStatusBar;
 class SongListView;
 } // namespace ui
+namespace gui {
+class DownloadListView;
+} // namespace gui
 namespace download {
 class TransferEngine;
 class EngineWindowAdapter;
@@ -137,7 +140,7 @@ public:
 
     // ---- download panel ----------------------------------------------------------------------
     QGroupBox* Iesetpanel = nullptr;
-    ui::SongListView* downloadlistview = nullptr;
+    gui::DownloadListView* downloadlistview = nullptr;
     ui::SongListView* downloadnow = nullptr; // the active list
     QPushButton* downbtn = nullptr;          // 开始下载
     QPushButton* delbtn = nullptr;           // 删除所选项
@@ -260,12 +263,13 @@ public:
     void downloadnowSelectItem(int row, bool selected);
     // The application-wide handler of exceptions that escape a handler.
     void myexception(QObject* sender, const std::exception& e);
-    // A row added to the download list (the engine's queue and its view).
+    // A row added to the download list (the engine's queue, which its view shows).
     void appendDownloadRow(const core::SongEntry& row);
     // The download list is kept in this file from now on: its rows are read back first, and
     // it is rewritten after every change.
     void keepDownloadListIn(const std::string& nativePath);
-    // Writes the state, speed and time-left columns of the download list anew.
+    // Gives the download list the running rows' progress and speeds for its state, speed and
+    // time-left columns.
     void showDownloadStates();
     download::TransferEngine* engine() const { return engine_.get(); }
     download::EngineWindowAdapter* engineAdapter() const { return engineAdapter_.get(); }

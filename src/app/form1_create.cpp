@@ -6,6 +6,7 @@
 #include "app/screen_adaptation.h"
 #include "app/type_icons.h"
 #include "browser/browser_control.h"
+#include "gui/download_list_view.h"
 #include "player/playback/application_player.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -205,9 +206,11 @@ void TForm1::FormCreate()
 void TForm1::fillTypeIcons()
 {
     ImageList1 = app::typeIcons();
-    for (ui::SongListView* list : {ListView1, playListView, downloadlistview, cardlistview})
+    for (ui::SongListView* list : {ListView1, playListView, cardlistview})
         if (list)
             list->setImageList(&ImageList1);
+    if (downloadlistview)
+        downloadlistview->setImageList(&ImageList1);
 }
 
 void TForm1::showView(bool search, bool download, bool card)

@@ -10,14 +10,15 @@
 #include "download/row_state.h"
 #include "download/target_file.h"
 #include "download/transfer_engine.h"
+#include "gui/download_list_view.h"
 #include "gui/download_log.h"
+#include "gui/download_table_model.h"
 #include "gui/form2.h"
 #include "ui/song_list_view.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPalette>
@@ -25,7 +26,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
-#include <QTreeWidgetItem>
 #include <QUrl>
 
 #include <algorithm>
@@ -49,21 +49,9 @@ void TForm1::buildDownloadPanel()
     Iesetpanel->setGeometry(121, 73, 575, 509);
     Iesetpanel->hide();
 
-    // The queue of files to fetch.
-    downloadlistview = new ui::SongListView(Iesetpanel);
+    // The queue of files to fetch; it shows the engine's queue once the engine is there.
+    downloadlistview = new gui::DownloadListView(Iesetpanel);
     downloadlistview->setObjectName("downloadlistview");
-    downloadlistview->setColumnCaptions(
-        {"", "歌曲名", "下载地址", "大小", "类型", "保存地址", "状态", "速度", "剩余"});
-    downloadlistview->setGridLines(true);
-    // The last column is sized to its text rather than to the room left. The two long
-    // columns (address and save path) start narrow, so a row's state shows without scrolling;
-    // they can be widened by hand.
-    downloadlistview->header()->setStretchLastSection(false);
-    for (int column : {2, 5}) {
-        downloadlistview->header()->setSectionResizeMode(column, QHeaderView::Interactive);
-        downloadlistview->header()->resizeSection(column, 140);
-    }
-    downloadlistview->setMultiSelect(true);
     downloadlistview->setToolTip("按住Ctrl或Shift键可选择多项");
     downloadlistview->setGeometry(8, 24, 559, 196);
 
@@ -121,6 +109,8 @@ void TForm1::connectDownloadHandlers()
     connect(delallbtn, &QPushButton::clicked, this, &TForm1::delallbtnClick);
     connect(SeSkinButton3, &QPushButton::clicked, this, &TForm1::SeSkinButton3Click);
     connect(SeSkinButton1, &QPushButton::clicked, this, &TForm1::SeSkinButton1Click);
+    connectTransferHandlers();
+    downloadlistview->setDownloadModel(new gui::DownloadTableModel(engine_->queue(), this));
     openLocalPath = [](const QString& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
@@ -130,10 +120,8 @@ void TForm1::connectDownloadHandlers()
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(downloadlistview->viewport()->mapToGlobal(at));
     });
-    connect(downloadlistview, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        downloadlistviewDblClick(downloadlistview->indexOfTopLevelItem(item));
-    });
-    connectTransferHandlers();
+    connect(downloadlistview, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { downloadlistviewDblClick(index.row()); });
 }
 
 void TForm1::dragdownbtnClick()
@@ -150,7 +138,6 @@ void TForm1::dragdownbtnClick()
 void TForm1::appendDownloadRow(const core::SongEntry& row)
 {
     engine_->queue().append(row);
-    downloadlistview->appendRow(row);
 }
 
 void TForm1::keepDownloadListIn(const std::string& nativePath)
@@ -167,9 +154,6 @@ void TForm1::keepDownloadListIn(const std::string& nativePath)
                 download::safeTargetPath(texts.savePath, texts.name, texts.typeText);
     }
     queue.replace(std::move(loaded.rows));
-    downloadlistview->clearRows();
-    for (const download::QueueRow& row : queue.rows())
-        downloadlistview->appendRow(row.entry);
     showDownloadStates();
     if (!loaded.setAsideAs.empty())
         downinimemo->appendPlainText("下载列表文件无法读取，已另存为 " +
@@ -191,21 +175,18 @@ void TForm1::downloadbtnClick()
 void TForm1::delbtnClick()
 {
     // A running row stops (its file and record stay for a later resume) and goes with the rest.
-    std::vector<int> rows = downloadlistview->selectedRows();
+    // The rows as the view shows them, by id: the queue may have moved on meanwhile.
     std::vector<std::uint64_t> ids;
-    for (int row : rows)
-        if (row < engine_->queue().size())
-            ids.push_back(engine_->queue().at(row).id);
+    for (int row : downloadlistview->selectedRows())
+        ids.push_back(downloadlistview->downloadModel()->row(row).id);
     engineThread_->remove(ids);
-    std::sort(rows.rbegin(), rows.rend());
-    for (int row : rows)
-        downloadlistview->removeRowAt(row);
+    downloadlistview->downloadModel()->sync();
 }
 
 void TForm1::delallbtnClick()
 {
     engineThread_->clear();
-    downloadlistview->clearRows();
+    downloadlistview->downloadModel()->sync();
 }
 
 namespace {
@@ -227,8 +208,7 @@ QMenu* TForm1::downloadRowMenu(QWidget* parent)
     auto* menu = new QMenu(parent);
     std::vector<download::QueueRow> selected;
     for (int row : downloadlistview->selectedRows())
-        if (row < engine_->queue().size())
-            selected.push_back(engine_->queue().at(row));
+        selected.push_back(downloadlistview->queueRowAt(row));
     const auto add = [&](const char* text, RowAction action, std::function<void()> run) {
         QAction* item = menu->addAction(QString::fromUtf8(text));
         const bool applies = std::any_of(selected.begin(), selected.end(), [&](const auto& row) {
@@ -272,11 +252,11 @@ QMenu* TForm1::downloadRowMenu(QWidget* parent)
 
 void TForm1::downloadlistviewDblClick(int row)
 {
-    if (row < 0 || row >= engine_->queue().size())
+    if (row < 0 || row >= downloadlistview->rowCount())
         return;
-    const download::QueueRow queued = engine_->queue().at(row);
-    if (download::actionApplies(download::RowAction::OpenFile, queued))
-        openLocalPath(rowFile(queued));
+    const auto queued = engine_->queue().find(downloadlistview->queueRowAt(row).id);
+    if (queued && download::actionApplies(download::RowAction::OpenFile, *queued))
+        openLocalPath(rowFile(*queued));
 }
 
 namespace {

@@ -15,7 +15,9 @@
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
 #include "download/transfer_plan.h"
+#include "gui/download_list_view.h"
 #include "gui/download_log.h"
+#include "gui/download_table_model.h"
 #include "gui/form2.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
@@ -32,7 +34,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidgetItem>
 
 #include <map>
 
@@ -59,42 +60,13 @@ void appendMemo(TForm1& form, const std::string& gbkLine)
     form.downinimemo->appendPlainText(ui::fromGbk(gbkLine));
 }
 
-// The columns after a download-list row's own: 状态, 速度 and 剩余, from the queue and the
-// running files. They are shown only: a row read back holds its own columns alone.
-enum StateColumn { kStateColumn = 6, kSpeedColumn = 7, kLeftColumn = 8 };
-
-void setShown(QTreeWidgetItem* item, int column, const std::string& gbk)
-{
-    const QString text = ui::fromGbk(gbk);
-    if (item->text(column) != text)
-        item->setText(column, text);
-}
-
+// The download list's 状态, 速度 and 剩余 columns follow the running files' progress and speeds.
 void showRowStates(TForm1& form, const std::map<std::uint64_t, std::int64_t>& speeds)
 {
     download::TransferEngine* engine = form.engine();
-    if (!engine)
-        return;
-    std::map<std::uint64_t, download::RowProgress> running;
-    for (const download::RowProgress& p : engine->runningProgress())
-        running[p.rowId] = p;
-    const std::vector<download::QueueRow> rows = engine->queue().rows();
-    const int shown = std::min(static_cast<int>(rows.size()), form.downloadlistview->rowCount());
-    for (int i = 0; i < shown; ++i) {
-        const download::QueueRow& row = rows[static_cast<std::size_t>(i)];
-        QTreeWidgetItem* item = form.downloadlistview->itemAtRow(i);
-        const auto p = running.find(row.id);
-        const download::RowProgress* progress = p == running.end() ? nullptr : &p->second;
-        setShown(item, kStateColumn, download::stateText(row, progress));
-        const auto speed = speeds.find(row.id);
-        const bool timed =
-            progress && row.status == download::RowStatus::Running && speed != speeds.end();
-        setShown(item, kSpeedColumn, timed ? download::speedText(speed->second) : "");
-        setShown(item, kLeftColumn,
-                 timed && progress->size >= 0
-                     ? download::remainingText(progress->size - progress->done, speed->second)
-                     : "");
-    }
+    gui::DownloadTableModel* model = form.downloadlistview->downloadModel();
+    if (engine && model)
+        model->showProgress(engine->runningProgress(), speeds);
 }
 
 class TransferWindow : public download::TransferObserver {
@@ -344,12 +316,14 @@ void TForm1::myexception(QObject*, const std::exception& e)
 {
     download::TransferEngine& engine = *engine_;
     const std::string message = e.what();
-    const int n = downloadlistview->rowCount();
+    // The queue, not the view, which may not show its latest change yet.
+    const std::vector<download::QueueRow> rows = engine.queue().rows();
+    const int n = static_cast<int>(rows.size());
     const int r = engine.resumeRow();
     download::ResumeRowTexts row;
     row.exists = r >= 0 && r < n;
     if (row.exists) {
-        const core::SongEntry entry = downloadlistview->rowAt(r);
+        const core::SongEntry& entry = rows[static_cast<std::size_t>(r)].entry;
         row.caption = entry.caption;
         row.name = entry.sub(core::SubItem::Name);
     }

@@ -4,8 +4,9 @@
 #include "app/program_folder.h"
 #include "download/download_list.h"
 #include "download/transfer_engine.h"
+#include "gui/download_list_view.h"
+#include "gui/download_table_model.h"
 #include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -121,17 +122,18 @@ void TForm2::ShellTreeView1Click()
 void TForm2::pathbtnClick()
 {
     if (form1_) {
-        ui::SongListView* list = form1_->downloadlistview;
+        gui::DownloadListView* list = form1_->downloadlistview;
+        // Rows are added and removed on the window's thread only: once the list shows every
+        // change, its row numbers are the queue's.
+        list->downloadModel()->sync();
         std::vector<std::pair<int, core::SongEntry>> selected;
         if (form1_->ChooserRewrite)
             for (int row : list->selectedRows())
                 selected.emplace_back(row, list->rowAt(row));
         const download::ChooserOutcome outcome = download::confirmChooser(
             form1_->ChooserRewrite, form1_->SaveFolder, ui::toGbk(pathedit->text()), selected);
-        for (const auto& [row, path] : outcome.newSavePaths) {
+        for (const auto& [row, path] : outcome.newSavePaths)
             form1_->engine()->queue().setSavePath(row, path);
-            list->setSubItem(row, core::SubItem::SavePath, path);
-        }
         form1_->SaveFolder = outcome.saveFolder;
         app::rememberSaveFolder(form1_->SaveFolder);
         form1_->ChooserRewrite = outcome.rewriteMode;

@@ -31,20 +31,66 @@ std::string cell(const QTreeWidgetItem* item, int column)
 }
 } // namespace
 
-SongListView::SongListView(QWidget* parent) : QTreeWidget(parent)
+void setUpReportList(QTreeView* list)
 {
-    setRootIsDecorated(false);
-    setUniformRowHeights(true);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setAllColumnsShowFocus(true);
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    header()->setStretchLastSection(true);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setAllColumnsShowFocus(true);
+    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list->header()->setStretchLastSection(true);
     // The selection stays visible when the list loses the focus.
-    QPalette colours = palette();
+    QPalette colours = list->palette();
     for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
         colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
-    setPalette(colours);
+    list->setPalette(colours);
+}
+
+void showGridLines(QTreeView* list, bool on)
+{
+    // A style on the items replaces the selection's look too, so it is restated here.
+    list->setStyleSheet(on ? "QTreeView::item { border-right: 1px solid #c8d0dc; border-bottom: "
+                             "1px solid #c8d0dc; }"
+                             "QTreeView::item:selected { background: #3d6fb3; color: white; }"
+                           : QString());
+}
+
+int cellWidth(const QTreeView* list, const QString& text)
+{
+    // The text and the cell's margins, as the contents-sized columns measure them.
+    constexpr int kCellMargins = 16;
+    return list->fontMetrics().horizontalAdvance(text) + kCellMargins;
+}
+
+void fitNameAndAddress(QTreeView* list, int widestName, int widestAddress)
+{
+    QHeaderView* header = list->header();
+    const int columns = header->count();
+    const auto sized = [&](int column) {
+        return columns > column + 1 &&
+               header->sectionResizeMode(column) == QHeaderView::Interactive;
+    };
+    const int width = list->viewport()->width();
+    if (sized(kNameColumn)) {
+        const int wanted = std::max(widestName, header->sectionSizeHint(kNameColumn));
+        list->setColumnWidth(kNameColumn, std::min(wanted, width / 2));
+    }
+    if (sized(kAddressColumn)) {
+        // The address takes what the other columns leave, so size and type stay in view.
+        int others = 0;
+        for (int column = 0; column < columns; ++column)
+            if (column != kAddressColumn)
+                others += column + 1 == columns ? header->sectionSizeHint(column)
+                                                : header->sectionSize(column);
+        const int wanted = std::max(widestAddress, header->sectionSizeHint(kAddressColumn));
+        list->setColumnWidth(kAddressColumn, std::min(wanted, std::max(width - others, width / 4)));
+    }
+}
+
+SongListView::SongListView(QWidget* parent) : QTreeWidget(parent)
+{
+    setUpReportList(this);
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
         std::vector<bool> now(static_cast<size_t>(rowCount()));
         for (int i = 0; i < rowCount(); ++i)
@@ -73,34 +119,13 @@ void SongListView::noteWidths(QTreeWidgetItem* item)
 {
     const QString name = item->text(kNameColumn);
     item->setToolTip(kNameColumn, name);
-    // The text and the cell's margins, as the contents-sized columns measure them.
-    constexpr int kCellMargins = 16;
-    widestName_ = std::max(widestName_, fontMetrics().horizontalAdvance(name) + kCellMargins);
-    widestAddress_ = std::max(
-        widestAddress_, fontMetrics().horizontalAdvance(item->text(kAddressColumn)) + kCellMargins);
+    widestName_ = std::max(widestName_, cellWidth(this, name));
+    widestAddress_ = std::max(widestAddress_, cellWidth(this, item->text(kAddressColumn)));
 }
 
 void SongListView::fitColumns()
 {
-    const auto sized = [this](int column) {
-        return columnCount() > column + 1 &&
-               header()->sectionResizeMode(column) == QHeaderView::Interactive;
-    };
-    const int width = viewport()->width();
-    if (sized(kNameColumn)) {
-        const int wanted = std::max(widestName_, header()->sectionSizeHint(kNameColumn));
-        setColumnWidth(kNameColumn, std::min(wanted, width / 2));
-    }
-    if (sized(kAddressColumn)) {
-        // The address takes what the other columns leave, so size and type stay in view.
-        int others = 0;
-        for (int column = 0; column < columnCount(); ++column)
-            if (column != kAddressColumn)
-                others += column + 1 == columnCount() ? header()->sectionSizeHint(column)
-                                                      : header()->sectionSize(column);
-        const int wanted = std::max(widestAddress_, header()->sectionSizeHint(kAddressColumn));
-        setColumnWidth(kAddressColumn, std::min(wanted, std::max(width - others, width / 4)));
-    }
+    fitNameAndAddress(this, widestName_, widestAddress_);
 }
 
 void SongListView::resizeEvent(QResizeEvent* event)
@@ -122,11 +147,7 @@ void SongListView::setMultiSelect(bool multi)
 
 void SongListView::setGridLines(bool on)
 {
-    // A style on the items replaces the selection's look too, so it is restated here.
-    setStyleSheet(on ? "QTreeView::item { border-right: 1px solid #c8d0dc; border-bottom: 1px "
-                       "solid #c8d0dc; }"
-                       "QTreeView::item:selected { background: #3d6fb3; color: white; }"
-                     : QString());
+    showGridLines(this, on);
 }
 
 int SongListView::rowCount() const

@@ -8,11 +8,26 @@
 
 #include <QIcon>
 #include <QList>
+#include <QString>
 #include <QTreeWidget>
 #include <type_traits>
 #include <vector>
 
+class QTreeView;
+
 namespace ui {
+
+// What every report-style list of the window shares: whole rows selected one at a time (lists
+// that take more say so), no tree decoration, columns sized to their contents, the selection
+// drawn the same with or without the focus.
+void setUpReportList(QTreeView* list);
+// Lines between the cells.
+void showGridLines(QTreeView* list, bool on);
+// Pixels a cell needs for this text, margins included.
+int cellWidth(const QTreeView* list, const QString& text);
+// The name column (1) fits `widestName` but takes at most half the list; the address column (2)
+// takes what the others leave, at least a quarter of the list. Each only while sized by hand.
+void fitNameAndAddress(QTreeView* list, int widestName, int widestAddress);
 
 class SongListView : public QTreeWidget {
     Q_OBJECT

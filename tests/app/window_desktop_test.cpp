@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/form1.h"
 #include "browser/player_test_support.h"
+#include "gui/download_list_view.h"
 #include "player/playback/application_player.h"
 #include "ui/song_list_view.h"
 

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
+#include "gui/download_list_view.h"
 #include "ui/dialogs.h"
 #include "ui/song_list_view.h"
 
@@ -168,8 +169,8 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     EXPECT_EQ(form->stopbtn->toolTip(), "停止搜索");
     EXPECT_EQ(form->playloadbtn->text(), "装");
 
-    for (ui::SongListView* list :
-         {form->ListView1, form->playListView, form->downloadlistview, form->cardlistview}) {
+    for (QWidget* list : std::initializer_list<QWidget*>{
+             form->ListView1, form->playListView, form->downloadlistview, form->cardlistview}) {
         SCOPED_TRACE(list->objectName().toStdString());
         const QPalette colours = list->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})

@@ -8,6 +8,7 @@
 #include "core/gbk.h"
 #include "demo_service_fixture.h"
 #include "download/md5_check.h"
+#include "gui/download_list_view.h"
 #include "search/archive_window.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
@@ -253,7 +254,8 @@ TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
     form->ListView1->setRowSelected(1, true);
     const core::SongEntry rows[] = {form->ListView1->rowAt(0), form->ListView1->rowAt(1)};
     form->dragdownbtn->click();
-    ASSERT_EQ(form->downloadlistview->rowCount(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 2; }))
+        << form->downloadlistview->rowCount();
     form->downbtn->click();
     auto reports = [&] { return form->downinimemo->toPlainText().count("下载完毕!"); };
     ASSERT_TRUE(
@@ -398,7 +400,8 @@ TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
         << playertest::playerState(page).value("text").toString().toStdString();
 
     form->dragdownbtn->click();
-    ASSERT_EQ(form->downloadlistview->rowCount(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 1; }))
+        << form->downloadlistview->rowCount();
     form->downbtn->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {

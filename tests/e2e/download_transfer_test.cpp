@@ -6,6 +6,7 @@
 #include "demo_service_fixture.h"
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
+#include "gui/download_list_view.h"
 #include "ui/dialogs.h"
 #include "ui/gbk_qt.h"
 #include "ui/song_list_view.h"
@@ -58,7 +59,8 @@ TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
     for (int i = 0; i < 3; ++i)
         form->ListView1->setRowSelected(i, true);
     form->dragdownbtn->click();
-    ASSERT_EQ(form->downloadlistview->rowCount(), 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 3; }))
+        << form->downloadlistview->rowCount();
 
     // Watch every status each active row shows on the way.
     std::vector<std::set<std::string>> seen(3);

@@ -48,15 +48,12 @@ protected:
     {
         return {n, 0, {"singer" + n, "list/" + n + ".html"}};
     }
-    std::string savePath(int row) const
-    {
-        return form->downloadlistview->rowAt(row).sub(core::SubItem::SavePath);
-    }
-    std::vector<std::string> names() const
+    std::string savePath(int row) { return list()->rowAt(row).sub(core::SubItem::SavePath); }
+    std::vector<std::string> names()
     {
         std::vector<std::string> all;
-        for (int i = 0; i < form->downloadlistview->rowCount(); ++i)
-            all.push_back(form->downloadlistview->rowAt(i).sub(core::SubItem::Name));
+        for (int i = 0; i < list()->rowCount(); ++i)
+            all.push_back(list()->rowAt(i).sub(core::SubItem::Name));
         return all;
     }
     void fillDownloadList(int rows)
@@ -78,13 +75,15 @@ TEST_F(DownloadListTest, PanelHoldsItsControlsInsideWithoutOverlap)
     EXPECT_TRUE(panel->isHidden()); // the search view shows at start
     EXPECT_EQ(panel->title(), "下载");
 
-    ui::SongListView* list = form->downloadlistview;
+    gui::DownloadListView* list = form->downloadlistview;
     // The list's own columns, then what each row's state is.
-    ASSERT_EQ(list->columnCount(), 9);
+    ASSERT_EQ(list->model()->columnCount(), 9);
     const QStringList captions = {"",         "歌曲名", "下载地址", "大小", "类型",
                                   "保存地址", "状态",   "速度",     "剩余"};
     for (int c = 0; c < 9; ++c)
-        EXPECT_EQ(list->headerItem()->text(c), captions[c]);
+        EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
+    EXPECT_EQ(list->toolTip(), "按住Ctrl或Shift键可选择多项");
+    EXPECT_FALSE(list->styleSheet().isEmpty()) << "grid lines";
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(list->palette().color(QPalette::Inactive, QPalette::Highlight),
@@ -126,7 +125,7 @@ TEST_F(DownloadListTest, SelectedRowsStayMarkedWithoutTheFocus)
     form->show();
     form->Button4Click();
     fillDownloadList(3);
-    ui::SongListView* list = form->downloadlistview;
+    gui::DownloadListView* list = this->list();
     list->setRowSelected(1, true);
     form->Edit1->setFocus();
     ASSERT_FALSE(list->hasFocus());
@@ -135,7 +134,7 @@ TEST_F(DownloadListTest, SelectedRowsStayMarkedWithoutTheFocus)
     const QImage shot = list->viewport()->grab().toImage();
     const QRgb plain = shot.pixel(shot.width() - 2, shot.height() - 2); // below the last row
     auto plainShare = [&](int row) {
-        const QRect r = list->visualItemRect(list->itemAtRow(row)).intersected(shot.rect());
+        const QRect r = list->rowRect(row).intersected(shot.rect());
         int same = 0;
         for (int y = r.top(); y <= r.bottom(); ++y)
             for (int x = r.left(); x <= r.right(); ++x)
@@ -152,7 +151,7 @@ TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
     // No selection: nothing is added, the download view still comes up.
     form->ListView1->appendRow(resultRow("1"));
     form->dragdownbtnClick();
-    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+    EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_TRUE(downloadPanelShown());
     EXPECT_TRUE(form->ListView1->isHidden());
 
@@ -162,8 +161,8 @@ TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
     form->ListView1->setRowSelected(1, true);
     form->Button3Click();
     form->dragdownbtnClick();
-    ASSERT_EQ(form->downloadlistview->rowCount(), 2);
-    const core::SongEntry first = form->downloadlistview->rowAt(0);
+    ASSERT_EQ(list()->rowCount(), 2);
+    const core::SongEntry first = list()->rowAt(0);
     EXPECT_EQ(first.caption, "2"); // list order, not the order of selecting
     EXPECT_EQ(first.imageIndex, 2);
     const std::vector<std::string> expected = {"name2", "http://h/2.wma", "2.3M", "wma",
@@ -174,13 +173,13 @@ TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
 
     // The same songs again: duplicates with the same save paths are appended.
     form->dragdownbtnClick();
-    ASSERT_EQ(form->downloadlistview->rowCount(), 4);
-    EXPECT_EQ(form->downloadlistview->rowAt(2), form->downloadlistview->rowAt(0));
+    ASSERT_EQ(list()->rowCount(), 4);
+    EXPECT_EQ(list()->rowAt(2), list()->rowAt(0));
 
     // The toolbar button runs the same handler when the play panel provides it.
     if (form->dragdownbtn) {
         QTest::mouseClick(form->dragdownbtn, Qt::LeftButton);
-        EXPECT_EQ(form->downloadlistview->rowCount(), 6);
+        EXPECT_EQ(list()->rowCount(), 6);
     }
 }
 
@@ -200,7 +199,7 @@ TEST_F(DownloadListTest, ChartRowsInTheSelectionAreSkippedAndTheRestCopied)
     form->dragdownbtnClick();
     EXPECT_EQ(names(), (std::vector<std::string>{"name2", "name4"}));
     for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(form->downloadlistview->rowAt(i).subItems.size(), 5u);
+        EXPECT_EQ(list()->rowAt(i).subItems.size(), 5u);
     EXPECT_TRUE(downloadPanelShown());
     EXPECT_TRUE(form->downinimemo->toPlainText().isEmpty()); // no error was logged
 }
@@ -208,22 +207,22 @@ TEST_F(DownloadListTest, ChartRowsInTheSelectionAreSkippedAndTheRestCopied)
 TEST_F(DownloadListTest, DeleteRemovesSelectedRowsAndClearRemovesAll)
 {
     fillDownloadList(5);
-    form->downloadlistview->setRowSelected(0, true);
-    form->downloadlistview->setRowSelected(2, true);
-    form->downloadlistview->setRowSelected(4, true);
+    list()->setRowSelected(0, true);
+    list()->setRowSelected(2, true);
+    list()->setRowSelected(4, true);
     QTest::mouseClick(form->delbtn, Qt::LeftButton);
     EXPECT_EQ(names(), (std::vector<std::string>{"song2", "song4"}));
     EXPECT_TRUE(form->delbtn->isEnabled());
 
     // Nothing selected: nothing deleted.
     form->delbtnClick();
-    EXPECT_EQ(form->downloadlistview->rowCount(), 2);
+    EXPECT_EQ(list()->rowCount(), 2);
 
     QTest::mouseClick(form->delallbtn, Qt::LeftButton);
-    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+    EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_TRUE(form->delallbtn->isEnabled());
     form->delallbtnClick(); // an empty list stays empty
-    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+    EXPECT_EQ(list()->rowCount(), 0);
 }
 
 TEST_F(DownloadListTest, TheListIsKeptInItsFileAndComesBackInTheNextWindow)
@@ -231,10 +230,10 @@ TEST_F(DownloadListTest, TheListIsKeptInItsFileAndComesBackInTheNextWindow)
     const std::string path = dir.path().toStdString() + "/download-list.txt";
     form->keepDownloadListIn(path);
     fillDownloadList(3);
-    form->downloadlistview->setRowSelected(1, true);
+    list()->setRowSelected(1, true);
     form->delbtnClick();
     form->ChooserRewrite = true;
-    form->downloadlistview->setRowSelected(0, true);
+    list()->setRowSelected(0, true);
     chooser->pathedit->setText("/elsewhere");
     chooser->pathbtnClick();
 
@@ -242,13 +241,13 @@ TEST_F(DownloadListTest, TheListIsKeptInItsFileAndComesBackInTheNextWindow)
     chooser.reset();
     form.reset();
     createWindow();
-    EXPECT_EQ(form->downloadlistview->rowCount(), 0) << "a window reads no list by itself";
+    EXPECT_EQ(list()->rowCount(), 0) << "a window reads no list by itself";
     form->keepDownloadListIn(path);
     EXPECT_EQ(names(), (std::vector<std::string>{"song1", "song3"}));
     EXPECT_EQ(savePath(0), "/elsewhere/song1.mp3");
     ASSERT_EQ(form->engine()->queue().size(), 2);
     EXPECT_EQ(form->engine()->queue().at(0).savePath(), "/elsewhere/song1.mp3");
-    EXPECT_EQ(form->engine()->queue().at(1).entry, form->downloadlistview->rowAt(1));
+    EXPECT_EQ(form->engine()->queue().at(1).entry, list()->rowAt(1));
 }
 
 // "删除所选项" and "清空列表" pressed while a worker ran were disabled for the rest of the run
@@ -258,7 +257,7 @@ TEST_F(DownloadListTest, DeleteAndClearWorkWhileAWorkerRunsAndNeverStayDisabled)
     download::TransferEngine* engine = form->engine();
     ASSERT_NE(engine, nullptr);
     fillDownloadList(3);
-    form->downloadlistview->setRowSelected(1, true);
+    list()->setRowSelected(1, true);
 
     download::TransferEngineTestAccess::activeWorkers(*engine) =
         1; // one segment worker started and not yet ended
@@ -266,7 +265,7 @@ TEST_F(DownloadListTest, DeleteAndClearWorkWhileAWorkerRunsAndNeverStayDisabled)
     EXPECT_EQ(names(), (std::vector<std::string>{"song1", "song3"}));
     EXPECT_TRUE(form->delbtn->isEnabled());
     form->delallbtnClick();
-    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+    EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_EQ(form->engine()->queue().size(), 0);
     EXPECT_TRUE(form->delallbtn->isEnabled());
     download::TransferEngineTestAccess::activeWorkers(*engine) = 0;
@@ -279,7 +278,7 @@ TEST_F(DownloadListTest, ChooserOpensInRewriteModeOnlyWithASelection)
     EXPECT_FALSE(form->ChooserRewrite);
     EXPECT_TRUE(chooser->isHidden());
 
-    form->downloadlistview->setRowSelected(1, true);
+    list()->setRowSelected(1, true);
     form->SeSkinButton3Click();
     EXPECT_TRUE(form->ChooserRewrite);
     EXPECT_FALSE(chooser->isHidden());
@@ -351,21 +350,21 @@ TEST_F(DownloadListTest, RewriteModeRepointsRowsSelectedAtConfirmation)
 {
     fillDownloadList(4);
     const std::string saveFolder = form->SaveFolder;
-    form->downloadlistview->setRowSelected(0, true);
+    list()->setRowSelected(0, true);
     form->SeSkinButton3Click();
     ASSERT_TRUE(form->ChooserRewrite);
 
     // The selection changes while the chooser is open: rows 1 and 3 are the ones rewritten.
-    form->downloadlistview->setRowSelected(0, false);
-    form->downloadlistview->setRowSelected(1, true);
-    form->downloadlistview->setRowSelected(3, true);
+    list()->setRowSelected(0, false);
+    list()->setRowSelected(1, true);
+    list()->setRowSelected(3, true);
     chooser->pathedit->setText("/srv/新歌");
     chooser->pathbtnClick();
     EXPECT_EQ(savePath(0), saveFolder + "song1.mp3");
     EXPECT_EQ(savePath(1), core::utf8ToGbk("/srv/新歌/song2.mp3"));
     EXPECT_EQ(savePath(2), saveFolder + "song3.mp3");
     EXPECT_EQ(savePath(3), core::utf8ToGbk("/srv/新歌/song4.mp3"));
-    EXPECT_EQ(form->downloadlistview->itemAtRow(1)->text(5), "/srv/新歌/song2.mp3");
+    EXPECT_EQ(list()->cellText(1, 5), "/srv/新歌/song2.mp3");
     EXPECT_EQ(form->SaveFolder, saveFolder);
     EXPECT_FALSE(form->ChooserRewrite);
     EXPECT_TRUE(chooser->isHidden());
@@ -373,7 +372,7 @@ TEST_F(DownloadListTest, RewriteModeRepointsRowsSelectedAtConfirmation)
     // Rewrite mode with nothing selected at confirmation rewrites nothing but still ends.
     form->SeSkinButton3Click();
     ASSERT_TRUE(form->ChooserRewrite);
-    form->downloadlistview->clearSelection();
+    list()->clearSelection();
     chooser->pathedit->setText("/elsewhere");
     chooser->pathbtnClick();
     EXPECT_FALSE(form->ChooserRewrite);
@@ -397,17 +396,17 @@ TEST_F(DownloadListTest, TheRowMenuOffersWhatAppliesAndOpensFilesAndFolders)
         opened << path;
         return true;
     };
-    const auto state = [&](int row) { return form->downloadlistview->itemAtRow(row)->text(6); };
+    const auto state = [&](int row) { return list()->cellText(row, 6); };
     EXPECT_EQ(state(0), "完成");
     EXPECT_EQ(state(1), "失败：网络错误：x");
     EXPECT_EQ(state(2), "等待");
-    EXPECT_EQ(form->downloadlistview->rowAt(0).subItems.size(), 5u) << "shown only, not the row's";
+    EXPECT_EQ(list()->rowAt(0).subItems.size(), 5u) << "shown only, not the row's";
 
     // Enabled entries of the menu for a selection, in menu order.
     const auto menuFor = [&](std::vector<int> rows) {
-        form->downloadlistview->clearSelection();
+        list()->clearSelection();
         for (int r : rows)
-            form->downloadlistview->setRowSelected(r, true);
+            list()->setRowSelected(r, true);
         std::unique_ptr<QMenu> menu(form->downloadRowMenu(form.get()));
         std::map<QString, QAction*> actions;
         for (QAction* a : menu->actions())
@@ -481,7 +480,7 @@ TEST_F(DownloadListTest, ADamagedListFileKeepsItsCompleteRowsAndAnUnreadableOneI
         out << "no list at all";
     }
     form->keepDownloadListIn(path);
-    EXPECT_EQ(form->downloadlistview->rowCount(), 0);
+    EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_TRUE(form->downinimemo->toPlainText().startsWith("下载列表文件无法读取，已另存为 "))
         << form->downinimemo->toPlainText().toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList({"download-list.txt.bad-*"}).size(), 1);

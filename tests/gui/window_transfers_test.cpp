@@ -68,9 +68,10 @@ protected:
 
     void addRow(const std::string& name, const std::string& url, const std::string& sizeText)
     {
-        const int n = form->downloadlistview->rowCount() + 1;
+        const int n = form->engine()->queue().size() + 1;
         form->appendDownloadRow(
             {std::to_string(n), 0, {name, url, sizeText, "mp3", form->SaveFolder + name + ".mp3"}});
+        list(); // the error handler reads the row from the list
     }
     // Processes window messages until done() holds; false when it never does.
     bool pumpUntil(const std::function<bool()>& done, int limitMs = 60000)
@@ -291,7 +292,7 @@ TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
     // A row that has ended gets its report at the next tick, once, from what it started as,
     // even when the download list has been cleared meanwhile.
     form->downloadnow->setSubItem(1, 0, download::statusEnded());
-    form->downloadlistview->clearRows();
+    form->delallbtnClick();
     form->Timer1Timer();
     EXPECT_EQ(status(1), download::statusReported());
     EXPECT_EQ(reportsFor("r4"), 1);

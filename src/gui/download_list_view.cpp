@@ -1,0 +1,146 @@
+#include "gui/download_list_view.h"
+
+#include "gui/download_table_model.h"
+#include "ui/song_list_view.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+#include <algorithm>
+
+namespace gui {
+
+using Column = DownloadTableModel::Column;
+
+DownloadListView::DownloadListView(QWidget* parent) : QTreeView(parent)
+{
+    ui::setUpReportList(this);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui::showGridLines(this, true);
+}
+
+void DownloadListView::setDownloadModel(DownloadTableModel* model)
+{
+    model_ = model;
+    setModel(model);
+    if (!model)
+        return;
+    model->setIcons(icons_);
+    // Name and address fit their texts within the room there is; address and save path start
+    // narrow, so a row's state shows without scrolling, and can be widened by hand. The last
+    // column is sized to its text rather than to the room left.
+    header()->setStretchLastSection(false);
+    for (int column : {Column::Name, Column::Address, Column::SavePath})
+        header()->setSectionResizeMode(column, QHeaderView::Interactive);
+    for (int column : {Column::Address, Column::SavePath})
+        header()->resizeSection(column, 140);
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { noteWidths(first, last); });
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) {
+                if (from.column() <= Column::Address && to.column() >= Column::Name)
+                    noteWidths(from.row(), to.row());
+            });
+    const auto emptied = [this] {
+        if (rowCount() > 0)
+            return;
+        widestName_ = 0;
+        widestAddress_ = 0;
+        fitColumns();
+    };
+    connect(model, &QAbstractItemModel::rowsRemoved, this, emptied);
+    connect(model, &QAbstractItemModel::modelReset, this, [this, emptied] {
+        emptied();
+        noteWidths(0, rowCount() - 1);
+    });
+    noteWidths(0, rowCount() - 1);
+}
+
+void DownloadListView::setImageList(const QList<QIcon>* icons)
+{
+    icons_ = icons ? *icons : QList<QIcon>();
+    if (model_)
+        model_->setIcons(icons_);
+}
+
+void DownloadListView::noteWidths(int first, int last)
+{
+    if (!model_ || first > last)
+        return;
+    const int before = widestName_ + widestAddress_;
+    for (int i = first; i <= last; ++i) {
+        widestName_ = std::max(widestName_, ui::cellWidth(this, cellText(i, Column::Name)));
+        widestAddress_ =
+            std::max(widestAddress_, ui::cellWidth(this, cellText(i, Column::Address)));
+    }
+    if (widestName_ + widestAddress_ != before)
+        fitColumns();
+}
+
+void DownloadListView::fitColumns()
+{
+    ui::fitNameAndAddress(this, widestName_, widestAddress_);
+}
+
+void DownloadListView::resizeEvent(QResizeEvent* event)
+{
+    QTreeView::resizeEvent(event);
+    fitColumns();
+}
+
+int DownloadListView::rowCount() const
+{
+    return model_ ? model_->rowCount() : 0;
+}
+
+core::SongEntry DownloadListView::rowAt(int index) const
+{
+    return index >= 0 && index < rowCount() ? model_->row(index).entry : core::SongEntry{};
+}
+
+const download::QueueRow& DownloadListView::queueRowAt(int index) const
+{
+    return model_->row(index);
+}
+
+QString DownloadListView::cellText(int row, int column) const
+{
+    return model_ ? model_->index(row, column).data().toString() : QString();
+}
+
+QRect DownloadListView::rowRect(int index) const
+{
+    if (!model_)
+        return {};
+    return visualRect(model_->index(index, 0))
+        .united(visualRect(model_->index(index, model_->columnCount() - 1)));
+}
+
+void DownloadListView::setRowSelected(int index, bool selected)
+{
+    if (!model_ || index < 0 || index >= rowCount())
+        return;
+    selectionModel()->select(model_->index(index, 0), (selected ? QItemSelectionModel::Select
+                                                                : QItemSelectionModel::Deselect) |
+                                                          QItemSelectionModel::Rows);
+}
+
+std::vector<int> DownloadListView::selectedRows() const
+{
+    std::vector<int> rows;
+    if (!model_)
+        return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int DownloadListView::firstSelectedRow() const
+{
+    const std::vector<int> rows = selectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+} // namespace gui
