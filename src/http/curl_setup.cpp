@@ -2,8 +2,12 @@
 
 #include "core/text_ops.h"
 
+#include <openssl/ssl.h>
+
+#include <array>
 #include <cstdlib>
 #include <mutex>
+#include <string_view>
 
 namespace http {
 
@@ -69,6 +73,66 @@ void ensureCurlGlobal()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+namespace {
+
+// What every handle of the process shares: TLS sessions (a new connection to a server resumes
+// the session of an earlier one, with tickets, instead of a full handshake) and resolved names.
+// Connections are not shared: libcurl does not support one connection cache used by concurrent
+// threads, and each client keeps its own. One mutex per kind of data, as libcurl asks.
+struct ProcessShare {
+    CURLSH* handle = nullptr;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
+
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self)
+    {
+        static_cast<ProcessShare*>(self)->locks.at(static_cast<std::size_t>(data)).lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* self)
+    {
+        static_cast<ProcessShare*>(self)->locks.at(static_cast<std::size_t>(data)).unlock();
+    }
+};
+
+// libcurl built on OpenSSL turns TLS 1.2 session tickets off on every context, so a server
+// without a session cache of its own (nginx's default) never resumes a session; they are
+// allowed again. (TLS 1.3 resumes by tickets anyway.)
+CURLcode allowSessionTickets(CURL*, void* sslContext, void*)
+{
+    SSL_CTX_clear_options(static_cast<SSL_CTX*>(sslContext), SSL_OP_NO_TICKET);
+    return CURLE_OK;
+}
+
+bool curlOnOpenSsl()
+{
+    static const bool openSsl = [] {
+        const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+        return info && info->ssl_version &&
+               std::string_view(info->ssl_version).starts_with("OpenSSL");
+    }();
+    return openSsl;
+}
+
+} // namespace
+
+CURLSH* processShare()
+{
+    // Made once and kept for the whole run: a handle may use it until the process ends.
+    static ProcessShare* const share = [] {
+        ensureCurlGlobal();
+        auto* s = new ProcessShare; // NOLINT(cppcoreguidelines-owning-memory): never freed
+        s->handle = curl_share_init();
+        if (s->handle) {
+            curl_share_setopt(s->handle, CURLSHOPT_LOCKFUNC, &ProcessShare::lock);
+            curl_share_setopt(s->handle, CURLSHOPT_UNLOCKFUNC, &ProcessShare::unlock);
+            curl_share_setopt(s->handle, CURLSHOPT_USERDATA, s);
+            curl_share_setopt(s->handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+            curl_share_setopt(s->handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        }
+        return s;
+    }();
+    return share->handle;
+}
+
 std::string caFileFromEnvironment()
 {
     std::string file = environment("CURL_CA_BUNDLE");
@@ -102,6 +166,10 @@ void applyCommonOptions(CURL* e, const SetupOptions& options)
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(options.connectTimeout.count()));
     curl_easy_setopt(e, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(e, CURLOPT_SHARE, processShare());
+    curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 1L);
+    if (curlOnOpenSsl())
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &allowSessionTickets);
 }
 
 std::string environmentProxy(const std::string& url)

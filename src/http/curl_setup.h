@@ -25,7 +25,11 @@ struct SetupOptions {
     std::chrono::milliseconds connectTimeout{0}; // 0: libcurl's own
 };
 
-// Sets what every request shares on a fresh (or reset) handle.
+// The share handle every handle of the process uses (TLS sessions and resolved names), made on
+// first use and kept until the process ends; its data is locked for use from any thread.
+CURLSH* processShare();
+
+// Sets what every request shares on a fresh (or reset) handle, the process's share with it.
 void applyCommonOptions(CURL* e, const SetupOptions& options);
 
 // The CA file named by CURL_CA_BUNDLE or else SSL_CERT_FILE; empty when neither is set.
