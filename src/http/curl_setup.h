@@ -16,6 +16,9 @@ namespace http {
 
 inline constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 
+// The receive buffer of every handle (bytes).
+inline constexpr long kReceiveBuffer = 256L * 1024;
+
 // curl's process-wide set-up, once, from whichever thread comes first.
 void ensureCurlGlobal();
 
