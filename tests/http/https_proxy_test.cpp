@@ -136,6 +136,19 @@ std::vector<TlsConnection> tlsConnections(const std::string& log)
     return out;
 }
 
+// nginx numbers every connection it accepts, used or not.
+std::vector<long> connectionNumbers(const std::string& log)
+{
+    std::vector<long> numbers;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        long connection = 0;
+        if (std::istringstream(line) >> connection)
+            numbers.push_back(connection);
+    }
+    return numbers;
+}
+
 } // namespace
 
 TEST(HttpsClient, LaterConnectionsOfAnyClientAndThreadResumeTheFirstOnesTlsSessionOverAes128)
@@ -174,6 +187,45 @@ TEST(HttpsClient, LaterConnectionsOfAnyClientAndThreadResumeTheFirstOnesTlsSessi
     // nginx follows the client's order of ciphers: AES-128-GCM, not the library's AES-256 first.
     for (const TlsConnection& c : connections)
         EXPECT_NE(c.cipher.find("AES128-GCM"), std::string::npos) << c.cipher;
+}
+
+TEST(ConnectAhead, TheFirstGetGoesOverTheConnectionConnectOpened)
+{
+    ScopedEnv env;
+    env.withoutProxies().trustOnly(testCertificates().caFile.string());
+    for (const bool tls : {false, true}) {
+        SCOPED_TRACE(tls ? "https" : "http");
+        Nginx::Options options = tls ? tlsOptions() : Nginx::Options{};
+        options.logConnections = true;
+        Nginx nginx(options);
+        enginetest::writePatternFile(nginx.root() / "a.mp3", 100'000);
+        HttpClient before;
+        before.Get(nginx.url("/a.mp3"));
+        before.Disconnect();
+
+        HttpClient c;
+        c.host = "127.0.0.1";
+        c.port = nginx.port();
+        c.scheme = tls ? "https" : "http";
+        c.Connect();
+        EXPECT_TRUE(c.Connected());
+        EXPECT_EQ(c.Get(nginx.url("/a.mp3")).size(), 100'000u);
+        EXPECT_EQ(c.Get(nginx.url("/a.mp3")).size(), 100'000u);
+        // A connection Connect's socket no longer serves (the client disconnected) is not taken.
+        c.Connect();
+        c.Disconnect();
+        EXPECT_FALSE(c.Connected());
+        EXPECT_EQ(c.Get(nginx.url("/a.mp3")).size(), 100'000u);
+
+        // No connection was opened between the first client's and Connect's, and both GETs
+        // after Connect went over it; the last GET needed one of its own, after the one
+        // Connect opened and closed unused.
+        const std::vector<long> numbers = connectionNumbers(nginx.accessLog());
+        ASSERT_EQ(numbers.size(), 4u) << nginx.accessLog();
+        EXPECT_EQ(numbers[1], numbers[0] + 1) << nginx.accessLog();
+        EXPECT_EQ(numbers[2], numbers[1]) << nginx.accessLog();
+        EXPECT_EQ(numbers[3], numbers[1] + 2) << nginx.accessLog();
+    }
 }
 
 TEST(HttpsClient, CertificateFailuresSaySoAndDeliverNothing)
