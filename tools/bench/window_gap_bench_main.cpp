@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -61,9 +62,7 @@ bool sameBytes(const std::filesystem::path& a, const std::filesystem::path& b)
            std::equal(std::istreambuf_iterator<char>(x), {}, std::istreambuf_iterator<char>(y));
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     const long sizeMib = argc > 1 ? std::atol(argv[1]) : 128;
     if (sizeMib <= 0) {
@@ -126,4 +125,16 @@ int main(int argc, char** argv)
     const bool met = exact && busy <= 50;
     std::printf("goal (gap <= 50 ms, files exact): %s\n", met ? "met" : "MISSED");
     return met ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "corvale-window-gap-bench: %s\n", e.what());
+        return 1;
+    }
 }
