@@ -124,7 +124,8 @@ Claim claimPath(const std::string& gbkPath, const TargetContext& context, Target
     // Under the lock: what the file holds now is settled.
     struct stat st {};
     const bool record = resumeRecordExists(native);
-    if (!record && ::fstat(fd, &st) == 0 && st.st_size > 0)
+    const bool sized = ::fstat(fd, &st) == 0;
+    if (!record && sized && st.st_size > 0)
         return Claim::Taken; // finished by its writer just now
     std::optional<ResumeRecord> resume = record ? readResumeRecord(native) : std::nullopt;
     if (resume &&
@@ -133,8 +134,10 @@ Claim claimPath(const std::string& gbkPath, const TargetContext& context, Target
         choice.lock = std::move(lock);
         return Claim::Resume;
     }
-    // A record of something else, or a damaged one: start over.
-    if (::ftruncate(fd, 0) != 0) {
+    // A record of something else, or a damaged one: start over. A file that is empty already
+    // (one just made) is not emptied again: on ext4 that makes the first close of any of its
+    // descriptors write out every page written meanwhile, which stalls the worker closing first.
+    if ((!sized || st.st_size > 0) && ::ftruncate(fd, 0) != 0) {
         failureErrno = errno;
         failure = systemText(failureErrno);
         return Claim::Failed;

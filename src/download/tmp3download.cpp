@@ -5,6 +5,7 @@
 #include "download/transfer_engine.h"
 #include "http/http_client.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -27,6 +28,38 @@ public:
 struct FileChanged {};
 // A body without a length ran past the limit.
 struct TooLong {};
+
+// How much a worker writes before it asks the system to start writing it to disk.
+constexpr std::int64_t kWriteBehindStep = std::int64_t{4} << 20;
+
+// Starts the disk write of each stretch of the worker's span as the worker leaves it behind,
+// without waiting for it: the data goes to disk while the transfer runs, so the resume
+// record's data sync and the final one at the file's end find little left to write.
+class WriteBehind {
+public:
+    // `lag`: the most the worker's buffer holds back from the file.
+    WriteBehind(int fd, std::int64_t start, std::int64_t lag)
+        : fd_(fd), start_(start), from_(start), lag_(lag)
+    {
+    }
+    // `position`: the file offset the worker's bytes have reached (buffered ones included).
+    void reached(std::int64_t position)
+    {
+        if (position - from_ < kWriteBehindStep)
+            return;
+        // From where the previous stretch may still have been in the buffer.
+        const std::int64_t first = std::max(start_, from_ - lag_);
+        ::sync_file_range(fd_, static_cast<off_t>(first), static_cast<off_t>(position - first),
+                          SYNC_FILE_RANGE_WRITE);
+        from_ = position;
+    }
+
+private:
+    int fd_;
+    std::int64_t start_;
+    std::int64_t from_;
+    std::int64_t lag_;
+};
 
 // The client's error for a connection that brought nothing for its stall time.
 bool isStall(std::string_view message)
@@ -167,6 +200,7 @@ tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t s
     bool slow = false;
 
     std::optional<RangeWriter> writer;
+    WriteBehind writeBehind(fd, start, static_cast<std::int64_t>(buffer.size()));
     std::int64_t received = 0;
     const std::int64_t before = receivedBefore_;
     auto cutIfOver = [&engine, &file](http::HttpClient& c) {
@@ -215,6 +249,7 @@ tmp3download::Try tmp3download::fetch(int fd, std::int64_t start, std::int64_t s
             spanDone = true;
             return;
         }
+        writeBehind.reached(writer->position());
         engine.recordProgress(file, static_cast<std::int64_t>(chunk.size()),
                               [&writer] { writer->flush(); });
     };

@@ -793,9 +793,12 @@ void TransferEngine::recordProgress(FileTransfer& file, std::int64_t bytes,
     if (!lock || !file.lock)
         return;
     flushOwn();
-    // The bytes the record counts as present reach the disk before the record does.
+    // The bytes the record counts as present reach the disk before the record does: the
+    // record is taken before the data sync, since other workers go on writing meanwhile and
+    // what they write after the sync would be counted without being on disk.
+    const ResumeRecord record = file.record();
     ::fdatasync(file.lock->fd());
-    writeResumeRecord(file.nativePath, file.record());
+    writeResumeRecord(file.nativePath, record);
 }
 
 void TransferEngine::finishFile(FileTransfer& file)

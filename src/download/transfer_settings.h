@@ -28,9 +28,10 @@ struct TransferSettings {
     // The write buffer of each worker (bytes): memory stays bounded by fifteen of them.
     std::size_t bufferSize = std::size_t{512} * 1024;
     // The resume record of a running file is rewritten after this much time or this many bytes,
-    // so a crash costs at most that much again.
+    // so a crash costs at most that much again; no more often, since each record first forces
+    // the file's data to disk, which stalls the worker that writes it.
     std::chrono::milliseconds recordEvery{3000};
-    std::int64_t recordEveryBytes = std::int64_t{4} << 20;
+    std::int64_t recordEveryBytes = std::int64_t{32} << 20;
     // A file whose server announces no length fails once this much of it has arrived.
     std::int64_t unknownLengthLimit = std::int64_t{4} << 30;
     // A request that brings less than lowestSpeed bytes per second over lowestSpeedTime is cut

@@ -16,6 +16,9 @@ namespace http {
 
 inline constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 
+// The receive buffer of every handle (bytes).
+inline constexpr long kReceiveBuffer = 256L * 1024;
+
 // curl's process-wide set-up, once, from whichever thread comes first.
 void ensureCurlGlobal();
 
@@ -25,7 +28,11 @@ struct SetupOptions {
     std::chrono::milliseconds connectTimeout{0}; // 0: libcurl's own
 };
 
-// Sets what every request shares on a fresh (or reset) handle.
+// The share handle every handle of the process uses (TLS sessions and resolved names), made on
+// first use and kept until the process ends; its data is locked for use from any thread.
+CURLSH* processShare();
+
+// Sets what every request shares on a fresh (or reset) handle, the process's share with it.
 void applyCommonOptions(CURL* e, const SetupOptions& options);
 
 // The CA file named by CURL_CA_BUNDLE or else SSL_CERT_FILE; empty when neither is set.

@@ -6,7 +6,12 @@
 
 #include <curl/curl.h>
 
+#include <fcntl.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -81,9 +86,12 @@ struct HttpClient::Impl {
     // that an idle Disconnect closes the cache under the mutex.
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
-    // The connection Connect opened ahead, held on a handle of its own until the next call.
+    // The connection Connect opened ahead, held until the next call: through a proxy on a
+    // handle of its own (libcurl never reuses it); directly as a socket, which the next GET
+    // takes over as its connection when it goes to the same address.
     CURL* heldEasy = nullptr;
     CURLM* heldMulti = nullptr;
+    int heldSocket = -1;
 
     std::mutex mutex;            // guards busy, busyThread, running, held*, multi replacement
     bool busy = false;           // a Connect or GET is running
@@ -149,6 +157,13 @@ struct HttpClient::Impl {
 
     void releaseHeldLocked()
     {
+        if (heldSocket >= 0)
+            ::close(heldSocket);
+        heldSocket = -1;
+        releaseHeldHandleLocked();
+    }
+    void releaseHeldHandleLocked()
+    {
         if (heldMulti) {
             curl_multi_remove_handle(heldMulti, heldEasy);
             curl_multi_cleanup(heldMulti);
@@ -191,6 +206,12 @@ struct HttpClient::Impl {
     static size_t onHeader(char* data, size_t size, size_t n, void* self);
     static size_t onBody(char* data, size_t size, size_t n, void* self);
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static curl_socket_t onOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
+    static int onSocketOptions(void* self, curl_socket_t socket, curlsocktype purpose);
+    // The held socket when it is still open, idle and connected to this address; the caller
+    // owns it then.
+    int takeHeldSocket(const sockaddr* address, socklen_t length);
+    int handedSocket = -1; // the socket the running GET took over (its thread only)
 
     struct Outcome {
         CURLcode result = CURLE_OK;
@@ -321,6 +342,75 @@ void HttpClient::Impl::configure(const std::string& url, CurlList& headers)
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onBody);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &Impl::onOpenSocket);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &Impl::onSocketOptions);
+    curl_easy_setopt(e, CURLOPT_SOCKOPTDATA, this);
+}
+
+namespace {
+
+bool sameAddress(const sockaddr* a, const sockaddr_storage& b)
+{
+    if (a->sa_family != b.ss_family)
+        return false;
+    if (a->sa_family == AF_INET) {
+        const auto* x = reinterpret_cast<const sockaddr_in*>(a);
+        const auto* y = reinterpret_cast<const sockaddr_in*>(&b);
+        return x->sin_port == y->sin_port && x->sin_addr.s_addr == y->sin_addr.s_addr;
+    }
+    if (a->sa_family == AF_INET6) {
+        const auto* x = reinterpret_cast<const sockaddr_in6*>(a);
+        const auto* y = reinterpret_cast<const sockaddr_in6*>(&b);
+        return x->sin6_port == y->sin6_port &&
+               std::memcmp(&x->sin6_addr, &y->sin6_addr, sizeof x->sin6_addr) == 0;
+    }
+    return false;
+}
+
+} // namespace
+
+int HttpClient::Impl::takeHeldSocket(const sockaddr* address, socklen_t length)
+{
+    std::lock_guard lock(mutex);
+    if (heldSocket < 0)
+        return -1;
+    sockaddr_storage peer{};
+    socklen_t peerLength = sizeof peer;
+    if (::getpeername(heldSocket, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0 ||
+        length > sizeof peer || !sameAddress(address, peer))
+        return -1;
+    // A connection the server has closed meanwhile (or that has something to read before any
+    // request) is of no use: a new one is opened.
+    pollfd p{heldSocket, POLLIN | POLLRDHUP, 0};
+    const int fd = heldSocket;
+    heldSocket = -1;
+    if (::poll(&p, 1, 0) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+curl_socket_t HttpClient::Impl::onOpenSocket(void* self, curlsocktype purpose,
+                                             curl_sockaddr* address)
+{
+    auto& impl = *static_cast<Impl*>(self);
+    if (purpose == CURLSOCKTYPE_IPCXN && impl.handedSocket < 0) {
+        const int fd = impl.takeHeldSocket(&address->addr, address->addrlen);
+        if (fd >= 0) {
+            impl.handedSocket = fd;
+            return fd;
+        }
+    }
+    const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    return fd < 0 ? CURL_SOCKET_BAD : fd;
+}
+
+int HttpClient::Impl::onSocketOptions(void* self, curl_socket_t socket, curlsocktype)
+{
+    const auto& impl = *static_cast<const Impl*>(self);
+    return socket == impl.handedSocket ? CURL_SOCKOPT_ALREADY_CONNECTED : CURL_SOCKOPT_OK;
 }
 
 HttpClient::Impl::Outcome HttpClient::Impl::runTransfer(CURL* e, CURLM* m, bool keepAttached)
@@ -414,15 +504,22 @@ void HttpClient::Impl::perform(const std::string& url, const BodySink& sink)
     t = Transfer{};
     t.sink = &sink;
     fields.clear();
+    handedSocket = -1;
     {
+        // The request finds its own connection; the socket Connect opened serves it when it
+        // goes to the address Connect reached.
         std::lock_guard lock(mutex);
-        releaseHeldLocked(); // the request finds its own connection
+        releaseHeldHandleLocked();
     }
     if (!easy || !multi)
         throw HttpError("Out of memory", FailureKind::ProgramFault);
     CurlList headers;
     configure(url, headers);
     const Outcome outcome = runTransfer(easy, multi, false);
+    {
+        std::lock_guard lock(mutex);
+        releaseHeldLocked(); // not taken: another address, or the request found a connection
+    }
 
     // How the body read ended is settled here; a Disconnect inside the end notification
     // changes nothing of it.
@@ -475,12 +572,22 @@ void HttpClient::Impl::connectAhead()
     const int cutState = cut.load();
     const bool ok =
         outcome.result == CURLE_OK && cutState == None && !outcome.stalled && !t.failure;
+    // Reached directly, the connection is kept as a socket of its own for the next GET to take
+    // over; the handle that opened it goes (closing its copy of the socket only).
+    int socket = -1;
+    if (ok && proxy.empty()) {
+        curl_socket_t active = CURL_SOCKET_BAD;
+        if (curl_easy_getinfo(e, CURLINFO_ACTIVESOCKET, &active) == CURLE_OK &&
+            active != CURL_SOCKET_BAD)
+            socket = ::fcntl(active, F_DUPFD_CLOEXEC, 0);
+    }
     {
         std::lock_guard lock(mutex);
         heldEasy = e;
         heldMulti = m;
-        if (!ok)
-            releaseHeldLocked();
+        if (!ok || socket >= 0)
+            releaseHeldHandleLocked();
+        heldSocket = socket;
     }
     if (!ok) {
         // The handle is gone; the message only needs the outcome and the error text.
@@ -536,7 +643,8 @@ void HttpClient::Disconnect()
 bool HttpClient::Connected() const
 {
     std::lock_guard lock(impl_->mutex);
-    return (impl_->heldEasy != nullptr || impl_->keptAlive) && impl_->cut.load() == Impl::None;
+    return (impl_->heldEasy != nullptr || impl_->heldSocket >= 0 || impl_->keptAlive) &&
+           impl_->cut.load() == Impl::None;
 }
 
 AnswerTooLarge::AnswerTooLarge() : HttpError(core::utf8ToGbk("回答过大"), FailureKind::TooLong) {}

@@ -3,7 +3,7 @@
 // and configuration. Files under /slow/ are sent at a limited rate; /busy answers 503 with a
 // Retry-After header. Optionally it speaks https with a given certificate (then a second,
 // plain-http server answers every request with a redirect to it), and logs each request with its
-// connection's number and the request's number on that connection.
+// connection's number, the request's number on that connection and its TLS session and cipher.
 #include "../support/local_ports.h"
 #include "../support/test_certificates.h"
 
@@ -48,7 +48,8 @@ public:
              << "events { worker_connections 512; }\n"
              << "http {\n";
         if (options.logConnections)
-            conf << "  log_format conn '$connection $connection_requests $status $request';\n"
+            conf << "  log_format conn '$connection $connection_requests $status "
+                    "$ssl_session_reused $ssl_cipher $request';\n"
                  << "  access_log " << p << "/access.log conn;\n";
         else
             conf << "  access_log off;\n";
@@ -100,7 +101,9 @@ public:
     {
         return "http://127.0.0.1:" + std::to_string(redirectPort_) + path;
     }
-    // The access log so far (with logConnections): "connection request-number status request".
+    // The access log so far (with logConnections): "connection request-number status reused
+    // cipher request"; over https reused is "r" for a resumed TLS session and "." for a full
+    // handshake, cipher the suite's OpenSSL name; over http both are "-".
     std::string accessLog() const
     {
         std::ifstream in(prefix_ / "access.log");

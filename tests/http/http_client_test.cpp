@@ -414,6 +414,31 @@ TEST(HttpClientName, AHostGivenByNameIsLookedUpAndEveryAddressTried)
     EXPECT_EQ(body.size(), 1000u);
 }
 
+TEST(HttpClientConnect, TheFirstGetGoesOverTheConnectionConnectOpened)
+{
+    LoopbackServer server;
+    server.addGeneratedFile("/a.mp3", 100'000);
+    HttpClient c;
+    pointAt(c, server);
+    auto acceptedReaches = [&server](int n) {
+        for (int i = 0; i < 1000 && server.acceptedConnections() < n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return server.acceptedConnections() == n;
+    };
+    c.Connect();
+    ASSERT_TRUE(acceptedReaches(1));
+    EXPECT_EQ(c.Get(server.url("/a.mp3")).size(), 100'000u);
+    EXPECT_EQ(server.acceptedConnections(), 1) << "the GET went over Connect's connection";
+
+    // After a Disconnect the connection Connect opened is gone and the GET opens its own.
+    c.Connect();
+    ASSERT_TRUE(acceptedReaches(2));
+    c.Disconnect();
+    EXPECT_FALSE(c.Connected());
+    EXPECT_EQ(c.Get(server.url("/a.mp3")).size(), 100'000u);
+    EXPECT_EQ(server.acceptedConnections(), 3);
+}
+
 TEST(HttpClientParallel, FifteenRangedClientsRebuildTheFile)
 {
     LoopbackServer server;

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -105,6 +109,87 @@ TEST(HttpsClient, FilesArriveExactOnAnyThreadAndHeadersStayReadable)
         t.join();
     for (const auto& body : bodies)
         EXPECT_TRUE(body == expected) << body.substr(0, 200);
+}
+
+namespace {
+
+// Each connection's TLS session ("r" resumed, "." full handshake) and cipher, from the first
+// request nginx logged on it, in the order the connections were opened.
+struct TlsConnection {
+    std::string reused;
+    std::string cipher;
+};
+std::vector<TlsConnection> tlsConnections(const std::string& log)
+{
+    std::map<long, TlsConnection> byNumber;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        long connection = 0;
+        int request = 0;
+        int status = 0;
+        TlsConnection c;
+        if (fields >> connection >> request >> status >> c.reused >> c.cipher && request == 1)
+            byNumber[connection] = c;
+    }
+    std::vector<TlsConnection> out;
+    for (const auto& [number, c] : byNumber)
+        out.push_back(c);
+    return out;
+}
+
+// nginx's access log once it holds `lines` requests: nginx logs a request after its answer went
+// out, which may be after the client has read it.
+std::string accessLogOf(const Nginx& nginx, std::size_t lines)
+{
+    std::string log = nginx.accessLog();
+    for (int i = 0; i < 1000 && std::count(log.begin(), log.end(), '\n') < static_cast<long>(lines);
+         ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        log = nginx.accessLog();
+    }
+    return log;
+}
+
+} // namespace
+
+TEST(HttpsClient, LaterConnectionsOfAnyClientAndThreadResumeTheFirstOnesTlsSessionOverAes128)
+{
+    ScopedEnv env;
+    env.withoutProxies().trustOnly(testCertificates().caFile.string());
+    Nginx::Options options = tlsOptions();
+    options.logConnections = true;
+    Nginx nginx(options);
+    enginetest::writePatternFile(nginx.root() / "a.mp3", 200'000);
+
+    HttpClient first;
+    EXPECT_EQ(first.Get(nginx.url("/a.mp3")).size(), 200'000u);
+    // Four other clients on four threads at once, each on a connection of its own.
+    std::vector<std::size_t> sizes(4);
+    std::vector<std::thread> threads;
+    for (auto& size : sizes)
+        threads.emplace_back([&size, &nginx] {
+            HttpClient own;
+            try {
+                size = own.Get(nginx.url("/a.mp3")).size();
+            } catch (const std::exception&) {
+                size = 0;
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    for (const std::size_t size : sizes)
+        EXPECT_EQ(size, 200'000u);
+
+    const std::string log = accessLogOf(nginx, 5);
+    const std::vector<TlsConnection> connections = tlsConnections(log);
+    ASSERT_EQ(connections.size(), 5u) << log;
+    EXPECT_EQ(connections[0].reused, ".") << "the first connection has no session to resume";
+    for (std::size_t i = 1; i < connections.size(); ++i)
+        EXPECT_EQ(connections[i].reused, "r") << "connection " << i << "\n" << log;
+    // nginx follows the client's order of ciphers: AES-128-GCM, not the library's AES-256 first.
+    for (const TlsConnection& c : connections)
+        EXPECT_NE(c.cipher.find("AES128-GCM"), std::string::npos) << c.cipher;
 }
 
 TEST(HttpsClient, CertificateFailuresSaySoAndDeliverNothing)

@@ -164,6 +164,7 @@ struct LoopbackServer::Impl {
     std::vector<RecordedRequest> requests;
     std::set<int> openFds;
     int peak = 0;
+    int accepted = 0;
 
     struct Worker {
         std::thread thread;
@@ -284,6 +285,7 @@ void LoopbackServer::Impl::acceptLoop()
             }
             openFds.insert(fd);
             peak = std::max(peak, static_cast<int>(openFds.size()));
+            ++accepted;
         }
         workers.emplace_back();
         Worker& w = workers.back();
@@ -595,6 +597,12 @@ int LoopbackServer::peakConnections() const
 {
     std::lock_guard lock(impl_->mutex);
     return impl_->peak;
+}
+
+int LoopbackServer::acceptedConnections() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return impl_->accepted;
 }
 
 int refusedPort()

@@ -137,6 +137,8 @@ public:
     // Connections currently open, and the most that were open at the same time.
     int openConnections() const;
     int peakConnections() const;
+    // Every connection accepted so far, whether a request came on it or not.
+    int acceptedConnections() const;
 
 private:
     struct Impl;
