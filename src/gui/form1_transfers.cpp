@@ -196,7 +196,7 @@ void TForm1::connectTransferHandlers()
     side->adapter = engineAdapter_.get();
     engineThread_ = std::make_unique<download::EngineThread>(*engine_);
     // A fault of the program inside the engine reaches the window's error handler.
-    engineThread_->onFailure = [this](std::exception_ptr failure) {
+    engineThread_->onFailure = [this](const std::exception_ptr& failure) {
         QMetaObject::invokeMethod(
             this,
             [this, failure] {
