@@ -10,6 +10,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace download {
@@ -123,6 +125,9 @@ std::string oneLine(std::string text)
 
 void tmp3download::Execute()
 {
+    // Fifteen busy workers on two cores would keep the window's thread waiting for a core:
+    // the workers yield to it (a thread's own nice value; raising it needs no privilege).
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
     FileTransfer& file = *setup_.file;
     TransferEngine& engine = *setup_.engine;
     http::HttpClient& client = *setup_.client;
