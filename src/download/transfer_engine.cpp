@@ -522,6 +522,7 @@ void TransferEngine::startWorkers(int s, const std::shared_ptr<FileTransfer>& fi
         setup.index = i;
         setup.settings = settings_;
         ActiveWorkers.fetch_add(1);
+        workersInside_.fetch_add(1);
         SlotWorkers[s].fetch_add(1);
         std::lock_guard lock(threadsMutex_);
         slotThreads_[s].emplace_back(
@@ -769,6 +770,7 @@ void TransferEngine::workerFinished(FileTransfer& file, http::HttpClient& client
     ActiveWorkers.fetch_sub(1);
     if (observer_)
         observer_->workerEnded(s, tagWorker(client.tag), file.activeRow);
+    workersInside_.fetch_sub(1);
     wakeWaiters();
 }
 
@@ -838,7 +840,7 @@ void TransferEngine::finishFile(FileTransfer& file)
 bool TransferEngine::waitIdle(std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(wakeMutex_);
-    return wake_.wait_for(lock, timeout, [&] { return ActiveWorkers.load() == 0; });
+    return wake_.wait_for(lock, timeout, [&] { return workersInside_.load() == 0; });
 }
 
 } // namespace download

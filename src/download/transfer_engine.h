@@ -248,6 +248,9 @@ private:
     StartingEnd startingEnd_ = StartingEnd::None;
     // Shared with the worker threads:
     std::atomic<int> ActiveWorkers{0};
+    // Workers that have not yet left workerFinished: they may still call the observer after
+    // ActiveWorkers counted them out, so waitIdle waits for this one.
+    std::atomic<int> workersInside_{0};
     std::array<std::atomic<int>, kSlots> SlotWorkers{};
     std::array<std::array<std::atomic<std::int64_t>, kMaxWorkers>, kSlots> WorkerBytes{};
     // The clients of each slot's current file; a slot's set is replaced when it starts another
