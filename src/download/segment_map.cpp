@@ -19,7 +19,8 @@ SegmentMap::SegmentMap(std::int64_t size, const std::vector<ByteSpan>& missing) 
 }
 
 SegmentMap::SegmentMap(SegmentMap&& other) noexcept
-    : size_(other.size_), spans_(std::move(other.spans_))
+    : size_(other.size_), spans_(std::move(other.spans_)),
+      finishedSpeed_(std::move(other.finishedSpeed_))
 {
 }
 
@@ -67,6 +68,28 @@ bool SegmentMap::worthSplitting(const Span& s, const SplitRule& rule, Clock::tim
            done * std::chrono::duration<double>(rule.slowTail).count();
 }
 
+double SegmentMap::speedOf(const Span& s, Clock::time_point now)
+{
+    const double seconds = std::chrono::duration<double>(now - s.since).count();
+    if (s.since == Clock::time_point{} || seconds <= 0)
+        return 0;
+    return static_cast<double>(std::max(s.next, s.taken) - s.sinceOffset) / seconds;
+}
+
+std::int64_t SegmentMap::splitPoint(const Span& s, int worker, Clock::time_point now) const
+{
+    const std::int64_t left = s.stop - s.taken;
+    const auto index = static_cast<std::size_t>(worker);
+    const double claimerSpeed = index < finishedSpeed_.size() ? finishedSpeed_[index] : 0.0;
+    const double ownerSpeed = speedOf(s, now);
+    double ownerShare = 0.5;
+    if (ownerSpeed > 0 && claimerSpeed > 0)
+        ownerShare = std::min(0.5, ownerSpeed / (ownerSpeed + claimerSpeed));
+    // The owner keeps at least one byte: its connection is already fetching it.
+    const auto kept = static_cast<std::int64_t>(static_cast<double>(left) * ownerShare);
+    return s.taken + std::clamp<std::int64_t>(kept, 1, left - 1);
+}
+
 std::optional<SegmentMap::Claim> SegmentMap::claim(int worker, const SplitRule& rule,
                                                    Clock::time_point now)
 {
@@ -80,8 +103,14 @@ std::optional<SegmentMap::Claim> SegmentMap::claim(int worker, const SplitRule& 
         return Claim{own->next, own->stop};
     }
     for (Span& s : spans_)
-        if (s.owner == worker)
+        if (s.owner == worker) {
+            if (s.next >= s.stop && worker >= 0) {
+                if (finishedSpeed_.size() <= static_cast<std::size_t>(worker))
+                    finishedSpeed_.resize(static_cast<std::size_t>(worker) + 1, 0.0);
+                finishedSpeed_[static_cast<std::size_t>(worker)] = speedOf(s, now);
+            }
             s.owner = -1; // finished spans are nobody's
+        }
     for (Span& s : spans_) {
         if (s.owner < 0 && s.next < s.stop) {
             s.owner = worker;
@@ -100,7 +129,7 @@ std::optional<SegmentMap::Claim> SegmentMap::claim(int worker, const SplitRule& 
             largest = &s;
     if (!largest)
         return std::nullopt;
-    const std::int64_t mid = largest->taken + (largest->stop - largest->taken) / 2;
+    const std::int64_t mid = splitPoint(*largest, worker, now);
     Span upper{mid, mid, largest->stop, worker, now, mid};
     largest->stop = mid;
     spans_.push_back(upper); // invalidates `largest`

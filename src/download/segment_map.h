@@ -51,8 +51,10 @@ public:
         std::int64_t stop = 0;  // one past the span's last byte (for now: a split may lower it)
     };
     // The span `worker` is to fetch next: its own unfinished span, else an unowned one, else
-    // the upper half of the largest running span worth splitting. None when there is nothing
-    // left for it.
+    // the upper part of the largest running span worth splitting. None when there is nothing
+    // left for it. The upper part is half the span's rest, or more when both connections' speeds
+    // are known and the span's own connection is the slower: then each gets the share it can
+    // fetch in the same time, so the file does not wait for the slow one.
     std::optional<Claim> claim(int worker, const SplitRule& rule, Clock::time_point now);
     std::optional<Claim> claim(int worker, std::int64_t minSplit)
     {
@@ -86,10 +88,13 @@ private:
     };
     Span* ownSpan(int worker);
     static bool worthSplitting(const Span& s, const SplitRule& rule, Clock::time_point now);
+    static double speedOf(const Span& s, Clock::time_point now); // bytes a second; 0 unknown
+    std::int64_t splitPoint(const Span& s, int worker, Clock::time_point now) const;
 
     mutable std::mutex mutex_;
     std::int64_t size_ = 0;
     std::vector<Span> spans_;
+    std::vector<double> finishedSpeed_; // per worker: the speed of its last finished span
 };
 
 } // namespace download

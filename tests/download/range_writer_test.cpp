@@ -104,7 +104,7 @@ TEST(SegmentMap, FirstSplitReSplitAndWhatIsMissing)
     EXPECT_EQ(unknown.size(), 1234);
 }
 
-TEST(SegmentMap, SpansUnderTheSizeRuleAreSplitOnlyWhenTheirConnectionWouldHoldTheFile)
+TEST(SegmentMap, SlowSpansAreSplitWhenTheirConnectionWouldHoldTheFileSoThatBothEndTogether)
 {
     // Four spans of 1,000,000 bytes, less than the 1 MiB that is always worth splitting.
     const download::SplitRule rule{1 << 20, 256 * 1024, std::chrono::milliseconds(250)};
@@ -123,16 +123,28 @@ TEST(SegmentMap, SpansUnderTheSizeRuleAreSplitOnlyWhenTheirConnectionWouldHoldTh
     EXPECT_FALSE(map.claim(0, 1 << 20)) << "sizes alone: nothing worth splitting";
     const auto c = map.claim(0, rule, at(300));
     ASSERT_TRUE(c);
-    EXPECT_EQ(c->start, 2100000 + 450000) << "the upper half of the slow span";
+    // Worker 0 fetched 1,000,000 bytes in the 200 ms before it first asked, the slow
+    // connection 100,000 in 300 ms: the slow one keeps 1/16 of its 900,000 left, what it
+    // fetches while worker 0 fetches the rest.
+    EXPECT_EQ(c->start, 2100000 + 56250);
     EXPECT_EQ(c->stop, 3000000);
-    // Worker 1 finishes. The slow span is split again; worker 0's new span, as large, is not:
-    // its speed is measured from its own start, 100 ms ago.
+    // Worker 1 finishes. The slow span's rest is what its connection fetches in time, and
+    // worker 0's new span, as large, has been watched for 100 ms only: nothing to split.
     map.reserve(1, 1700000, 300000);
     map.written(1, 2000000);
-    const auto again = map.claim(1, rule, at(400));
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->start, 2100000 + 225000);
-    EXPECT_EQ(again->stop, 2550000);
+    EXPECT_FALSE(map.claim(1, rule, at(400)));
+
+    // A connection faster than the one that claims keeps half, no more.
+    SegmentMap uneven(5000000, {{0, 4000000}, {4000000, 5000000}});
+    ASSERT_TRUE(uneven.claim(0, rule, t0));
+    ASSERT_TRUE(uneven.claim(1, rule, t0));
+    uneven.reserve(0, 0, 2000000); // 2 MB/s
+    uneven.reserve(1, 4000000, 1000000);
+    uneven.written(1, 5000000); // 1 MB/s
+    const auto half = uneven.claim(1, rule, at(1000));
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->start, 3000000);
+    EXPECT_EQ(half->stop, 4000000);
 }
 
 TEST(AnswerCheck, OnlyTheAskedBytesOfTheProbedFileAreTaken)
