@@ -69,6 +69,11 @@ void EngineWindowAdapter::progress(int tag, std::int64_t count)
     });
 }
 
+void EngineWindowAdapter::rowSkipped(const std::string& line)
+{
+    run([this, line] { window_->rowSkipped(line); });
+}
+
 void EngineWindowAdapter::probeEnded()
 {
     run([this] {

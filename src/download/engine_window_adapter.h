@@ -50,7 +50,7 @@ public:
     void addActiveRow(int index, const ActiveFile& file) override;
     void setBarsMaximum(std::int64_t maximum) override;
     void setTimerEnabled(bool enabled) override;
-    void rowSkipped(const std::string& line) override { window_->rowSkipped(line); }
+    void rowSkipped(const std::string& line) override;
     void probeEnded() override;
     void progress(int tag, std::int64_t count) override;
     void fileEnded(int activeRow, const FileOutcome& outcome) override;

@@ -191,6 +191,25 @@ TEST_F(TransfersWindowTest, EachFileGetsOneReportWhateverOrderTheEndsArriveIn)
     EXPECT_FALSE(form->Timer1->isActive());
 }
 
+TEST_F(TransfersWindowTest, TheLineForNothingToStartReachesTheMemoOnTheWindowsThread)
+{
+    // The start loop runs on the engine's thread; its line may only be written by a change
+    // posted to the window (a memo written from another thread crashed the program).
+    std::mutex mutex;
+    std::vector<std::function<void()>> posted;
+    form->engineAdapter()->setPost([&](std::function<void()> change) {
+        std::lock_guard lock(mutex);
+        posted.push_back(std::move(change));
+    });
+    form->downbtn->click();
+    ASSERT_TRUE(form->engineThread()->waitUntilIdle(std::chrono::seconds(60)));
+    EXPECT_TRUE(memoLines().empty());
+    std::lock_guard lock(mutex);
+    for (const auto& change : posted)
+        change();
+    EXPECT_EQ(memoLines(), std::vector<std::string>{gbk("没有要下载的文件")});
+}
+
 namespace {
 
 // The download category's lines while a test runs; they are written on the window thread.
