@@ -7,9 +7,9 @@
 #include "download/queue_file.h"
 #include "download/transfer_engine.h"
 #include "search/archive_window.h"
-#include "ui/song_list_view.h"
-#include "ui/status_bar.h"
-#include "ui/tool_button.h"
+#include "gui/song_list_view.h"
+#include "gui/status_bar.h"
+#include "gui/tool_button.h"
 
 #include <QAction>
 #include <QApplication>

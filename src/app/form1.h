@@ -5,8 +5,8 @@
 // download/form1_*.cpp, player/form1_*.cpp, card/form1_*.cpp); app/ holds start-up, views,
 // menus and the close path.
 #include "core/song_entry.h"
+#include "gui/dialogs.h"
 #include "search/service_hosts.h"
-#include "ui/dialogs.h"
 
 #include <QIcon>
 #include <QList>
@@ -40,6 +40,10 @@ class SongListView;
 } // namespace ui
 namespace gui {
 class DownloadListView;
+class SearchPanel;
+class PlayPanel;
+class CardPanel;
+class DownloadPanel;
 } // namespace gui
 namespace download {
 class TransferEngine;
@@ -63,6 +67,12 @@ class TForm1 : public QMainWindow {
 public:
     explicit TForm1(const Form1Options& options = {}, QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // ---- panels ------------------------------------------------------------------------------
+    gui::SearchPanel* searchPanel() const { return searchPanel_; }
+    gui::PlayPanel* playPanel() const { return playPanel_; }
+    gui::CardPanel* cardPanel() const { return cardPanel_; }
+    gui::DownloadPanel* downloadPanel() const { return downloadPanel_; }
 
     // ---- shared state (texts are GBK) -------------------------------------------------------
     search::ServiceHosts hosts;
@@ -352,6 +362,11 @@ private:
     std::unique_ptr<download::TransferEngine> engine_;
     std::unique_ptr<download::EngineWindowAdapter> engineAdapter_;
     std::unique_ptr<download::EngineThread> engineThread_; // goes first: it runs the engine
+
+    gui::SearchPanel* searchPanel_ = nullptr;
+    gui::PlayPanel* playPanel_ = nullptr;
+    gui::CardPanel* cardPanel_ = nullptr;
+    gui::DownloadPanel* downloadPanel_ = nullptr;
 
     bool rolledUp_ = false;
     bool placedWithFrame_ = false;

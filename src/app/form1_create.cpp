@@ -8,9 +8,9 @@
 #include "browser/browser_control.h"
 #include "gui/download_list_view.h"
 #include "player/playback/application_player.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
-#include "ui/status_bar.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
+#include "gui/status_bar.h"
 
 #include <QApplication>
 #include <QComboBox>

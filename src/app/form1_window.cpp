@@ -1,7 +1,7 @@
 // The window menu, the tray icon and the close path.
 #include "app/form1.h"
 
-#include "ui/dialogs.h"
+#include "gui/dialogs.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -5,7 +5,7 @@
 #include "desktop/mpris.h"
 #include "desktop/single_instance.h"
 #include "gui/form2.h"
-#include "ui/skin.h"
+#include "gui/skin.h"
 
 #include <QDBusConnection>
 #include <QIcon>

@@ -1,7 +1,7 @@
 #include "app/program_folder.h"
 
 #include "app/user_settings.h"
-#include "ui/gbk_qt.h"
+#include "gui/gbk_qt.h"
 
 #include <QCoreApplication>
 #include <QDir>

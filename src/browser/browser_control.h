@@ -4,6 +4,7 @@
 // completion events. The window uses only this interface.
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -36,8 +37,12 @@ public:
     virtual bool browserVisible() const = 0;
     // The loaded document, or nullptr when there is none (nothing loaded, or the load failed).
     virtual const Document* document() const = 0;
-    // The browser's own save-as for the shown page; false when no document is shown.
-    virtual bool ExecSaveAs() = 0;
+    // The browser's own save-as for the shown page; false when no document is shown. The window
+    // asks the user for the place: `choosePath` gets the dialog's title, its filter
+    // ("description|patterns" pairs) and a proposed name, and returns the path or "" for cancel.
+    using SavePathChooser = std::function<QString(const QString& title, const QString& filter,
+                                                  const QString& proposedName)>;
+    virtual bool ExecSaveAs(const SavePathChooser& choosePath) = 0;
     // The view of a shown instance; nullptr for an instance that is never shown.
     virtual QWidget* view() const = 0;
     // The address of the last navigation.

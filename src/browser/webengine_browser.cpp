@@ -2,7 +2,6 @@
 
 #include "browser/player_standin.h"
 #include "core/line_file.h"
-#include "ui/dialogs.h"
 
 #include <QFile>
 #include <QPointer>
@@ -163,18 +162,16 @@ void WebEngineBrowser::readDocument(quint64 generation)
                          });
 }
 
-bool WebEngineBrowser::ExecSaveAs()
+bool WebEngineBrowser::ExecSaveAs(const SavePathChooser& choosePath)
 {
     if (!document_)
         return false; // nothing shown: no page to save
-    ui::FileDialog dialog;
-    dialog.title = QStringLiteral("保存网页");
-    dialog.filter = QStringLiteral("网页，仅 HTML(*.htm;*.html)|*.htm;*.html|"
-                                   "Web 档案，单一文件(*.mht)|*.mht");
-    dialog.fileName = page_->url().fileName();
-    if (!dialog.Execute(view_, true))
+    const QString path = choosePath(QStringLiteral("保存网页"),
+                                    QStringLiteral("网页，仅 HTML(*.htm;*.html)|*.htm;*.html|"
+                                                   "Web 档案，单一文件(*.mht)|*.mht"),
+                                    page_->url().fileName());
+    if (path.isEmpty())
         return true;
-    const QString path = dialog.fileName;
     // The save itself runs in the background; a place that cannot be written is reported now.
     QFile target(path);
     if (!target.open(QIODevice::WriteOnly))

@@ -27,7 +27,7 @@ public:
     void setBrowserVisible(bool visible) override;
     bool browserVisible() const override { return visible_; }
     const Document* document() const override;
-    bool ExecSaveAs() override;
+    bool ExecSaveAs(const SavePathChooser& choosePath) override;
     QWidget* view() const override;
     QString address() const override { return address_; }
     int httpStatus() const override { return httpStatus_; }

@@ -8,11 +8,11 @@
 #include "card/colours.h"
 #include "card/wrap_rules.h"
 #include "core/line_file.h"
-#include "ui/card_editor_widgets.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
-#include "ui/tool_button.h"
+#include "gui/card_editor_widgets.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
+#include "gui/tool_button.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "gui/download_list_view.h"
 
 #include "gui/download_table_model.h"
-#include "ui/song_list_view.h"
+#include "gui/song_list_view.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

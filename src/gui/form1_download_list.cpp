@@ -14,7 +14,7 @@
 #include "gui/download_log.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
-#include "ui/song_list_view.h"
+#include "gui/song_list_view.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

@@ -19,10 +19,10 @@
 #include "gui/download_log.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
-#include "ui/status_bar.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
+#include "gui/status_bar.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

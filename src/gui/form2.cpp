@@ -6,7 +6,7 @@
 #include "download/transfer_engine.h"
 #include "gui/download_list_view.h"
 #include "gui/download_table_model.h"
-#include "ui/gbk_qt.h"
+#include "gui/gbk_qt.h"
 
 #include <QDir>
 #include <QFileInfo>

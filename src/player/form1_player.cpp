@@ -7,10 +7,10 @@
 #include "player/list_files.h"
 #include "player/play_list.h"
 #include "player/player_pages.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
-#include "ui/tool_button.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
+#include "gui/tool_button.h"
 
 #include <QGroupBox>
 #include <QLabel>

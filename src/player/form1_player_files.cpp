@@ -7,8 +7,8 @@
 #include "player/list_formats.h"
 #include "player/play_list.h"
 #include "player/player_pages.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -4,8 +4,8 @@
 #include "app/user_settings.h"
 #include "search/archive_window.h"
 #include "search/search_log.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -6,9 +6,9 @@
 #include "search/result_page_parser.h"
 #include "search/search_log.h"
 #include "search/search_request.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
 
 #include <QLabel>
 #include <QLineEdit>

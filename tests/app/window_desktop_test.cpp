@@ -5,7 +5,7 @@
 #include "browser/player_test_support.h"
 #include "gui/download_list_view.h"
 #include "player/playback/application_player.h"
-#include "ui/song_list_view.h"
+#include "gui/song_list_view.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

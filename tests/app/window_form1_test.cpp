@@ -3,8 +3,8 @@
 #include "browser/browser_control.h"
 #include "core/gbk.h"
 #include "gui/download_list_view.h"
-#include "ui/dialogs.h"
-#include "ui/song_list_view.h"
+#include "gui/dialogs.h"
+#include "gui/song_list_view.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -10,9 +10,9 @@
 #include "download/md5_check.h"
 #include "gui/download_list_view.h"
 #include "search/archive_window.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
 
 #include <QComboBox>
 #include <QHeaderView>

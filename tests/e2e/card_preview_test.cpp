@@ -6,10 +6,10 @@
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
-#include "ui/card_editor_widgets.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
+#include "gui/card_editor_widgets.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
 
 #include <QComboBox>
 #include <QDir>

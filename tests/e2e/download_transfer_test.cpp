@@ -7,10 +7,10 @@
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
 #include "gui/download_list_view.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
-#include "ui/status_bar.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
+#include "gui/status_bar.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -9,7 +9,7 @@
 #include "player/playback/application_player.h"
 #include "player/playback/playback_engine.h"
 #include "service_window.h"
-#include "ui/song_list_view.h"
+#include "gui/song_list_view.h"
 
 #include <QAudioDevice>
 #include <QComboBox>

@@ -6,8 +6,8 @@
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
-#include "ui/dialogs.h"
-#include "ui/song_list_view.h"
+#include "gui/dialogs.h"
+#include "gui/song_list_view.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -2,8 +2,8 @@
 // page's text arrives line by line in the page holder.
 #include "app/form1.h"
 #include "core/gbk.h"
-#include "ui/dialogs.h"
-#include "ui/song_list_view.h"
+#include "gui/dialogs.h"
+#include "gui/song_list_view.h"
 
 #include <QInputMethodEvent>
 #include <QLineEdit>

@@ -2,7 +2,7 @@
 // with, or that it gave no answer at all; a stopped search shows nothing loading.
 #include "app/form1.h"
 #include "support/loopback_server.h"
-#include "ui/dialogs.h"
+#include "gui/dialogs.h"
 
 #include <QLineEdit>
 #include <QProgressBar>

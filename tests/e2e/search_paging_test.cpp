@@ -5,9 +5,9 @@
 #include "core/gbk.h"
 #include "search/result_page_parser.h"
 #include "service_window.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

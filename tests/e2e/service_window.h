@@ -3,8 +3,8 @@
 // recorded instead of shown.
 #include "app/form1.h"
 #include "demo_service_fixture.h"
-#include "ui/dialogs.h"
-#include "ui/song_list_view.h"
+#include "gui/dialogs.h"
+#include "gui/song_list_view.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

@@ -5,7 +5,7 @@
 #include "gui/download_list_view.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
-#include "ui/dialogs.h"
+#include "gui/dialogs.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -5,9 +5,9 @@
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
 #include "gui/form2.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
 
 #include <QAction>
 #include <QDir>

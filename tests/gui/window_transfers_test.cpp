@@ -12,10 +12,10 @@
 #include "download_window_fixture.h"
 #include "gui/form2.h"
 #include "http/http_client.h"
-#include "ui/dialogs.h"
-#include "ui/gbk_qt.h"
-#include "ui/song_list_view.h"
-#include "ui/status_bar.h"
+#include "gui/dialogs.h"
+#include "gui/gbk_qt.h"
+#include "gui/song_list_view.h"
+#include "gui/status_bar.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,8 +5,8 @@
 #include "browser/browser_control.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
-#include "ui/dialogs.h"
-#include "ui/song_list_view.h"
+#include "gui/dialogs.h"
+#include "gui/song_list_view.h"
 
 #include <QDir>
 #include <QGroupBox>

@@ -10,7 +10,7 @@
 #include "app/application.h"
 #include "app/form1.h"
 #include "search/archive_window.h"
-#include "ui/song_list_view.h"
+#include "gui/song_list_view.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

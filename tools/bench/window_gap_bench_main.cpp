@@ -12,7 +12,7 @@
 #include "core/song_entry.h"
 #include "download/nginx_fixture.h"
 #include "download/transfer_engine.h"
-#include "ui/dialogs.h"
+#include "gui/dialogs.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
-#include "ui/card_editor_widgets.h"
+#include "gui/card_editor_widgets.h"
 
-#include "ui/gbk_qt.h"
+#include "gui/gbk_qt.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCollator>

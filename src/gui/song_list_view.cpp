@@ -1,6 +1,6 @@
-#include "ui/song_list_view.h"
+#include "gui/song_list_view.h"
 
-#include "ui/gbk_qt.h"
+#include "gui/gbk_qt.h"
 
 #include <QHeaderView>
 #include <QPalette>

@@ -1,4 +1,4 @@
-#include "ui/tool_button.h"
+#include "gui/tool_button.h"
 
 #include <QToolButton>
 

@@ -1,4 +1,4 @@
-#include "ui/skin.h"
+#include "gui/skin.h"
 
 #include <QApplication>
 #include <QFont>

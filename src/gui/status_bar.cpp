@@ -1,4 +1,4 @@
-#include "ui/status_bar.h"
+#include "gui/status_bar.h"
 
 #include <QHBoxLayout>
 
