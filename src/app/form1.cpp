@@ -63,6 +63,19 @@ int TForm1::MediaType() const
     return SeSkinComboBox1->currentIndex();
 }
 
+std::vector<core::SongEntry> TForm1::chosenResultRows() const
+{
+    std::vector<core::SongEntry> rows;
+    for (int row : ListView1->selectedRows())
+        rows.push_back(ListView1->rowAt(row));
+    return rows;
+}
+
+QString TForm1::searchWords() const
+{
+    return Edit1->text();
+}
+
 QProgressBar* TForm1::workerBar(int k) const
 {
     QProgressBar* bars[] = {SeSkinProgressBar1, SeSkinProgressBar2, SeSkinProgressBar3,

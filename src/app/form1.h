@@ -73,6 +73,10 @@ public:
     gui::PlayPanel* playPanel() const { return playPanel_; }
     gui::CardPanel* cardPanel() const { return cardPanel_; }
     gui::DownloadPanel* downloadPanel() const { return downloadPanel_; }
+    // What the play, download and card panels take from the search: the chosen result rows in
+    // the order the user sees them, and the search words.
+    std::vector<core::SongEntry> chosenResultRows() const;
+    QString searchWords() const;
 
     // ---- shared state (texts are GBK) -------------------------------------------------------
     search::ServiceHosts hosts;
