@@ -1,6 +1,6 @@
 #include "app/form1.h"
 
-#include "app/screen_adaptation.h"
+#include "gui/screen_adaptation.h"
 #include "browser/webengine_browser.h"
 #include "download/engine_thread.h"
 #include "download/engine_window_adapter.h"

@@ -335,7 +335,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     // Building the regions; each subsystem builds the inside of its own panel.
@@ -356,7 +355,6 @@ private:
     void showView(bool search, bool download, bool card);
     void fillTypeIcons();
     void adaptToScreen();
-    void placeOnScreen();
 
     // ---- archive engine (see search/archive_window.h) ----------------------------------------
     std::unique_ptr<ArchiveWindow> archiveWindow_;
@@ -373,7 +371,6 @@ private:
     gui::DownloadPanel* downloadPanel_ = nullptr;
 
     bool rolledUp_ = false;
-    bool placedWithFrame_ = false;
     QRect geometryBeforeRollUp_;
     std::string programFolderOverride_;
 };
