@@ -10,6 +10,7 @@
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 #include "gui/tool_button.h"
+#include "gui/window_menu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,7 +46,6 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     buildCardPanel();
     buildStatusBarAndMenus();
 
-    connectShellHandlers();
     connectSearchHandlers();
     connectArchiveHandlers();
     connectDownloadHandlers();
@@ -110,12 +110,7 @@ void TForm1::buildTopBar()
     SeSkinButton1 = new QPushButton("保存目录", Panel1);
     SeSkinButton1->setGeometry(556, 7, 80, 26);
 
-    windowMenuButton = new QToolButton(Panel1);
-    windowMenuButton->setText("≡");
-    windowMenuButton->setToolTip("窗口菜单");
-    windowMenuButton->setGeometry(650, 7, 30, 26);
-    windowMenuButton->setFocusPolicy(Qt::NoFocus);
-    windowMenuButton->setPopupMode(QToolButton::InstantPopup);
+    windowMenu_ = new gui::WindowMenu(this, Panel1);
 
     SeSkinToolBar1 = new QWidget(Panel1);
     SeSkinToolBar1->setObjectName("SeSkinToolBar1");
@@ -158,6 +153,9 @@ void TForm1::buildLeftColumn()
     Button4->setGeometry(10, 70, 100, 30);
     Button5 = new QPushButton("音乐贺卡", Panel2);
     Button5->setGeometry(10, 110, 100, 30);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     Edit2 = new QLineEdit("5", Panel2);
     Edit2->hide();
 }
@@ -167,38 +165,8 @@ void TForm1::buildStatusBarAndMenus()
     SeSkinStatusBar1 = new ui::PanelStatusBar({150, 100, 80, 50}, centralWidget());
     SeSkinStatusBar1->setGeometry(0, 582, 696, 22);
 
-    SeSkinPopupMenu1 = new QMenu(this);
-    CustomItem1 = SeSkinPopupMenu1->addAction("还原");
-    CustomItem2 = SeSkinPopupMenu1->addAction("最小化");
-    CustomItem3 = SeSkinPopupMenu1->addAction("收缩");
-    CustomItem4 = SeSkinPopupMenu1->addAction("缩为图标");
-    windowMenuButton->setMenu(SeSkinPopupMenu1);
-
-    SeSkinPopupMenu2 = new QMenu(this);
-    CustomItem7 = SeSkinPopupMenu2->addAction("还原");
-    trayIcon = new QSystemTrayIcon(this);
-    trayIcon->setToolTip("Corvale");
-    trayIcon->setContextMenu(SeSkinPopupMenu2);
-
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
-}
-
-void TForm1::connectShellHandlers()
-{
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-    connect(CustomItem1, &QAction::triggered, this, &TForm1::CustomItem1Click);
-    connect(CustomItem2, &QAction::triggered, this, &TForm1::CustomItem2Click);
-    connect(CustomItem3, &QAction::triggered, this, &TForm1::CustomItem3Click);
-    connect(CustomItem4, &QAction::triggered, this, &TForm1::CustomItem4Click);
-    connect(CustomItem7, &QAction::triggered, this, &TForm1::CustomItem7Click);
-    connect(trayIcon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason r) {
-                if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger)
-                    CustomItem7Click();
-            });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)

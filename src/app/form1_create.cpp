@@ -49,7 +49,6 @@ void describeControls(TForm1& f)
         {f.womanlistbtn, "女歌手榜"},
         {f.musiclist, "歌曲榜"},
         {f.menubtn, "相关专辑"},
-        {f.windowMenuButton, "窗口菜单"},
         {f.ListView1, "搜索结果"},
         {f.dragplaybtn, "加入播放列表"},
         {f.dragdownbtn, "加入下载列表"},
