@@ -2,13 +2,13 @@
 #include "app/form1.h"
 
 #include "app/application.h"
-#include "app/program_folder.h"
+#include "desktop/program_folder.h"
 #include "gui/screen_placement.h"
 #include "gui/type_icons.h"
 #include "browser/browser_control.h"
 #include "gui/download_list_view.h"
 #include "player/playback/application_player.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 
@@ -151,9 +151,9 @@ QString rowName(const TForm1& f, const QString& address)
     for (const ui::SongListView* list : {f.playListView, f.cardlistview, f.ListView1})
         for (int row = 0; list && row < list->rowCount(); ++row) {
             const core::SongEntry e = list->rowAt(row);
-            const QString rowAddress = ui::fromGbk(e.sub(core::SubItem::Address));
+            const QString rowAddress = core::fromGbk(e.sub(core::SubItem::Address));
             if (!rowAddress.isEmpty() && QUrl(rowAddress).toString(QUrl::FullyEncoded) == wanted)
-                return ui::fromGbk(e.sub(core::SubItem::Name));
+                return core::fromGbk(e.sub(core::SubItem::Name));
         }
     return {};
 }
@@ -176,15 +176,15 @@ void TForm1::FormCreate()
         [this](QObject* sender, const std::exception& e) { myexception(sender, e); });
     // Downloads go to "music" beside the program unless the user picks another folder.
     ImageList1.clear();
-    ProgramFolder = programFolderOverride_.empty() ? app::programFolder() : programFolderOverride_;
-    SaveFolder = programFolderOverride_.empty() ? app::startSaveFolder(ProgramFolder)
+    ProgramFolder = programFolderOverride_.empty() ? desktop::programFolder() : programFolderOverride_;
+    SaveFolder = programFolderOverride_.empty() ? desktop::startSaveFolder(ProgramFolder)
                                                 : ProgramFolder + "music/";
-    QDir().mkdir(ui::fromGbk(SaveFolder)); // one level; a failure shows when a download starts
+    QDir().mkdir(core::fromGbk(SaveFolder)); // one level; a failure shows when a download starts
     // No chooser rewrite or quit answer is pending; the card starts from the picture shipped
     // beside the program, and the picture dialog opens in its folder (which is not created).
     ChooserRewrite = false;
     QuitConfirmed = false;
-    OpenDialog1.initialDir = ui::fromGbk(ProgramFolder + "pic/");
+    OpenDialog1.initialDir = core::fromGbk(ProgramFolder + "pic/");
     CardPicture = ProgramFolder + "pic/0103.jpg";
     SearchStopped = 0;
     // The lists show a type icon per row, in MediaType order.

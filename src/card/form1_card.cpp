@@ -10,7 +10,7 @@
 #include "core/line_file.h"
 #include "gui/card_editor_widgets.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/tool_button.h"
 
@@ -51,9 +51,9 @@ card::TextBoxState textBoxState(const QPlainTextEdit* box)
     const int start = cursor.selectionStart();
     const int end = cursor.selectionEnd();
     card::TextBoxState state;
-    state.text = ui::toGbk(plain);
-    state.selStart = ui::toGbk(plain.left(start)).size();
-    state.selLength = ui::toGbk(plain.mid(start, end - start)).size();
+    state.text = core::toGbk(plain);
+    state.selStart = core::toGbk(plain.left(start)).size();
+    state.selLength = core::toGbk(plain.mid(start, end - start)).size();
     state.focused = box->hasFocus();
     return state;
 }
@@ -227,7 +227,7 @@ void applyCardEdit(TForm1& form, const card::EditResult& result)
         // cannot skip it, that history ends here.
         QTextCursor cursor = iememo->textCursor();
         iememo->setUndoRedoEnabled(false);
-        cursor.insertText(ui::fromGbk(result.replacement));
+        cursor.insertText(core::fromGbk(result.replacement));
         iememo->setUndoRedoEnabled(true);
         iememo->setTextCursor(cursor);
         break;
@@ -310,7 +310,7 @@ void applyCardFontTag(TForm1& form)
     const std::string digits =
         card::colourDigits(entry < 0 ? card::kBlackEntry : static_cast<size_t>(entry), system);
     applyCardEdit(form, card::applyFontTag(textBoxState(form.iememo), titleBoxState(form.nameedit),
-                                           digits, ui::toGbk(fontsizecombox->currentText())));
+                                           digits, core::toGbk(fontsizecombox->currentText())));
 }
 
 } // namespace
@@ -357,7 +357,7 @@ void TForm1::cardsurebtnClick()
 void TForm1::previewbtnClick()
 {
     cardsurebtnClick();
-    WebBrowser4->Navigate(ui::fromGbk("file:///" + ProgramFolder + "card.html"));
+    WebBrowser4->Navigate(core::fromGbk("file:///" + ProgramFolder + "card.html"));
 }
 
 void TForm1::picbtnClick()
@@ -365,7 +365,7 @@ void TForm1::picbtnClick()
     OpenDialog1.Execute(this, false); // a cancel keeps the name of an earlier choice
     if (OpenDialog1.fileName.isEmpty())
         return;
-    CardPicture = ui::toGbk(OpenDialog1.fileName);
+    CardPicture = core::toGbk(OpenDialog1.fileName);
     cardsurebtnClick();
 }
 

@@ -1,6 +1,6 @@
 #include "gui/card_editor_widgets.h"
 
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCollator>
@@ -107,12 +107,12 @@ std::vector<std::string> displayedLines(const QPlainTextEdit* box)
         const QString text = block.text();
         const QTextLayout* textLayout = block.layout();
         if (!textLayout || textLayout->lineCount() == 0) {
-            lines.push_back(toGbk(text));
+            lines.push_back(core::toGbk(text));
             continue;
         }
         for (int i = 0; i < textLayout->lineCount(); ++i) {
             const QTextLine line = textLayout->lineAt(i);
-            lines.push_back(toGbk(text.mid(line.textStart(), line.textLength())));
+            lines.push_back(core::toGbk(text.mid(line.textStart(), line.textLength())));
         }
     }
     return lines;

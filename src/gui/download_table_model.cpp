@@ -1,7 +1,7 @@
 #include "gui/download_table_model.h"
 
 #include "download/tick_report.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 
 #include <QThread>
 
@@ -232,13 +232,13 @@ QString DownloadTableModel::stateColumn(const QueueRow& row, int column) const
     const auto p = running_.find(row.id);
     const download::RowProgress* progress = p == running_.end() ? nullptr : &p->second;
     if (column == State)
-        return ui::fromGbk(download::stateText(row, progress));
+        return core::fromGbk(download::stateText(row, progress));
     const auto speed = speeds_.find(row.id);
     if (!progress || row.status != download::RowStatus::Running || speed == speeds_.end())
         return {};
     if (column == Speed)
-        return ui::fromGbk(download::speedText(speed->second));
-    return progress->size >= 0 ? ui::fromGbk(download::remainingText(
+        return core::fromGbk(download::speedText(speed->second));
+    return progress->size >= 0 ? core::fromGbk(download::remainingText(
                                      progress->size - progress->done, speed->second))
                                : QString();
 }
@@ -252,9 +252,9 @@ QVariant DownloadTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         if (column == Caption)
-            return ui::fromGbk(shown.entry.caption);
+            return core::fromGbk(shown.entry.caption);
         if (column <= SavePath)
-            return ui::fromGbk(shown.entry.sub(static_cast<size_t>(column - 1)));
+            return core::fromGbk(shown.entry.sub(static_cast<size_t>(column - 1)));
         return stateColumn(shown, column);
     case Qt::DecorationRole:
         if (column == Caption && shown.entry.imageIndex >= 0 &&
@@ -264,7 +264,7 @@ QVariant DownloadTableModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         // A name cut short by its column is whole in its tool tip.
         if (column == Name)
-            return ui::fromGbk(shown.entry.sub(core::SubItem::Name));
+            return core::fromGbk(shown.entry.sub(core::SubItem::Name));
         return {};
     default:
         return {};

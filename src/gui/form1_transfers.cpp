@@ -21,7 +21,7 @@
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 
@@ -58,7 +58,7 @@ void showBars(TForm1& form, const download::BarState& bars)
 
 void appendMemo(TForm1& form, const std::string& gbkLine)
 {
-    form.downinimemo->appendPlainText(ui::fromGbk(gbkLine));
+    form.downinimemo->appendPlainText(core::fromGbk(gbkLine));
 }
 
 // The download list's 状态, 速度 and 剩余 columns follow the running files' progress and speeds.
@@ -74,7 +74,7 @@ class TransferWindow : public download::TransferObserver {
 public:
     explicit TransferWindow(TForm1& form) : form_(form) {}
 
-    std::string searchText() override { return ui::toGbk(form_.Edit1->text()); }
+    std::string searchText() override { return core::toGbk(form_.Edit1->text()); }
     std::string saveFolder() override { return form_.SaveFolder; }
     int connectionsPerFile() override
     {
@@ -118,7 +118,7 @@ public:
     void progress(int tag, std::int64_t count) override
     {
         form_.SeSkinStatusBar1->setPanelText(0,
-                                             ui::fromGbk(download::progressPanelText(tag, count)));
+                                             core::fromGbk(download::progressPanelText(tag, count)));
     }
     void fileEnded(int activeRow, const download::FileOutcome& outcome) override
     {
@@ -132,8 +132,8 @@ public:
         const QString folder =
             QFileInfo(QString::fromStdString(core::gbkPath(file.targetPath).string()))
                 .absolutePath();
-        desktop::tellDownloadEnded(&form_, form_.windowMenu()->trayIcon, ui::fromGbk(file.row.name),
-                                   outcome.complete, ui::fromGbk(outcome.reason),
+        desktop::tellDownloadEnded(&form_, form_.windowMenu()->trayIcon, core::fromGbk(file.row.name),
+                                   outcome.complete, core::fromGbk(outcome.reason),
                                    [form = QPointer<TForm1>(&form_), folder] {
                                        if (form && form->openLocalPath)
                                            form->openLocalPath(folder);
@@ -179,7 +179,7 @@ std::string reportDateTime()
 {
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
-    return ui::toGbk(locale.toString(now.date(), QLocale::ShortFormat) + " " +
+    return core::toGbk(locale.toString(now.date(), QLocale::ShortFormat) + " " +
                      locale.toString(now.time(), QLocale::LongFormat));
 }
 
@@ -263,7 +263,7 @@ void TForm1::Timer1Timer()
 {
     download::TransferEngine& e = *engine_;
     download::BarState& bars = engineAdapter_->bars;
-    SeSkinStatusBar1->setPanelText(1, ui::fromGbk(download::totalTimeText(e.countSecond())));
+    SeSkinStatusBar1->setPanelText(1, core::fromGbk(download::totalTimeText(e.countSecond())));
 
     download::TickInput in = e.tickInput();
     const int selected = downloadnow->firstSelectedRow();

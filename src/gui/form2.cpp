@@ -1,12 +1,12 @@
 #include "gui/form2.h"
 
 #include "app/form1.h"
-#include "app/program_folder.h"
+#include "desktop/program_folder.h"
 #include "download/download_list.h"
 #include "download/transfer_engine.h"
 #include "gui/download_list_view.h"
 #include "gui/download_table_model.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -92,7 +92,7 @@ void TForm2::showEvent(QShowEvent* event)
     // time, so the view follows each folder that finishes loading.
     if (!form1_)
         return;
-    const QString saveFolder = QDir::cleanPath(ui::fromGbk(form1_->SaveFolder));
+    const QString saveFolder = QDir::cleanPath(core::fromGbk(form1_->SaveFolder));
     const QModelIndex current = folderIndex(saveFolder);
     if (!current.isValid())
         return;
@@ -131,11 +131,11 @@ void TForm2::pathbtnClick()
             for (int row : list->selectedRows())
                 selected.emplace_back(row, list->rowAt(row));
         const download::ChooserOutcome outcome = download::confirmChooser(
-            form1_->ChooserRewrite, form1_->SaveFolder, ui::toGbk(pathedit->text()), selected);
+            form1_->ChooserRewrite, form1_->SaveFolder, core::toGbk(pathedit->text()), selected);
         for (const auto& [row, path] : outcome.newSavePaths)
             form1_->engine()->queue().setSavePath(row, path);
         form1_->SaveFolder = outcome.saveFolder;
-        app::rememberSaveFolder(form1_->SaveFolder);
+        desktop::rememberSaveFolder(form1_->SaveFolder);
         form1_->ChooserRewrite = outcome.rewriteMode;
     }
     hide();

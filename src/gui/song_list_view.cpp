@@ -1,7 +1,7 @@
 #include "gui/song_list_view.h"
 
 #include "core/size_text.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 
 #include <QHeaderView>
 #include <QPalette>
@@ -21,7 +21,7 @@ constexpr int kAddressColumn = 2; // sub-item 1
 
 void setCell(QTreeWidgetItem* item, int column, const std::string& gbk)
 {
-    item->setText(column, fromGbk(gbk));
+    item->setText(column, core::fromGbk(gbk));
     item->setData(column, kBytesRole, QByteArray(gbk.data(), static_cast<qsizetype>(gbk.size())));
 }
 

@@ -8,7 +8,7 @@
 #include "player/play_list.h"
 #include "player/player_pages.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/tool_button.h"
 
@@ -211,7 +211,7 @@ void TForm1::ShowRealPage(const std::string& listPath, int shrink)
     setListHeight(playListView, player::heightAfterShow(playListView->height(), shrink));
     WebBrowser3->setBrowserVisible(true);
     WebBrowser3->view()->raise();
-    WebBrowser3->Navigate(ui::fromGbk("file:///" + page));
+    WebBrowser3->Navigate(core::fromGbk("file:///" + page));
 }
 
 void TForm1::ShowMediaPage(const std::string& listPath, int objectHeight, int shrink)
@@ -222,7 +222,7 @@ void TForm1::ShowMediaPage(const std::string& listPath, int objectHeight, int sh
     setListHeight(playListView, player::heightAfterShow(playListView->height(), shrink));
     WebBrowser3->setBrowserVisible(true);
     WebBrowser3->view()->raise();
-    WebBrowser3->Navigate(ui::fromGbk("file:///" + page));
+    WebBrowser3->Navigate(core::fromGbk("file:///" + page));
 }
 
 void TForm1::PlayChosenListFile(const std::string& chosenPath)

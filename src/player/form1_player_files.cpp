@@ -7,7 +7,7 @@
 #include "player/list_formats.h"
 #include "player/play_list.h"
 #include "player/player_pages.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QDateTime>
@@ -48,13 +48,13 @@ void TForm1::playsavebtnClick()
         player::nameStamp(now.date().year(), now.date().month(), now.date().day(),
                           now.time().hour(), now.time().minute(), now.time().second());
     SaveDialog1.fileName =
-        ui::fromGbk(player::proposedListName(stamp, ui::toGbk(Edit1->text()), real));
+        core::fromGbk(player::proposedListName(stamp, core::toGbk(Edit1->text()), real));
     SaveDialog1.filterIndex = player::saveFilterIndex(real);
     if (!SaveDialog1.Execute(this, true))
         return;
     // The typed extension decides the format; a name without one takes the chosen filter's.
     const player::ListFormat format =
-        player::saveFormat(ui::toGbk(SaveDialog1.fileName), SaveDialog1.filterIndex);
+        player::saveFormat(core::toGbk(SaveDialog1.fileName), SaveDialog1.filterIndex);
     core::writeLines(chosenPath(SaveDialog1.fileName), player::listFileLines(format, rows));
 }
 
@@ -66,9 +66,9 @@ void TForm1::playloadbtnClick()
     playListView->clearRows();
     const std::filesystem::path path = chosenPath(OpenDialog2.fileName);
     const std::string bytes = core::readFileBytes(path);
-    const std::string chosen = ui::toGbk(OpenDialog2.fileName);
+    const std::string chosen = core::toGbk(OpenDialog2.fileName);
     const player::ListFormat format = player::loadFormat(chosen);
-    const std::string folder = ui::toGbk(QFileInfo(OpenDialog2.fileName).absolutePath()) + "/";
+    const std::string folder = core::toGbk(QFileInfo(OpenDialog2.fileName).absolutePath()) + "/";
     const std::vector<core::SongEntry> rows = player::readListFile(format, bytes, folder);
     for (const core::SongEntry& row : rows)
         playListView->appendRow(row);

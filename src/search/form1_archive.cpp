@@ -1,10 +1,10 @@
 // The engine box and the archive engine's searches in the main window.
 #include "app/form1.h"
 
-#include "app/user_settings.h"
+#include "desktop/user_settings.h"
 #include "search/archive_window.h"
 #include "search/search_log.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -34,7 +34,7 @@ std::vector<std::pair<QToolButton*, QString>> chartButtons(const TForm1& form)
 // system's error, which says nothing more than "check the network" to a user.
 QString causeOf(const std::string& detail)
 {
-    const QString cause = ui::fromGbk(detail).trimmed();
+    const QString cause = core::fromGbk(detail).trimmed();
     return cause.startsWith("Socket Error") ? QString() : cause;
 }
 
@@ -47,7 +47,7 @@ QString troubleText(search::archive::Trouble trouble, const std::string& detail)
             return "无法连接互联网档案馆：" + cause;
         return "无法连接互联网档案馆，请检查网络连接";
     case Trouble::ServerError:
-        return "互联网档案馆出错：" + ui::fromGbk(detail).trimmed();
+        return "互联网档案馆出错：" + core::fromGbk(detail).trimmed();
     case Trouble::TooLarge:
         return "互联网档案馆的回答过大，未读取";
     case Trouble::BadAnswer:
@@ -266,7 +266,7 @@ void TForm1::connectArchiveHandlers()
         if (archiveChosen() && value > 0 && value == ListView1->verticalScrollBar()->maximum())
             archiveWindow_->scrolledToEnd();
     });
-    const int remembered = app::userSettings()->value(kEngineSetting, 0).toInt();
+    const int remembered = desktop::userSettings()->value(kEngineSetting, 0).toInt();
     if (remembered == kArchiveEngine) {
         SeSkinComboBox2->setCurrentIndex(remembered);
         SeSkinComboBox2Change();
@@ -276,7 +276,7 @@ void TForm1::connectArchiveHandlers()
 void TForm1::SeSkinComboBox2Change()
 {
     const bool archive = archiveChosen();
-    app::userSettings()->setValue(kEngineSetting, SeSkinComboBox2->currentIndex());
+    desktop::userSettings()->setValue(kEngineSetting, SeSkinComboBox2->currentIndex());
     for (const auto& [button, hint] : chartButtons(*this)) {
         button->setEnabled(!archive);
         button->setToolTip(archive ? kChartsNeedDefaultEngine : hint);

@@ -7,7 +7,7 @@
 #include "search/search_log.h"
 #include "search/search_request.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QLabel>
@@ -23,7 +23,7 @@ std::vector<search::PageLink> gbkLinks(const browser::Document& document)
     std::vector<search::PageLink> links;
     links.reserve(document.links.size());
     for (const browser::DocumentLink& link : document.links)
-        links.push_back({ui::toGbk(link.href), ui::toGbk(link.text)});
+        links.push_back({core::toGbk(link.href), core::toGbk(link.text)});
     return links;
 }
 
@@ -42,10 +42,10 @@ int headerImageIndex(const TForm1& form)
 
 void loadChartPage(TForm1& form, const std::string& address)
 {
-    qCDebug(searchLog, "chart request sent: %s", qUtf8Printable(ui::fromGbk(address)));
+    qCDebug(searchLog, "chart request sent: %s", qUtf8Printable(core::fromGbk(address)));
     form.ListView1->clearRows();
     form.WebBrowser2->setBrowserVisible(false);
-    form.WebBrowser2->Navigate(ui::fromGbk(address));
+    form.WebBrowser2->Navigate(core::fromGbk(address));
     form.WebBrowser2->setBrowserVisible(false);
 }
 
@@ -68,11 +68,11 @@ void TForm1::Button7Click()
     if (const browser::Document* document = WebBrowser1->document())
         page.links = gbkLinks(*document);
     page.lines = Memo1;
-    page.labelCaption = ui::toGbk(resultlabel->text());
-    page.windowCaption = ui::toGbk(windowTitle());
+    page.labelCaption = core::toGbk(resultlabel->text());
+    page.windowCaption = core::toGbk(windowTitle());
     page.listRowCount = ListView1->rowCount();
     page.state = {ResultRowCount, ResultPageNumber, SearchStopped, ClientAddress};
-    page.words = ui::toGbk(Edit1->text());
+    page.words = core::toGbk(Edit1->text());
     page.mediaType = MediaType();
     page.rowImage = headerImageIndex(*this);
 
@@ -83,9 +83,9 @@ void TForm1::Button7Click()
     for (const core::SongEntry& row : outcome.rows)
         ListView1->appendRow(row);
     if (outcome.labelCaption != page.labelCaption)
-        resultlabel->setText(ui::fromGbk(outcome.labelCaption));
+        resultlabel->setText(core::fromGbk(outcome.labelCaption));
     if (outcome.windowCaption != page.windowCaption)
-        setWindowTitle(ui::fromGbk(outcome.windowCaption));
+        setWindowTitle(core::fromGbk(outcome.windowCaption));
     ResultRowCount = outcome.state.resultRowCount;
     ResultPageNumber = outcome.state.resultPageNumber;
     SearchStopped = outcome.state.searchStopped;
@@ -98,13 +98,13 @@ void TForm1::Button9Click()
 {
     WebBrowser1->setBrowserVisible(false);
     const std::optional<std::string> address = search::nextPageAddress(
-        hosts, MediaType(), ui::toGbk(Edit1->text()), ResultPageNumber, ClientAddress);
+        hosts, MediaType(), core::toGbk(Edit1->text()), ResultPageNumber, ClientAddress);
     if (!address) {
         qCDebug(searchLog, "no next page after page %d: the search ends", ResultPageNumber);
         return; // past the offset limit: the chain ends here
     }
-    qCDebug(searchLog, "next page requested: %s", qUtf8Printable(ui::fromGbk(*address)));
-    WebBrowser1->Navigate(ui::fromGbk(*address));
+    qCDebug(searchLog, "next page requested: %s", qUtf8Printable(core::fromGbk(*address)));
+    WebBrowser1->Navigate(core::fromGbk(*address));
     searchAnswerTimer->start();
     WebBrowser1->setBrowserVisible(false);
 }
@@ -132,9 +132,9 @@ void TForm1::menubtnClick()
     }
     ListView1->clearRows();
     ResultRowCount = 0;
-    const std::string address = search::albumAddress(hosts, ui::toGbk(Edit1->text()), MediaType());
-    qCDebug(searchLog, "album request sent: %s", qUtf8Printable(ui::fromGbk(address)));
-    WebBrowser2->Navigate(ui::fromGbk(address));
+    const std::string address = search::albumAddress(hosts, core::toGbk(Edit1->text()), MediaType());
+    qCDebug(searchLog, "album request sent: %s", qUtf8Printable(core::fromGbk(address)));
+    WebBrowser2->Navigate(core::fromGbk(address));
     WebBrowser2->setBrowserVisible(false);
 }
 
@@ -174,7 +174,7 @@ void TForm1::ListView1SelectItem(int row, bool selected)
         if (row >= ListView1->rowCount() || !ListView1->isRowSelected(row) ||
             ListView1->rowAt(row).sub(core::SubItem::Name) != name)
             return; // another chosen row has already started its search
-        Edit1->setText(ui::fromGbk(name));
+        Edit1->setText(core::fromGbk(name));
         Button1->click();
     });
 }

@@ -9,7 +9,7 @@
 #include "search/search_log.h"
 #include "search/search_request.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -60,7 +60,7 @@ void TForm1::Button1Click()
     ListView1->clearRows();
     ResultRowCount = 0;
     // Each search writes its own total into the caption (it is written over the initial one).
-    resultlabel->setText(ui::fromGbk(search::initialLabel()));
+    resultlabel->setText(core::fromGbk(search::initialLabel()));
     const int image = search::headerImage(MediaType());
     ListView1->headerItem()->setIcon(0, image < ImageList1.size() ? ImageList1[image] : QIcon());
     if (archiveChosen()) {
@@ -68,9 +68,9 @@ void TForm1::Button1Click()
         return;
     }
     const std::string address =
-        search::firstRequestAddress(hosts, ui::toGbk(Edit1->text()), MediaType());
-    qCDebug(searchLog, "search request sent: %s", qUtf8Printable(ui::fromGbk(address)));
-    WebBrowser1->Navigate(ui::fromGbk(address));
+        search::firstRequestAddress(hosts, core::toGbk(Edit1->text()), MediaType());
+    qCDebug(searchLog, "search request sent: %s", qUtf8Printable(core::fromGbk(address)));
+    WebBrowser1->Navigate(core::fromGbk(address));
     searchAnswerTimer->start();
     WebBrowser1->setBrowserVisible(false);
     ResultPageNumber = 1;
@@ -120,7 +120,7 @@ void TForm1::WebBrowser1DocumentComplete()
                                          : QString("请检查网络连接!"));
         return;
     }
-    Memo1 = core::splitLines(ui::toGbk(document->bodyText));
+    Memo1 = core::splitLines(core::toGbk(document->bodyText));
     Button7Click();
 }
 

@@ -6,7 +6,7 @@
 #include "core/line_file.h"
 #include "gui/card_editor_widgets.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QApplication>
@@ -390,7 +390,7 @@ TEST_F(CardWindowTest, WrappedLinesCountOncePerShownLine)
     std::string joined;
     for (size_t i = 0; i + 1 < shown.size(); ++i)
         joined += shown[i];
-    EXPECT_EQ(joined, ui::toGbk(longLine));
+    EXPECT_EQ(joined, core::toGbk(longLine));
     const std::vector<std::string> page = cardFile();
     ASSERT_EQ(page.size(), 17u + shown.size());
     for (size_t i = 0; i < shown.size(); ++i)
@@ -413,14 +413,14 @@ TEST_F(CardWindowTest, PictureChoiceKeepsAnEarlierNameOnCancel)
     form->picbtn->click();
     ASSERT_EQ(fileDialogs.size(), 1);
     EXPECT_EQ(fileDialogs[0].initialDir, dir.path() + "/pic/");
-    EXPECT_EQ(form->CardPicture, ui::toGbk(pic));
-    EXPECT_EQ(cardFile()[1], "<body background=\"file:///" + ui::toGbk(pic) + "\"> ");
+    EXPECT_EQ(form->CardPicture, core::toGbk(pic));
+    EXPECT_EQ(cardFile()[1], "<body background=\"file:///" + core::toGbk(pic) + "\"> ");
 
     QFile::remove(dir.path() + "/card.html");
     form->picbtn->click(); // cancelled: the first choice stays and the page is made again
     EXPECT_EQ(fileDialogs.size(), 2);
-    EXPECT_EQ(form->CardPicture, ui::toGbk(pic));
-    EXPECT_EQ(cardFile()[1], "<body background=\"file:///" + ui::toGbk(pic) + "\"> ");
+    EXPECT_EQ(form->CardPicture, core::toGbk(pic));
+    EXPECT_EQ(cardFile()[1], "<body background=\"file:///" + core::toGbk(pic) + "\"> ");
 }
 
 TEST_F(CardWindowTest, FirstPictureDialogCancelledChangesNothing)
@@ -442,7 +442,7 @@ TEST_F(CardWindowTest, PreviewShowsTheCardAndSaveWritesIt)
     form->nameedit->setText("新年快乐");
     QSignalSpy done(form->WebBrowser4, &browser::BrowserControl::DocumentComplete);
     form->previewbtn->click();
-    EXPECT_EQ(form->WebBrowser4->address(), ui::fromGbk("file:///" + folder() + "card.html"));
+    EXPECT_EQ(form->WebBrowser4->address(), core::fromGbk("file:///" + folder() + "card.html"));
     ASSERT_TRUE(done.wait(30000));
     ASSERT_NE(form->WebBrowser4->document(), nullptr);
     EXPECT_TRUE(form->WebBrowser4->document()->bodyText.contains("新年快乐"));
@@ -459,7 +459,7 @@ TEST_F(CardWindowTest, PreviewShowsTheCardAndSaveWritesIt)
                                      "Web 档案，单一文件(*.mht)|*.mht");
     EXPECT_EQ(fileDialogs[0].filterIndex, 1);
     EXPECT_EQ(fileDialogs[0].fileName, "card.html");
-    EXPECT_EQ(core::readFileBytes(core::gbkPath(ui::toGbk(target))),
+    EXPECT_EQ(core::readFileBytes(core::gbkPath(core::toGbk(target))),
               core::readFileBytes(core::gbkPath(folder() + "card.html")));
     EXPECT_TRUE(messages.isEmpty());
 
@@ -501,7 +501,7 @@ TEST_F(CardWindowTest, CompleteSaveCarriesThePictureOrSaysWhatFailed)
     fileAnswers << target;
     form->iesetbtn->click();
     EXPECT_EQ(messages.size(), 1);
-    const std::vector<std::string> saved = core::readLines(core::gbkPath(ui::toGbk(target)));
+    const std::vector<std::string> saved = core::readLines(core::gbkPath(core::toGbk(target)));
     const std::vector<std::string> card = cardFile();
     ASSERT_EQ(saved.size(), card.size());
     EXPECT_EQ(saved[1], "<body background=\"%E8%B4%BA%E5%8D%A1_files/bg%201.jpg\"> ");
@@ -551,7 +551,7 @@ TEST_F(CardWindowTest, PreviewWithEmptyCardListStillNavigates)
 {
     form->previewbtnClick();
     EXPECT_FALSE(QFile::exists(dir.path() + "/card.html"));
-    EXPECT_EQ(form->WebBrowser4->address(), ui::fromGbk("file:///" + folder() + "card.html"));
+    EXPECT_EQ(form->WebBrowser4->address(), core::fromGbk("file:///" + folder() + "card.html"));
 }
 
 } // namespace

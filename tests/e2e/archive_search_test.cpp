@@ -11,7 +11,7 @@
 #include "gui/download_list_view.h"
 #include "search/archive_window.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -228,7 +228,7 @@ TEST_F(ArchiveSearchTest, TheCaptionSaysWhatHappenedAndLongNamesLeaveRoomForTheR
     EXPECT_LE(form->ListView1->columnWidth(1), form->ListView1->viewport()->width() / 2);
     EXPECT_GT(form->ListView1->columnWidth(1), 0);
     EXPECT_EQ(form->ListView1->itemAtRow(form->ListView1->rowCount() - 1)->toolTip(1),
-              ui::fromGbk(longRow.subItems[0]));
+              core::fromGbk(longRow.subItems[0]));
     // A long address too: size and type stay in view beside the two.
     longRow.subItems[1] += "/" + std::string(400, 'z') + ".mp3";
     form->ListView1->appendRow(longRow);
@@ -263,7 +263,7 @@ TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
         << form->downinimemo->toPlainText().toStdString();
     for (int i = 0; i < 2; ++i) {
         const std::string path = form->downloadlistview->rowAt(i).sub(core::SubItem::SavePath);
-        const std::string native = ui::fromGbk(path).toStdString();
+        const std::string native = core::fromGbk(path).toStdString();
         ASSERT_TRUE(std::filesystem::exists(native)) << native;
         EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(native)), rows[i].sizeBytes);
         EXPECT_EQ(download::fileMd5(native), rows[i].md5);
@@ -288,7 +288,7 @@ TEST_F(ArchiveSearchTest, AFileThatKeepsFailingItsMd5EndsFailedAndIsNotKept)
         << form->downinimemo->toPlainText().toStdString();
     EXPECT_EQ(form->downloadnow->rowAt(0).sub(0), core::utf8ToGbk("下载失败"));
     const std::string path = form->downloadlistview->rowAt(0).sub(core::SubItem::SavePath);
-    EXPECT_FALSE(std::filesystem::exists(ui::fromGbk(path).toStdString()));
+    EXPECT_FALSE(std::filesystem::exists(core::fromGbk(path).toStdString()));
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -411,7 +411,7 @@ TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
         120000))
         << form->downinimemo->toPlainText().toStdString();
     const std::string native =
-        ui::fromGbk(form->downloadlistview->rowAt(0).sub(core::SubItem::SavePath)).toStdString();
+        core::fromGbk(form->downloadlistview->rowAt(0).sub(core::SubItem::SavePath)).toStdString();
     EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(native)), row.sizeBytes);
     EXPECT_EQ(download::fileMd5(native), row.md5);
     EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();

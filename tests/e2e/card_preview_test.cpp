@@ -8,7 +8,7 @@
 #include "demo_service_fixture.h"
 #include "gui/card_editor_widgets.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -161,7 +161,7 @@ TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
 
     // The page's background address leads the browser to the picture.
     EXPECT_EQ(evaluate(form->WebBrowser4, "document.body.getAttribute('background')").toString(),
-              ui::fromGbk("file:///" + folder + "pic/0103.jpg"));
+              core::fromGbk("file:///" + folder + "pic/0103.jpg"));
     evaluate(form->WebBrowser4,
              "window.bg = 'loading'; var probe = new Image();"
              "probe.onload = function () { window.bg = probe.naturalWidth + 'x' +"

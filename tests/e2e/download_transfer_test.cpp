@@ -8,7 +8,7 @@
 #include "download/transfer_engine.h"
 #include "gui/download_list_view.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 

@@ -6,7 +6,7 @@
 #include "core/song_entry.h"
 #include "service_window.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -149,7 +149,7 @@ TEST(Charts, ChartRowsAreAppendedAfterRowsStillPresent)
     list->selectionModel()->select(
         QItemSelection(list->model()->index(7, 0), list->model()->index(9, 0)),
         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ui::toGbk(w.form->Edit1->text()) == chosen; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return core::toGbk(w.form->Edit1->text()) == chosen; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() >= 30; }, 60000));
     EXPECT_EQ(list->rowAt(0).sub(core::SubItem::Name).rfind(chosen, 0), 0u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return service.searchTargets().size() >= 2; }, 60000));

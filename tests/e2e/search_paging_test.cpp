@@ -6,7 +6,7 @@
 #include "search/result_page_parser.h"
 #include "service_window.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>

@@ -6,7 +6,7 @@
 #include "download_window_fixture.h"
 #include "gui/form2.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
 #include <QAction>
@@ -325,14 +325,14 @@ TEST_F(DownloadListTest, TreeClickFillsThePathAndDefaultModeSetsTheSaveFolder)
 
     chooser->pathedit->setText(chinese);
     QTest::mouseClick(chooser->pathbtn, Qt::LeftButton);
-    EXPECT_EQ(form->SaveFolder, ui::toGbk(chinese) + "/");
+    EXPECT_EQ(form->SaveFolder, core::toGbk(chinese) + "/");
     EXPECT_TRUE(chooser->isHidden());
     EXPECT_EQ(savePath(0), before); // existing rows keep their path
 
     form->ListView1->appendRow(resultRow("7"));
     form->ListView1->setRowSelected(0, true);
     form->dragdownbtnClick();
-    EXPECT_EQ(savePath(1), ui::toGbk(chinese) + "/name7.mp3");
+    EXPECT_EQ(savePath(1), core::toGbk(chinese) + "/name7.mp3");
 
     // The root gets its separator appended too; an empty text changes nothing.
     form->SeSkinButton1Click();

@@ -13,7 +13,7 @@
 #include "gui/form2.h"
 #include "http/http_client.h"
 #include "gui/dialogs.h"
-#include "gui/gbk_qt.h"
+#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 
@@ -90,7 +90,7 @@ protected:
         std::vector<std::string> lines;
         for (const QString& l : form->downinimemo->toPlainText().split('\n'))
             if (!l.isEmpty())
-                lines.push_back(ui::toGbk(l));
+                lines.push_back(core::toGbk(l));
         return lines;
     }
     int reportsFor(const std::string& name) const

@@ -1,7 +1,7 @@
-#include "app/program_folder.h"
+#include "desktop/program_folder.h"
 
-#include "app/user_settings.h"
-#include "gui/gbk_qt.h"
+#include "desktop/user_settings.h"
+#include "core/gbk_qt.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,7 +11,7 @@
 
 #include <memory>
 
-namespace app {
+namespace desktop {
 
 namespace {
 
@@ -76,18 +76,18 @@ std::string programFolder()
         folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
         copyMissingPictures(folder);
     }
-    return ui::toGbk(QDir::cleanPath(folder) + "/");
+    return core::toGbk(QDir::cleanPath(folder) + "/");
 }
 
-} // namespace app
+} // namespace desktop
 
-namespace app {
+namespace desktop {
 
 std::string startSaveFolder(const std::string& programFolder)
 {
     const QString chosen = userSettings()->value(kSaveFolderKey).toString();
     if (!chosen.isEmpty() && QFileInfo(chosen).isDir())
-        return ui::toGbk(QDir::cleanPath(chosen) + "/");
+        return core::toGbk(QDir::cleanPath(chosen) + "/");
     if (usesOwnFolder())
         return programFolder + "music/";
     QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
@@ -95,12 +95,12 @@ std::string startSaveFolder(const std::string& programFolder)
         music = QDir::homePath() + "/Music";
     const QString folder = QDir::cleanPath(music) + "/Corvale";
     QDir().mkpath(folder); // the Music folder itself may not exist yet
-    return ui::toGbk(folder + "/");
+    return core::toGbk(folder + "/");
 }
 
 void rememberSaveFolder(const std::string& saveFolder)
 {
-    userSettings()->setValue(kSaveFolderKey, QDir::cleanPath(ui::fromGbk(saveFolder)));
+    userSettings()->setValue(kSaveFolderKey, QDir::cleanPath(core::fromGbk(saveFolder)));
 }
 
-} // namespace app
+} // namespace desktop

@@ -2,7 +2,7 @@
 #include <QString>
 #include <string>
 
-namespace app {
+namespace desktop {
 
 // The folder that generated pages, the music folder and the pictures live in, as GBK text
 // ending in the platform's separator. Run from its build folder (or any folder of its own that
@@ -23,4 +23,4 @@ void rememberSaveFolder(const std::string& saveFolder);
 // corvale/ under the system's data folders; empty when none has it.
 QString shippedDataFile(const QString& relative);
 
-} // namespace app
+} // namespace desktop

@@ -4,8 +4,8 @@
 #include <QSettings>
 #include <memory>
 
-namespace app {
+namespace desktop {
 
 std::unique_ptr<QSettings> userSettings();
 
-} // namespace app
+} // namespace desktop

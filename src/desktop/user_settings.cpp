@@ -1,6 +1,6 @@
-#include "app/user_settings.h"
+#include "desktop/user_settings.h"
 
-namespace app {
+namespace desktop {
 
 std::unique_ptr<QSettings> userSettings()
 {
@@ -8,4 +8,4 @@ std::unique_ptr<QSettings> userSettings()
                                        "corvale");
 }
 
-} // namespace app
+} // namespace desktop

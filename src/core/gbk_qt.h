@@ -1,12 +1,13 @@
 #pragma once
 // Where the program's 8-bit text (GB18030) meets Qt's UTF-16 strings.
+// For the Qt layers only: the core library itself links no Qt.
 #include "core/gbk.h"
 
 #include <QByteArray>
 #include <QString>
 #include <string>
 
-namespace ui {
+namespace core {
 
 inline QString fromGbk(const std::string& gbk)
 {
@@ -20,4 +21,4 @@ inline std::string toGbk(const QString& text)
                                                 static_cast<size_t>(text.size())));
 }
 
-} // namespace ui
+} // namespace core
