@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include "gui/exception_handler.h"
+
 #include <QByteArray>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -9,30 +11,6 @@
 #include <unistd.h>
 
 namespace app {
-namespace {
-ExceptionHandler& installedHandler()
-{
-    static ExceptionHandler handler;
-    return handler;
-}
-} // namespace
-
-void setExceptionHandler(ExceptionHandler handler)
-{
-    installedHandler() = std::move(handler);
-}
-
-bool handleException(QObject* sender, const std::exception& e)
-{
-    if (!installedHandler())
-        return false;
-    try {
-        installedHandler()(sender, e);
-    } catch (...) {
-        // The handler itself must never end the program.
-    }
-    return true;
-}
 
 CorvaleApplication::CorvaleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -41,7 +19,7 @@ bool CorvaleApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        if (!handleException(receiver, e))
+        if (!ui::handleException(receiver, e))
             qWarning("unhandled exception: %s", e.what());
     } catch (...) {
         const std::runtime_error unknown("Unknown exception");

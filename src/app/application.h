@@ -1,17 +1,9 @@
 #pragma once
 #include <QApplication>
-#include <exception>
-#include <functional>
 
 namespace app {
 
-using ExceptionHandler = std::function<void(QObject* sender, const std::exception& e)>;
-
-// Exceptions that escape an event handler go to this handler instead of ending the program.
-void setExceptionHandler(ExceptionHandler handler);
-// Hands e to the installed handler; true when one was installed.
-bool handleException(QObject* sender, const std::exception& e);
-
+// Hands exceptions that escape an event handler to the window's handler (gui/exception_handler.h).
 class CorvaleApplication : public QApplication {
     Q_OBJECT
 public:

@@ -1,7 +1,7 @@
 // Start-up and the three views.
 #include "app/form1.h"
 
-#include "app/application.h"
+#include "gui/exception_handler.h"
 #include "desktop/program_folder.h"
 #include "gui/screen_placement.h"
 #include "gui/type_icons.h"
@@ -172,7 +172,7 @@ void TForm1::FormCreate()
     if (QWidget* view = WebBrowser3->view())
         view->lower();
     // Exceptions that escape a handler reach myexception instead of ending the program.
-    app::setExceptionHandler(
+    ui::setExceptionHandler(
         [this](QObject* sender, const std::exception& e) { myexception(sender, e); });
     // Downloads go to "music" beside the program unless the user picks another folder.
     ImageList1.clear();

@@ -1,5 +1,7 @@
 #include "gui/screen_placement.h"
 
+#include "gui/anchor_layout.h"
+
 #include <QEvent>
 #include <QMainWindow>
 #include <QScreen>
@@ -11,6 +13,11 @@
 #include <vector>
 
 namespace {
+gui::AnchorLayout* anchorLayoutOf(const QWidget* widget)
+{
+    return widget ? dynamic_cast<gui::AnchorLayout*>(widget->layout()) : nullptr;
+}
+
 // Every control below the window with its design geometry and font, read before anything changes:
 // a font set on a parent passes to its children, so reading while scaling would scale them twice.
 struct DesignControl {
@@ -25,7 +32,9 @@ void collectControls(QWidget* widget, std::vector<DesignControl>& controls)
         auto* w = qobject_cast<QWidget*>(child);
         if (!w || w->isWindow())
             continue;
-        controls.push_back({w, w->geometry(), w->font()});
+        const gui::AnchorLayout* layout = anchorLayoutOf(widget);
+        const QRect design = layout ? layout->designGeometry(w) : QRect();
+        controls.push_back({w, design.isNull() ? w->geometry() : design, w->font()});
         collectControls(w, controls);
     }
 }
@@ -39,6 +48,13 @@ QFont scaledFont(QFont font, const ui::ScreenAdaptation& a)
     return font;
 }
 
+QRect scaledRect(const QRect& g, const ui::ScreenAdaptation& a)
+{
+    return {ui::scaled(g.x(), a), ui::scaled(g.y(), a), ui::scaled(g.width(), a),
+            ui::scaled(g.height(), a)};
+}
+
+// A control under a panel's layout is scaled in the layout's design, which places it.
 void scaleControls(QWidget* client, const ui::ScreenAdaptation& a)
 {
     std::vector<DesignControl> controls;
@@ -46,9 +62,12 @@ void scaleControls(QWidget* client, const ui::ScreenAdaptation& a)
     // Controls made later inside the client area take its font.
     client->setFont(scaledFont(client->font(), a));
     for (const DesignControl& c : controls) {
-        const QRect& g = c.geometry;
-        c.widget->setGeometry(ui::scaled(g.x(), a), ui::scaled(g.y(), a),
-                              ui::scaled(g.width(), a), ui::scaled(g.height(), a));
+        const QRect scaled = scaledRect(c.geometry, a);
+        if (gui::AnchorLayout* inner = anchorLayoutOf(c.widget))
+            inner->setDesignSize(scaled.size());
+        if (gui::AnchorLayout* outer = anchorLayoutOf(c.widget->parentWidget()))
+            outer->setDesignGeometry(c.widget, scaled);
+        c.widget->setGeometry(scaled);
         c.widget->setFont(scaledFont(c.font, a));
     }
 }
@@ -95,8 +114,12 @@ ScreenAdaptation fitToScreen(QMainWindow* window, const DesignSizes& design)
     const QSize available = screen->availableGeometry().size();
     const ScreenAdaptation a = adaptToScreen(available.width(), available.height(), design);
     if (a.scale) {
-        scaleControls(window->centralWidget(), a);
-        window->centralWidget()->setFixedSize(a.windowWidth, a.windowHeight);
+        QWidget* client = window->centralWidget();
+        scaleControls(client, a);
+        if (gui::AnchorLayout* layout = anchorLayoutOf(client))
+            layout->setDesignSize({a.windowWidth, a.windowHeight});
+        else
+            client->setFixedSize(a.windowWidth, a.windowHeight);
     }
     window->adjustSize();
     centreOnScreen(window);
