@@ -1,5 +1,6 @@
 // The card panel in the main window, offscreen, with the dialogs hooked.
 #include "app/form1.h"
+#include "app/screen_adaptation.h"
 #include "browser/browser_control.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -143,6 +145,43 @@ TEST_F(CardWindowTest, PanelControlsAtStart)
               "jpg图片(*.jpg);jpeg图片(*.jpeg);gif图片(*.gif)|*.jpg;*.jpeg;*.gif|"
               "jpeg图片(*.jpeg)|*.jpeg|gif图片(*.gif)|*.gif");
     EXPECT_EQ(panel->OpenDialog1.initialDir, dir.path() + "/pic/");
+}
+
+TEST_F(CardWindowTest, ControlsKeepTheirDesignPlaces)
+{
+    // In the window: where the card view has always been, scaled as the window scales to the
+    // screen.
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    const app::ScreenAdaptation a =
+        app::adaptToScreen(screen.width(), screen.height(), {696, 604, 121, 575, 311, 201, 137});
+    const auto s = [&a](int length) { return a.scale ? app::scaled(length, a) : length; };
+    EXPECT_EQ(panel->geometry(), QRect(s(121), s(73), s(575), s(509)));
+
+    // Inside the panel at its design size, each control where its parent has it.
+    search::ServiceHosts hosts;
+    gui::CardPanel design(folder(), hosts);
+    design.setGeometry(0, 0, 575, 509);
+    design.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&design));
+    const std::pair<QWidget*, QRect> places[] = {
+        {design.cardlistview, {8, 22, 559, 70}},   {design.previewLabel, {10, 98, 80, 22}},
+        {design.cancelbtn, {487, 96, 80, 26}},     {design.WebBrowser4->view(), {8, 126, 559, 190}},
+        {design.SeSkinPanel2, {8, 320, 559, 183}}, {design.SeSkinToolBar2, {6, 20, 547, 29}},
+        {design.colorcombox, {308, 2, 72, 25}},    {design.fontsizecombox, {386, 2, 159, 25}},
+        {design.nameedit, {6, 53, 440, 24}},       {design.iememo, {6, 81, 440, 96}},
+        {design.previewbtn, {454, 53, 99, 28}},    {design.iesetbtn, {454, 87, 99, 28}},
+        {design.cardsurebtn, {454, 121, 99, 28}},
+    };
+    for (const auto& [control, place] : places)
+        EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
+    // The tool bar's buttons stand side by side from its left edge.
+    QToolButton* const buttons[] = {design.htmlrunbtn, design.h1btn,  design.h2btn,
+                                    design.h3btn,      design.h4btn,  design.bigbtn,
+                                    design.strongbtn,  design.ibtn,   design.ubtn,
+                                    design.centrebtn,  design.picbtn, design.backbtn};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(buttons[i]->geometry(), QRect(2 + 25 * i, 2, 25, 25))
+            << buttons[i]->objectName().toStdString();
 }
 
 TEST_F(CardWindowTest, ColourListShowsFortyNineSwatchesWithBlackCurrent)
