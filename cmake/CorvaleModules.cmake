@@ -23,6 +23,7 @@ function(corvale_logic_library folder)
   endif()
   target_include_directories(corvale_${folder} ${scope} ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(corvale_${folder} ${scope} ${ARG_DEPS})
+  corvale_logic_target(corvale_${folder})
 endfunction()
 
 # tests/<folder>/*_test.cpp become the executable test_<folder>, linked with LIBS;

@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
 #include "app/program_folder.h"
-#include "app/screen_adaptation.h"
+#include "gui/screen_adaptation.h"
 #include "browser/webengine_browser.h"
 #include "download/engine_thread.h"
 #include "download/engine_window_adapter.h"
@@ -12,6 +12,7 @@
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 #include "gui/tool_button.h"
+#include "gui/window_menu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,7 +52,6 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     cardPanel_->hide();
     buildStatusBarAndMenus();
 
-    connectShellHandlers();
     connectSearchHandlers();
     connectArchiveHandlers();
     connectDownloadHandlers();
@@ -119,12 +119,7 @@ void TForm1::buildTopBar()
     SeSkinButton1 = new QPushButton("保存目录", Panel1);
     SeSkinButton1->setGeometry(556, 7, 80, 26);
 
-    windowMenuButton = new QToolButton(Panel1);
-    windowMenuButton->setText("≡");
-    windowMenuButton->setToolTip("窗口菜单");
-    windowMenuButton->setGeometry(650, 7, 30, 26);
-    windowMenuButton->setFocusPolicy(Qt::NoFocus);
-    windowMenuButton->setPopupMode(QToolButton::InstantPopup);
+    windowMenu_ = new gui::WindowMenu(this, Panel1);
 
     SeSkinToolBar1 = new QWidget(Panel1);
     SeSkinToolBar1->setObjectName("SeSkinToolBar1");
@@ -167,6 +162,9 @@ void TForm1::buildLeftColumn()
     Button4->setGeometry(10, 70, 100, 30);
     Button5 = new QPushButton("音乐贺卡", Panel2);
     Button5->setGeometry(10, 110, 100, 30);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     Edit2 = new QLineEdit("5", Panel2);
     Edit2->hide();
 }
@@ -176,38 +174,8 @@ void TForm1::buildStatusBarAndMenus()
     SeSkinStatusBar1 = new ui::PanelStatusBar({150, 100, 80, 50}, centralWidget());
     SeSkinStatusBar1->setGeometry(0, 582, 696, 22);
 
-    SeSkinPopupMenu1 = new QMenu(this);
-    CustomItem1 = SeSkinPopupMenu1->addAction("还原");
-    CustomItem2 = SeSkinPopupMenu1->addAction("最小化");
-    CustomItem3 = SeSkinPopupMenu1->addAction("收缩");
-    CustomItem4 = SeSkinPopupMenu1->addAction("缩为图标");
-    windowMenuButton->setMenu(SeSkinPopupMenu1);
-
-    SeSkinPopupMenu2 = new QMenu(this);
-    CustomItem7 = SeSkinPopupMenu2->addAction("还原");
-    trayIcon = new QSystemTrayIcon(this);
-    trayIcon->setToolTip("Corvale");
-    trayIcon->setContextMenu(SeSkinPopupMenu2);
-
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
-}
-
-void TForm1::connectShellHandlers()
-{
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-    connect(CustomItem1, &QAction::triggered, this, &TForm1::CustomItem1Click);
-    connect(CustomItem2, &QAction::triggered, this, &TForm1::CustomItem2Click);
-    connect(CustomItem3, &QAction::triggered, this, &TForm1::CustomItem3Click);
-    connect(CustomItem4, &QAction::triggered, this, &TForm1::CustomItem4Click);
-    connect(CustomItem7, &QAction::triggered, this, &TForm1::CustomItem7Click);
-    connect(trayIcon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason r) {
-                if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger)
-                    CustomItem7Click();
-            });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)

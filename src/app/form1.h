@@ -44,6 +44,7 @@ class SearchPanel;
 class PlayPanel;
 class CardPanel;
 class DownloadPanel;
+class WindowMenu;
 } // namespace gui
 namespace download {
 class TransferEngine;
@@ -73,6 +74,7 @@ public:
     gui::PlayPanel* playPanel() const { return playPanel_; }
     gui::CardPanel* cardPanel() const { return cardPanel_; }
     gui::DownloadPanel* downloadPanel() const { return downloadPanel_; }
+    gui::WindowMenu* windowMenu() const { return windowMenu_; }
     // What the play, download and card panels take from the search: the chosen result rows in
     // the order the user sees them, and the search words.
     std::vector<core::SongEntry> chosenResultRows() const;
@@ -112,7 +114,6 @@ public:
     // A result page that has not loaded when this single-shot timer fires (30 s by default)
     // gets no answer: its load stops and the window says so.
     QTimer* searchAnswerTimer = nullptr;
-    QToolButton* windowMenuButton = nullptr; // opens the window menu
 
     // ---- left column -------------------------------------------------------------------------
     QGroupBox* Panel2 = nullptr;
@@ -171,14 +172,6 @@ public:
 
     // ---- status bar, menus, images, dialogs ----------------------------------------------------
     ui::PanelStatusBar* SeSkinStatusBar1 = nullptr;
-    QMenu* SeSkinPopupMenu1 = nullptr; // window menu
-    QMenu* SeSkinPopupMenu2 = nullptr; // tray menu
-    QAction* CustomItem1 = nullptr;    // 还原
-    QAction* CustomItem2 = nullptr;    // 最小化
-    QAction* CustomItem3 = nullptr;    // 收缩
-    QAction* CustomItem4 = nullptr;    // 缩为图标
-    QAction* CustomItem7 = nullptr;    // tray: 还原
-    QSystemTrayIcon* trayIcon = nullptr;
     QList<QIcon> ImageList1;
     ui::FileDialog SaveDialog1; // play-list files
     ui::FileDialog OpenDialog2; // play-list files
@@ -188,16 +181,10 @@ public:
     void Button3Click();
     void Button4Click();
     void Button5Click();
-    void CustomItem1Click();
-    void CustomItem2Click();
-    void CustomItem3Click();
-    void CustomItem4Click();
-    void CustomItem7Click();
     void FormCloseQuery(bool& canClose);
     void FormClose();
     // The client area has a fixed size; a change of the frame needs no work of the window.
     void FormResize() {}
-    bool rolledUp() const { return rolledUp_; }
     // How the process ends once the close was allowed; tests replace it.
     std::function<void(int exitCode)> endProcess;
 
@@ -284,7 +271,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     // Building the regions; each subsystem builds the inside of its own panel.
@@ -294,7 +280,6 @@ private:
     void buildPlayPanel();
     void buildDownloadPanel();
     void buildStatusBarAndMenus();
-    void connectShellHandlers();
     void connectSearchHandlers();
     void connectArchiveHandlers();
     void connectDownloadHandlers();
@@ -303,7 +288,6 @@ private:
     void showView(bool search, bool download, bool card);
     void fillTypeIcons();
     void adaptToScreen();
-    void placeOnScreen();
 
     // ---- archive engine (see search/archive_window.h) ----------------------------------------
     std::unique_ptr<ArchiveWindow> archiveWindow_;
@@ -318,9 +302,7 @@ private:
     gui::PlayPanel* playPanel_ = nullptr;
     gui::CardPanel* cardPanel_ = nullptr;
     gui::DownloadPanel* downloadPanel_ = nullptr;
+    gui::WindowMenu* windowMenu_ = nullptr;
 
-    bool rolledUp_ = false;
-    bool placedWithFrame_ = false;
-    QRect geometryBeforeRollUp_;
     std::string programFolderOverride_;
 };

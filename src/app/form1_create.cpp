@@ -3,8 +3,8 @@
 
 #include "app/application.h"
 #include "app/program_folder.h"
-#include "app/screen_adaptation.h"
-#include "app/type_icons.h"
+#include "gui/screen_placement.h"
+#include "gui/type_icons.h"
 #include "browser/browser_control.h"
 #include "gui/card_panel.h"
 #include "gui/download_list_view.h"
@@ -50,7 +50,6 @@ void describeControls(TForm1& f)
         {f.womanlistbtn, "女歌手榜"},
         {f.musiclist, "歌曲榜"},
         {f.menubtn, "相关专辑"},
-        {f.windowMenuButton, "窗口菜单"},
         {f.ListView1, "搜索结果"},
         {f.dragplaybtn, "加入播放列表"},
         {f.dragdownbtn, "加入下载列表"},
@@ -199,7 +198,7 @@ void TForm1::FormCreate()
 
 void TForm1::fillTypeIcons()
 {
-    ImageList1 = app::typeIcons();
+    ImageList1 = ui::typeIcons();
     for (ui::SongListView* list : {ListView1, playListView})
         if (list)
             list->setImageList(&ImageList1);
@@ -231,120 +230,12 @@ void TForm1::Button5Click()
     showView(false, false, true);
 }
 
-namespace {
-// Every control below the window with its design geometry and font, read before anything changes:
-// a font set on a parent passes to its children, so reading while scaling would scale them twice.
-struct DesignControl {
-    QWidget* widget;
-    QRect geometry;
-    QFont font;
-};
-
-void collectControls(QWidget* widget, std::vector<DesignControl>& controls)
-{
-    for (QObject* child : widget->children()) {
-        auto* w = qobject_cast<QWidget*>(child);
-        if (!w || w->isWindow())
-            continue;
-        controls.push_back({w, w->geometry(), w->font()});
-        collectControls(w, controls);
-    }
-}
-
-QFont scaledFont(QFont font, const app::ScreenAdaptation& a)
-{
-    if (font.pixelSize() > 0)
-        font.setPixelSize(app::scaledFontSize(font.pixelSize(), a));
-    else if (font.pointSize() > 0)
-        font.setPointSize(app::scaledFontSize(font.pointSize(), a));
-    return font;
-}
-
-void scaleControls(QWidget* client, const app::ScreenAdaptation& a)
-{
-    std::vector<DesignControl> controls;
-    collectControls(client, controls);
-    // Controls made later inside the client area take its font.
-    client->setFont(scaledFont(client->font(), a));
-    for (const DesignControl& c : controls) {
-        const QRect& g = c.geometry;
-        c.widget->setGeometry(app::scaled(g.x(), a), app::scaled(g.y(), a),
-                              app::scaled(g.width(), a), app::scaled(g.height(), a));
-        c.widget->setFont(scaledFont(c.font, a));
-    }
-}
-
-// Calls its action once, when the window it watches is first exposed, then goes.
-class OnFirstExpose : public QObject {
-public:
-    OnFirstExpose(QWindow* window, std::function<void()> action)
-        : QObject(window), window_(window), action_(std::move(action))
-    {
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == window_ && event->type() == QEvent::Expose && window_->isExposed() &&
-            action_) {
-            std::exchange(action_, nullptr)();
-            deleteLater();
-        }
-        return false;
-    }
-
-private:
-    QWindow* window_;
-    std::function<void()> action_;
-};
-
-// The frame's top left corner that centres a window of this outer size in the available area;
-// a window larger than the area keeps its top left corner (and its title bar) inside it.
-QPoint centredFramePosition(const QRect& available, const QSize& outer)
-{
-    return {available.x() + std::max(0, (available.width() - outer.width()) / 2),
-            available.y() + std::max(0, (available.height() - outer.height()) / 2)};
-}
-} // namespace
-
 void TForm1::adaptToScreen()
 {
-    const QScreen* screen = this->screen();
-    if (!screen)
-        return;
-    // Logical pixels: on a high-density screen this is the size the desktop shows.
-    const QSize available = screen->availableGeometry().size();
-    const app::DesignSizes design{centralWidget()->width(), centralWidget()->height(),
-                                  Panel2->width(),          ListView1->width(),
-                                  ListView1->height(),      SeSkinPanel1->height(),
-                                  playListView->height()};
-    const app::ScreenAdaptation a =
-        app::adaptToScreen(available.width(), available.height(), design);
-    if (a.scale) {
-        scaleControls(centralWidget(), a);
-        centralWidget()->setFixedSize(a.windowWidth, a.windowHeight);
-    }
-    adjustSize();
-    placeOnScreen();
-}
-
-void TForm1::placeOnScreen()
-{
-    const QScreen* screen = this->screen();
-    if (!screen)
-        return;
-    // The frame is known once the window system has one for the window; until then it counts 0.
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    move(centredFramePosition(screen->availableGeometry(), size().grownBy(frame)));
-}
-
-void TForm1::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    if (placedWithFrame_ || event->spontaneous() || !windowHandle())
-        return;
-    placedWithFrame_ = true;
-    placeOnScreen();
-    // A window manager adds its frame while it maps the window: place once more when the window
-    // first shows on screen, now with the frame's real size.
-    windowHandle()->installEventFilter(
-        new OnFirstExpose(windowHandle(), [this] { placeOnScreen(); }));
+    const ui::DesignSizes design{centralWidget()->width(), centralWidget()->height(),
+                                 Panel2->width(),          ListView1->width(),
+                                 ListView1->height(),      SeSkinPanel1->height(),
+                                 playListView->height()};
+    ui::fitToScreen(this, design);
+    ui::centreWhenShown(this);
 }

@@ -1,58 +1,13 @@
-// The window menu, the tray icon and the close path.
+// The close path.
 #include "app/form1.h"
 
 #include "gui/dialogs.h"
+#include "gui/window_menu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QSystemTrayIcon>
 #include <QWidget>
-
-void TForm1::CustomItem1Click()
-{
-    if (rolledUp_) {
-        centralWidget()->show();
-        setGeometry(geometryBeforeRollUp_);
-        rolledUp_ = false;
-    }
-    trayIcon->hide();
-    showNormal();
-    raise();
-    activateWindow();
-}
-
-void TForm1::CustomItem2Click()
-{
-    showMinimized();
-}
-
-void TForm1::CustomItem3Click()
-{
-    // Rolled up, only the window's title bar stays on screen.
-    if (rolledUp_)
-        return;
-    geometryBeforeRollUp_ = geometry();
-    rolledUp_ = true;
-    centralWidget()->hide();
-    resize(width(), 0);
-}
-
-void TForm1::CustomItem4Click()
-{
-    // Without a system tray a hidden window could never be brought back: minimise instead.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        showMinimized();
-        return;
-    }
-    trayIcon->setIcon(windowIcon());
-    trayIcon->show();
-    hide();
-}
-
-void TForm1::CustomItem7Click()
-{
-    CustomItem1Click();
-}
 
 void TForm1::FormCloseQuery(bool& canClose)
 {
@@ -68,7 +23,7 @@ void TForm1::FormCloseQuery(bool& canClose)
 void TForm1::FormClose()
 {
     StopAllTransfers();
-    trayIcon->hide();
+    windowMenu_->trayIcon->hide();
     if (endProcess)
         endProcess(0);
     else

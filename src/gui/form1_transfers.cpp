@@ -3,6 +3,7 @@
 // handler. The engine runs on a thread of its own (download::EngineThread); every display
 // change it asks for arrives here through the adapter as a queued call on the window's thread.
 #include "app/form1.h"
+#include "gui/window_menu.h"
 
 #include "core/gbk.h"
 #include "core/line_file.h"
@@ -131,7 +132,7 @@ public:
         const QString folder =
             QFileInfo(QString::fromStdString(core::gbkPath(file.targetPath).string()))
                 .absolutePath();
-        desktop::tellDownloadEnded(&form_, form_.trayIcon, ui::fromGbk(file.row.name),
+        desktop::tellDownloadEnded(&form_, form_.windowMenu()->trayIcon, ui::fromGbk(file.row.name),
                                    outcome.complete, ui::fromGbk(outcome.reason),
                                    [form = QPointer<TForm1>(&form_), folder] {
                                        if (form && form->openLocalPath)

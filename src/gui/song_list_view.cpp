@@ -1,5 +1,6 @@
 #include "gui/song_list_view.h"
 
+#include "core/size_text.h"
 #include "gui/gbk_qt.h"
 
 #include <QHeaderView>
@@ -29,6 +30,30 @@ std::string cell(const QTreeWidgetItem* item, int column)
     QByteArray bytes = item->data(column, kBytesRole).toByteArray();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
+
+constexpr int kSizeColumn = static_cast<int>(core::SubItem::SizeText) + 1;
+
+// A row that sorts its size column by value and numbers by number.
+class SongItem : public QTreeWidgetItem {
+public:
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (column == kSizeColumn) {
+            const std::optional<double> mine = core::sizeTextBytes(cell(this, column));
+            const std::optional<double> theirs = core::sizeTextBytes(cell(&other, column));
+            if (mine || theirs) // a row without a size comes first
+                return mine.value_or(-1) < theirs.value_or(-1);
+        }
+        bool mineIsNumber = false;
+        bool theirsIsNumber = false;
+        const double mine = text(column).toDouble(&mineIsNumber);
+        const double theirs = other.text(column).toDouble(&theirsIsNumber);
+        if (mineIsNumber && theirsIsNumber)
+            return mine < theirs;
+        return text(column).localeAwareCompare(other.text(column)) < 0;
+    }
+};
 } // namespace
 
 void setUpReportList(QTreeView* list)
@@ -104,6 +129,34 @@ SongListView::SongListView(QWidget* parent) : QTreeWidget(parent)
     });
 }
 
+void SongListView::setSortable(bool sortable)
+{
+    header()->setSectionsClickable(sortable);
+    if (!sortable) {
+        setSortingEnabled(false);
+        header()->setSortIndicatorShown(false);
+        return;
+    }
+    // The rows keep the order they came in until the user asks for another.
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (isSortingEnabled())
+            return; // the header turns the order round itself
+        header()->setSortIndicator(column, Qt::AscendingOrder);
+        header()->setSortIndicatorShown(true);
+        setSortingEnabled(true);
+    });
+    // A sort moves the selected rows: what each index had selected is taken anew, without
+    // reporting it as a change of selection.
+    connect(model(), &QAbstractItemModel::layoutChanged, this, [this] { noteSelection(); });
+}
+
+void SongListView::noteSelection()
+{
+    lastSelection_.assign(static_cast<size_t>(rowCount()), false);
+    for (int i = 0; i < rowCount(); ++i)
+        lastSelection_[static_cast<size_t>(i)] = topLevelItem(i)->isSelected();
+}
+
 void SongListView::setColumnCaptions(const QStringList& captions)
 {
     setColumnCount(static_cast<int>(captions.size()));
@@ -157,7 +210,7 @@ int SongListView::rowCount() const
 
 void SongListView::appendRow(const core::SongEntry& row)
 {
-    auto* item = new QTreeWidgetItem;
+    auto* item = new SongItem;
     setCell(item, 0, row.caption);
     item->setData(0, kImageRole, row.imageIndex);
     item->setData(0, kSubCountRole, static_cast<int>(row.subItems.size()));
@@ -169,6 +222,12 @@ void SongListView::appendRow(const core::SongEntry& row)
     refreshIcon(item);
     addTopLevelItem(item);
     lastSelection_.resize(static_cast<size_t>(rowCount()), false);
+    // Sorted in at once: the list would otherwise sort it when the event loop next runs, and an
+    // index taken meanwhile would name another row afterwards.
+    if (isSortingEnabled()) {
+        sortItems(sortColumn(), header()->sortIndicatorOrder());
+        noteSelection();
+    }
     if (!row.subItems.empty()) {
         const int before = widestName_ + widestAddress_;
         noteWidths(item);

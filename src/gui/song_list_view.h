@@ -38,6 +38,10 @@ public:
     void setImageList(const QList<QIcon>* icons);
     void setMultiSelect(bool multi);
     void setGridLines(bool on);
+    // A click on a column header sorts the rows by that column (sizes by their value, numbers by
+    // number, other texts as the locale orders them); a second click turns the order round.
+    // Rows added later are sorted in. Row indices then count in the order shown.
+    void setSortable(bool sortable);
 
     int rowCount() const;
     void appendRow(const core::SongEntry& row);
@@ -71,6 +75,7 @@ protected:
 
 private:
     void refreshIcon(QTreeWidgetItem* item);
+    void noteSelection();
     void noteWidths(QTreeWidgetItem* item);
     void fitColumns();
     int widestName_ = 0;    // pixels the widest name of the rows needs

@@ -1,5 +1,6 @@
 // The main window's start-up, views, window menu, close path and search request, offscreen.
 #include "app/form1.h"
+#include "gui/window_menu.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
 #include "gui/card_panel.h"
@@ -153,7 +154,7 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
 {
     // The search, play-list and card tool bars build their buttons the same way.
     QList<QToolButton*> buttons = form->findChildren<QToolButton*>();
-    buttons.removeAll(form->windowMenuButton);
+    buttons.removeAll(form->windowMenu()->windowMenuButton);
     ASSERT_EQ(buttons.size(), 6 + 8 + 12);
     const QSize size = form->stopbtn->size();
     EXPECT_EQ(size.width(), size.height());
@@ -186,29 +187,29 @@ TEST_F(Form1Test, WindowMenuRollsUpHidesToTrayAndRestores)
 {
     form->show();
     const QSize before = form->size();
-    form->CustomItem3Click();
-    EXPECT_TRUE(form->rolledUp());
+    form->windowMenu()->CustomItem3Click();
+    EXPECT_TRUE(form->windowMenu()->rolledUp());
     EXPECT_FALSE(form->centralWidget()->isVisible());
-    form->CustomItem1Click();
-    EXPECT_FALSE(form->rolledUp());
+    form->windowMenu()->CustomItem1Click();
+    EXPECT_FALSE(form->windowMenu()->rolledUp());
     EXPECT_TRUE(form->centralWidget()->isVisible());
     EXPECT_EQ(form->size(), before);
 
-    form->CustomItem4Click();
+    form->windowMenu()->CustomItem4Click();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         EXPECT_FALSE(form->isVisible());
-        EXPECT_TRUE(form->trayIcon->isVisible());
+        EXPECT_TRUE(form->windowMenu()->trayIcon->isVisible());
     } else { // no tray to come back from: the window is minimised instead of hidden
         EXPECT_TRUE(form->isVisible());
         EXPECT_TRUE(form->isMinimized());
     }
-    form->CustomItem7Click();
+    form->windowMenu()->CustomItem7Click();
     EXPECT_TRUE(form->isVisible());
-    EXPECT_FALSE(form->trayIcon->isVisible());
+    EXPECT_FALSE(form->windowMenu()->trayIcon->isVisible());
 
-    form->CustomItem2Click();
+    form->windowMenu()->CustomItem2Click();
     EXPECT_TRUE(form->isMinimized());
-    form->CustomItem1Click();
+    form->windowMenu()->CustomItem1Click();
     EXPECT_FALSE(form->isMinimized());
 }
 

@@ -1,6 +1,5 @@
 // The card panel in the main window, offscreen, with the dialogs hooked.
 #include "app/form1.h"
-#include "app/screen_adaptation.h"
 #include "browser/browser_control.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
@@ -9,6 +8,7 @@
 #include "gui/card_panel.h"
 #include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
+#include "gui/screen_adaptation.h"
 #include "gui/song_list_view.h"
 
 #include <QApplication>
@@ -152,9 +152,9 @@ TEST_F(CardWindowTest, ControlsKeepTheirDesignPlaces)
     // In the window: where the card view has always been, scaled as the window scales to the
     // screen.
     const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
-    const app::ScreenAdaptation a =
-        app::adaptToScreen(screen.width(), screen.height(), {696, 604, 121, 575, 311, 201, 137});
-    const auto s = [&a](int length) { return a.scale ? app::scaled(length, a) : length; };
+    const ui::ScreenAdaptation a =
+        ui::adaptToScreen(screen.width(), screen.height(), {696, 604, 121, 575, 311, 201, 137});
+    const auto s = [&a](int length) { return a.scale ? ui::scaled(length, a) : length; };
     EXPECT_EQ(panel->geometry(), QRect(s(121), s(73), s(575), s(509)));
 
     // Inside the panel at its design size, each control where its parent has it.

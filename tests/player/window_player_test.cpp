@@ -1,7 +1,7 @@
 // The play panel in the main window, offscreen: tool bar, appending, deleting, clearing, the
 // player pages written by "在线播放" and by loading a list file, and saving list files.
 #include "app/form1.h"
-#include "app/screen_adaptation.h"
+#include "gui/screen_adaptation.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
@@ -32,9 +32,9 @@ using core::SongEntry;
 int onScreen(int length)
 {
     const QSize size = QGuiApplication::primaryScreen()->size();
-    const app::ScreenAdaptation a =
-        app::adaptToScreen(size.width(), size.height(), {696, 604, 121, 575, 311, 201, 137});
-    return a.scale ? app::scaled(length, a) : length;
+    const ui::ScreenAdaptation a =
+        ui::adaptToScreen(size.width(), size.height(), {696, 604, 121, 575, 311, 201, 137});
+    return a.scale ? ui::scaled(length, a) : length;
 }
 
 QRect onScreen(int x, int y, int w, int h)

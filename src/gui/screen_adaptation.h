@@ -1,7 +1,7 @@
 #pragma once
 // How the window adapts to a screen other than the 1024 x 768 one it was designed for.
 
-namespace app {
+namespace ui {
 
 struct DesignSizes {
     int windowWidth, windowHeight;
@@ -29,4 +29,4 @@ int scaled(int length, const ScreenAdaptation& a);
 // A font size (points or pixels) scaled as the controls are; never below 1, so text stays drawn.
 int scaledFontSize(int size, const ScreenAdaptation& a);
 
-} // namespace app
+} // namespace ui

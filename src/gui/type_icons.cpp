@@ -1,10 +1,10 @@
-#include "app/type_icons.h"
+#include "gui/type_icons.h"
 
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPixmap>
 
-namespace app {
+namespace ui {
 namespace {
 
 QIcon drawnAudioIcon(const QString& label, const QColor& colour)
@@ -57,4 +57,4 @@ QList<QIcon> typeIcons()
     return icons;
 }
 
-} // namespace app
+} // namespace ui

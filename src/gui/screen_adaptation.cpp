@@ -1,8 +1,8 @@
-#include "app/screen_adaptation.h"
+#include "gui/screen_adaptation.h"
 
 #include <algorithm>
 
-namespace app {
+namespace ui {
 
 namespace {
 constexpr int kDesignScreenWidth = 1024;
@@ -40,4 +40,4 @@ ScreenAdaptation adaptToScreen(int availableWidth, int availableHeight, const De
     return a;
 }
 
-} // namespace app
+} // namespace ui

@@ -1,4 +1,4 @@
-#include "app/screen_adaptation.h"
+#include "gui/screen_adaptation.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@ namespace {
 
 // The window's design: client 696 x 604, left column 121 wide, result list 575 x 311,
 // play panel 201 high, play list 137 high.
-const app::DesignSizes kDesign{696, 604, 121, 575, 311, 201, 137};
+const ui::DesignSizes kDesign{696, 604, 121, 575, 311, 201, 137};
 
 TEST(ScreenAdaptation, TheSmallerRatioScalesSoTheWindowFitsEveryScreen)
 {
@@ -35,9 +35,9 @@ TEST(ScreenAdaptation, TheSmallerRatioScalesSoTheWindowFitsEveryScreen)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.screen);
-        const app::ScreenAdaptation a = app::adaptToScreen(c.width, c.height, kDesign);
+        const ui::ScreenAdaptation a = ui::adaptToScreen(c.width, c.height, kDesign);
         EXPECT_EQ(a.scale, c.scale);
-        EXPECT_EQ(app::scaled(1024, a), c.scaledDesignWidth);
+        EXPECT_EQ(ui::scaled(1024, a), c.scaledDesignWidth);
         EXPECT_EQ(a.windowWidth, c.windowWidth);
         EXPECT_EQ(a.windowHeight, c.windowHeight);
         // The window leaves room for a frame of 40 pixels each way.
@@ -48,15 +48,15 @@ TEST(ScreenAdaptation, TheSmallerRatioScalesSoTheWindowFitsEveryScreen)
 
 TEST(ScreenAdaptation, FontsShrinkWithTheControlsButNeverVanish)
 {
-    const app::ScreenAdaptation small = app::adaptToScreen(800, 600, kDesign);
-    EXPECT_EQ(app::scaledFontSize(9, small), 7);  // 9 x 600 / 768 = 7.03
-    EXPECT_EQ(app::scaledFontSize(12, small), 9); // 12 x 600 / 768 = 9.375
-    const app::ScreenAdaptation large = app::adaptToScreen(2560, 1440, kDesign);
-    EXPECT_EQ(app::scaledFontSize(9, large), 16); // 9 x 1440 / 768 = 16.875
-    const app::ScreenAdaptation tiny = app::adaptToScreen(80, 60, kDesign);
-    EXPECT_EQ(app::scaledFontSize(9, tiny), 1);
+    const ui::ScreenAdaptation small = ui::adaptToScreen(800, 600, kDesign);
+    EXPECT_EQ(ui::scaledFontSize(9, small), 7);  // 9 x 600 / 768 = 7.03
+    EXPECT_EQ(ui::scaledFontSize(12, small), 9); // 12 x 600 / 768 = 9.375
+    const ui::ScreenAdaptation large = ui::adaptToScreen(2560, 1440, kDesign);
+    EXPECT_EQ(ui::scaledFontSize(9, large), 16); // 9 x 1440 / 768 = 16.875
+    const ui::ScreenAdaptation tiny = ui::adaptToScreen(80, 60, kDesign);
+    EXPECT_EQ(ui::scaledFontSize(9, tiny), 1);
     // No screen to measure (an empty area): the design stays.
-    EXPECT_FALSE(app::adaptToScreen(0, 0, kDesign).scale);
+    EXPECT_FALSE(ui::adaptToScreen(0, 0, kDesign).scale);
 }
 
 } // namespace

@@ -1,0 +1,136 @@
+#include "gui/anchor_layout.h"
+
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+namespace gui {
+
+AnchorLayout::AnchorLayout(QWidget* parent) : QLayout(parent)
+{
+    setContentsMargins(0, 0, 0, 0);
+    setSizeConstraint(QLayout::SetDefaultConstraint);
+}
+
+AnchorLayout::~AnchorLayout()
+{
+    for (Entry& entry : entries_)
+        delete entry.item;
+}
+
+void AnchorLayout::setDesignSize(const QSize& size)
+{
+    design_ = size;
+    invalidate();
+}
+
+void AnchorLayout::addWidget(QWidget* widget, const QRect& design, Stretch stretch)
+{
+    addChildWidget(widget);
+    entries_.push_back({new QWidgetItem(widget), design, stretch});
+    invalidate();
+}
+
+void AnchorLayout::setDesignGeometry(QWidget* widget, const QRect& design)
+{
+    for (Entry& entry : entries_)
+        if (entry.item->widget() == widget) {
+            entry.design = design;
+            place(entry);
+        }
+}
+
+QRect AnchorLayout::designGeometry(const QWidget* widget) const
+{
+    for (const Entry& entry : entries_)
+        if (entry.item->widget() == widget)
+            return entry.design;
+    return {};
+}
+
+void AnchorLayout::addItem(QLayoutItem* item)
+{
+    // Items that come without a design place (QLayout::addWidget) keep their present geometry.
+    const QRect design = item->widget() ? item->widget()->geometry() : item->geometry();
+    entries_.push_back({item, design, {}});
+    invalidate();
+}
+
+int AnchorLayout::count() const
+{
+    return static_cast<int>(entries_.size());
+}
+
+QLayoutItem* AnchorLayout::itemAt(int index) const
+{
+    return index >= 0 && index < count() ? entries_[static_cast<size_t>(index)].item : nullptr;
+}
+
+QLayoutItem* AnchorLayout::takeAt(int index)
+{
+    if (index < 0 || index >= count())
+        return nullptr;
+    QLayoutItem* item = entries_[static_cast<size_t>(index)].item;
+    entries_.erase(entries_.begin() + index);
+    return item;
+}
+
+// Qt adds the parent's contents margins (a group box's frame and title) to what a layout asks
+// for; the design size already holds them.
+QSize AnchorLayout::minimumSize() const
+{
+    const QWidget* parent = parentWidget();
+    const QMargins m = parent ? parent->contentsMargins() : QMargins();
+    return design_.shrunkBy(m).expandedTo(QSize(0, 0));
+}
+
+QSize AnchorLayout::sizeHint() const
+{
+    return minimumSize();
+}
+
+void AnchorLayout::setGeometry(const QRect& rect)
+{
+    QLayout::setGeometry(rect);
+    for (const Entry& entry : entries_)
+        place(entry);
+}
+
+// Places are counted from the parent's own top left corner, not from its contents rectangle:
+// the design counts them so.
+void AnchorLayout::place(const Entry& entry) const
+{
+    const QWidget* parent = parentWidget();
+    QWidget* widget = entry.item->widget();
+    if (!parent || !widget)
+        return;
+    const int extraW = std::max(0, parent->width() - design_.width());
+    const int extraH = std::max(0, parent->height() - design_.height());
+    const auto share = [](double part, int extra) {
+        return static_cast<int>(std::lround(part * extra));
+    };
+    const QRect& d = entry.design;
+    const Stretch& s = entry.stretch;
+    widget->setGeometry(d.x() + share(s.moveX, extraW), d.y() + share(s.moveY, extraH),
+                        d.width() + share(s.growX, extraW), d.height() + share(s.growY, extraH));
+}
+
+AnchorLayout* anchorChildren(QWidget* panel,
+                             std::initializer_list<std::pair<QWidget*, Stretch>> stretching)
+{
+    auto* layout = new AnchorLayout(panel);
+    layout->setDesignSize(panel->size());
+    for (QObject* child : panel->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget || widget->isWindow())
+            continue;
+        Stretch stretch;
+        for (const auto& [w, s] : stretching)
+            if (w == widget)
+                stretch = s;
+        layout->addWidget(widget, widget->geometry(), stretch);
+    }
+    return layout;
+}
+
+} // namespace gui
