@@ -23,7 +23,7 @@ bool CorvaleApplication::notify(QObject* receiver, QEvent* event)
             qWarning("unhandled exception: %s", e.what());
     } catch (...) {
         const std::runtime_error unknown("Unknown exception");
-        if (!handleException(receiver, unknown))
+        if (!ui::handleException(receiver, unknown))
             qWarning("unhandled exception of unknown type");
     }
     return false;

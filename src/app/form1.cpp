@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "desktop/program_folder.h"
 #include "gui/screen_adaptation.h"
 #include "browser/webengine_browser.h"
 #include "download/engine_thread.h"
@@ -7,6 +8,7 @@
 #include "download/queue_file.h"
 #include "download/transfer_engine.h"
 #include "search/archive_window.h"
+#include "gui/card_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 #include "gui/tool_button.h"
@@ -37,20 +39,27 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     client->setObjectName("client");
     setCentralWidget(client);
     client->setFixedSize(696, 604);
+    // The panels write their pages into the program folder: it is known before they are made.
+    ProgramFolder = programFolderOverride_.empty() ? desktop::programFolder() : programFolderOverride_;
 
     buildTopBar();
     buildLeftColumn();
     buildResultList();
     buildPlayPanel();
     buildDownloadPanel();
-    buildCardPanel();
+    cardPanel_ = new gui::CardPanel(ProgramFolder, hosts, client);
+    cardPanel_->setGeometry(121, 73, 575, 509);
+    cardPanel_->hide();
     buildStatusBarAndMenus();
 
     connectSearchHandlers();
     connectArchiveHandlers();
     connectDownloadHandlers();
     connectPlayerHandlers();
-    connectCardHandlers();
+    // 卡 puts the first chosen result row on the card list and shows the card view.
+    connect(dragcardbtn, &QToolButton::clicked, this,
+            [this] { cardPanel_->takeChosenRows(chosenResultRows()); });
+    connect(cardPanel_, &gui::CardPanel::cardViewAsked, this, &TForm1::Button5Click);
 
     FormCreate();
     Edit1->setFocus();

@@ -84,7 +84,6 @@ public:
     search::ServiceHosts hosts;
     std::string ProgramFolder; // ends in the platform's separator
     std::string SaveFolder;
-    std::string CardPicture;
     int SearchStopped = 0;
     int ResultPageNumber = 2;
     int ResultRowCount = 0;
@@ -171,40 +170,11 @@ public:
     QPlainTextEdit* downinimemo = nullptr;
     QTimer* Timer1 = nullptr;
 
-    // ---- card panel --------------------------------------------------------------------------
-    QGroupBox* setpanel = nullptr;
-    ui::SongListView* cardlistview = nullptr;
-    QPushButton* cancelbtn = nullptr;
-    browser::BrowserControl* WebBrowser4 = nullptr;
-    QLabel* previewLabel = nullptr; // 预览
-    QGroupBox* SeSkinPanel2 = nullptr;
-    QWidget* SeSkinToolBar2 = nullptr;
-    QToolButton* htmlrunbtn = nullptr;
-    QToolButton* h1btn = nullptr;
-    QToolButton* h2btn = nullptr;
-    QToolButton* h3btn = nullptr;
-    QToolButton* h4btn = nullptr;
-    QToolButton* bigbtn = nullptr;
-    QToolButton* strongbtn = nullptr;
-    QToolButton* ibtn = nullptr;
-    QToolButton* ubtn = nullptr;
-    QToolButton* centrebtn = nullptr;
-    QToolButton* picbtn = nullptr;
-    QToolButton* backbtn = nullptr;
-    QComboBox* colorcombox = nullptr;
-    QComboBox* fontsizecombox = nullptr;
-    QLineEdit* nameedit = nullptr;
-    QPlainTextEdit* iememo = nullptr;
-    QPushButton* previewbtn = nullptr;
-    QPushButton* iesetbtn = nullptr;
-    QPushButton* cardsurebtn = nullptr;
-
     // ---- status bar, menus, images, dialogs ----------------------------------------------------
     ui::PanelStatusBar* SeSkinStatusBar1 = nullptr;
     QList<QIcon> ImageList1;
     ui::FileDialog SaveDialog1; // play-list files
     ui::FileDialog OpenDialog2; // play-list files
-    ui::FileDialog OpenDialog1; // card pictures
 
     // ---- application shell -------------------------------------------------------------------
     void FormCreate();
@@ -298,27 +268,6 @@ public:
     void WebBrowser3ProgressChange(int progress, int maximum);
     void WebBrowser3DocumentComplete();
 
-    // ---- greeting cards ----------------------------------------------------------------------
-    void dragcardbtnClick();
-    void cancelbtnClick();
-    void htmlrunbtnClick();
-    void h1btnClick();
-    void h2btnClick();
-    void h3btnClick();
-    void h4btnClick();
-    void bigbtnClick();
-    void strongbtnClick();
-    void ibtnClick();
-    void ubtnClick();
-    void centrebtnClick();
-    void colorcomboxChange();
-    void fontsizecomboxChange();
-    void backbtnClick();
-    void cardsurebtnClick();
-    void previewbtnClick();
-    void picbtnClick();
-    void iesetbtnClick();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -330,14 +279,12 @@ private:
     void buildResultList();
     void buildPlayPanel();
     void buildDownloadPanel();
-    void buildCardPanel();
     void buildStatusBarAndMenus();
     void connectSearchHandlers();
     void connectArchiveHandlers();
     void connectDownloadHandlers();
     void connectTransferHandlers();
     void connectPlayerHandlers();
-    void connectCardHandlers();
     void showView(bool search, bool download, bool card);
     void fillTypeIcons();
     void adaptToScreen();

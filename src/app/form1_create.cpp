@@ -6,6 +6,7 @@
 #include "gui/screen_placement.h"
 #include "gui/type_icons.h"
 #include "browser/browser_control.h"
+#include "gui/card_panel.h"
 #include "gui/download_list_view.h"
 #include "player/playback/application_player.h"
 #include "core/gbk_qt.h"
@@ -62,13 +63,6 @@ void describeControls(TForm1& f)
         {f.downloadlistview, "下载列表"},
         {f.downloadnow, "正在下载"},
         {f.downinimemo, "下载记录"},
-        {f.cardlistview, "贺卡歌曲"},
-        {f.picbtn, "背景图片"},
-        {f.backbtn, "回溯"},
-        {f.colorcombox, "字体颜色"},
-        {f.fontsizecombox, "字体类型"},
-        {f.nameedit, "署名"},
-        {f.iememo, "贺卡文字"},
         {f.SeSkinStatusBar1, "状态栏"},
     };
     for (const auto& [widget, name] : names)
@@ -79,8 +73,6 @@ void describeControls(TForm1& f)
             bar->setAccessibleName(QStringLiteral("下载进度 %1").arg(k + 1));
     if (QWidget* player = f.WebBrowser3->view())
         player->setAccessibleName(QStringLiteral("播放器"));
-    if (QWidget* preview = f.WebBrowser4->view())
-        preview->setAccessibleName(QStringLiteral("贺卡预览"));
     // The tool buttons keep the focus where it is when clicked, but the Tab key reaches them;
     // those the table above leaves out (the card's formatting buttons) are named by their hint.
     for (QToolButton* button : f.findChildren<QToolButton*>()) {
@@ -148,9 +140,15 @@ void addShortcuts(TForm1& f)
 QString rowName(const TForm1& f, const QString& address)
 {
     const QString wanted = QUrl(address).toString(QUrl::FullyEncoded);
-    for (const ui::SongListView* list : {f.playListView, f.cardlistview, f.ListView1})
-        for (int row = 0; list && row < list->rowCount(); ++row) {
-            const core::SongEntry e = list->rowAt(row);
+    const auto rowsOf = [](const ui::SongListView* list) {
+        std::vector<core::SongEntry> rows;
+        for (int row = 0; list && row < list->rowCount(); ++row)
+            rows.push_back(list->rowAt(row));
+        return rows;
+    };
+    for (const std::vector<core::SongEntry>& rows :
+         {rowsOf(f.playListView), f.cardPanel()->rows(), rowsOf(f.ListView1)})
+        for (const core::SongEntry& e : rows) {
             const QString rowAddress = core::fromGbk(e.sub(core::SubItem::Address));
             if (!rowAddress.isEmpty() && QUrl(rowAddress).toString(QUrl::FullyEncoded) == wanted)
                 return core::fromGbk(e.sub(core::SubItem::Name));
@@ -176,16 +174,12 @@ void TForm1::FormCreate()
         [this](QObject* sender, const std::exception& e) { myexception(sender, e); });
     // Downloads go to "music" beside the program unless the user picks another folder.
     ImageList1.clear();
-    ProgramFolder = programFolderOverride_.empty() ? desktop::programFolder() : programFolderOverride_;
     SaveFolder = programFolderOverride_.empty() ? desktop::startSaveFolder(ProgramFolder)
                                                 : ProgramFolder + "music/";
     QDir().mkdir(core::fromGbk(SaveFolder)); // one level; a failure shows when a download starts
-    // No chooser rewrite or quit answer is pending; the card starts from the picture shipped
-    // beside the program, and the picture dialog opens in its folder (which is not created).
+    // No chooser rewrite or quit answer is pending.
     ChooserRewrite = false;
     QuitConfirmed = false;
-    OpenDialog1.initialDir = core::fromGbk(ProgramFolder + "pic/");
-    CardPicture = ProgramFolder + "pic/0103.jpg";
     SearchStopped = 0;
     // The lists show a type icon per row, in MediaType order.
     fillTypeIcons();
@@ -205,9 +199,10 @@ void TForm1::FormCreate()
 void TForm1::fillTypeIcons()
 {
     ImageList1 = ui::typeIcons();
-    for (ui::SongListView* list : {ListView1, playListView, cardlistview})
+    for (ui::SongListView* list : {ListView1, playListView})
         if (list)
             list->setImageList(&ImageList1);
+    cardPanel_->setTypeIcons(&ImageList1);
     if (downloadlistview)
         downloadlistview->setImageList(&ImageList1);
 }
@@ -217,7 +212,7 @@ void TForm1::showView(bool search, bool download, bool card)
     ListView1->setVisible(search);
     SeSkinPanel1->setVisible(search);
     Iesetpanel->setVisible(download);
-    setpanel->setVisible(card);
+    cardPanel_->setVisible(card);
 }
 
 void TForm1::Button3Click()

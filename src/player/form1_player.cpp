@@ -7,6 +7,7 @@
 #include "player/list_files.h"
 #include "player/play_list.h"
 #include "player/player_pages.h"
+#include "gui/card_panel.h"
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -162,8 +163,7 @@ void TForm1::dragplaybtnClick()
     }
     for (const core::SongEntry& row : player::selectedCopies(rowsOf(ListView1), selected)) {
         playListView->appendRow(row);
-        if (cardlistview)
-            cardlistview->appendRow(row);
+        cardPanel_->appendRows({row});
     }
 }
 

@@ -6,6 +6,7 @@
 #include "search/result_page_parser.h"
 #include "search/search_log.h"
 #include "search/search_request.h"
+#include "gui/card_panel.h"
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -184,6 +185,5 @@ void TForm1::ListView1DblClick()
     const int first = ListView1->firstSelectedRow();
     if (first < 0)
         return;
-    cardlistview->clearRows();
-    cardlistview->appendRow(ListView1->rowAt(first));
+    cardPanel_->takeRow(ListView1->rowAt(first));
 }

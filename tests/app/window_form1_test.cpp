@@ -3,6 +3,7 @@
 #include "gui/window_menu.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
+#include "gui/card_panel.h"
 #include "gui/download_list_view.h"
 #include "gui/dialogs.h"
 #include "gui/song_list_view.h"
@@ -61,8 +62,8 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
     EXPECT_EQ(form->ProgramFolder, folder);
     EXPECT_EQ(form->SaveFolder, folder + "music/");
     EXPECT_TRUE(QDir(dir.path() + "/music").exists());
-    EXPECT_EQ(form->CardPicture, folder + "pic/0103.jpg");
-    EXPECT_EQ(form->OpenDialog1.initialDir, dir.path() + "/pic/");
+    EXPECT_EQ(form->cardPanel()->CardPicture, folder + "pic/0103.jpg");
+    EXPECT_EQ(form->cardPanel()->OpenDialog1.initialDir, dir.path() + "/pic/");
     EXPECT_FALSE(QDir(dir.path() + "/pic").exists()); // the picture folder is not created
     EXPECT_EQ(form->SearchStopped, 0);
     EXPECT_EQ(form->ResultPageNumber, 2);
@@ -132,7 +133,7 @@ TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
     form->show();
     auto visible = [&] {
         return std::vector<bool>{form->ListView1->isVisible(), form->SeSkinPanel1->isVisible(),
-                                 form->Iesetpanel->isVisible(), form->setpanel->isVisible()};
+                                 form->Iesetpanel->isVisible(), form->cardPanel()->isVisible()};
     };
     EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
     form->ListView1->appendRow(resultRow("1"));
@@ -170,8 +171,9 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     EXPECT_EQ(form->stopbtn->toolTip(), "停止搜索");
     EXPECT_EQ(form->playloadbtn->text(), "装");
 
-    for (QWidget* list : std::initializer_list<QWidget*>{
-             form->ListView1, form->playListView, form->downloadlistview, form->cardlistview}) {
+    for (QWidget* list :
+         std::initializer_list<QWidget*>{form->ListView1, form->playListView,
+                                         form->downloadlistview, form->cardPanel()->cardlistview}) {
         SCOPED_TRACE(list->objectName().toStdString());
         const QPalette colours = list->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})

@@ -1,12 +1,14 @@
-// The card panel's handlers in the main window, offscreen, with the dialogs hooked.
+// The card panel in the main window, offscreen, with the dialogs hooked.
 #include "app/form1.h"
 #include "browser/browser_control.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "gui/card_editor_widgets.h"
+#include "gui/card_panel.h"
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
+#include "gui/screen_adaptation.h"
 #include "gui/song_list_view.h"
 
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -42,6 +45,7 @@ class CardWindowTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     std::unique_ptr<TForm1> form;
+    gui::CardPanel* panel = nullptr; // the window's card panel
     QStringList messages;
     QList<ui::FileDialog> fileDialogs;
     QStringList fileAnswers;  // one answer per dialog shown; empty text is a cancel
@@ -61,6 +65,7 @@ protected:
         options.programFolder = dir.path().toStdString() + "/";
         form = std::make_unique<TForm1>(options);
         form->endProcess = [](int) {};
+        panel = form->cardPanel();
     }
     void TearDown() override
     {
@@ -81,19 +86,19 @@ protected:
 
     void focusText(int start, int end)
     {
-        form->iememo->setFocus();
-        QTextCursor c = form->iememo->textCursor();
+        panel->iememo->setFocus();
+        QTextCursor c = panel->iememo->textCursor();
         c.setPosition(start);
         c.setPosition(end, QTextCursor::KeepAnchor);
-        form->iememo->setTextCursor(c);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form->iememo->hasFocus(); }));
+        panel->iememo->setTextCursor(c);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel->iememo->hasFocus(); }));
     }
 
     void focusTitle(int start, int length)
     {
-        form->nameedit->setFocus();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form->nameedit->hasFocus(); }));
-        form->nameedit->setSelection(start, length);
+        panel->nameedit->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel->nameedit->hasFocus(); }));
+        panel->nameedit->setSelection(start, length);
     }
 
     static core::SongEntry row(const std::string& n, const std::string& type = "mp3")
@@ -109,65 +114,101 @@ protected:
 
 TEST_F(CardWindowTest, PanelControlsAtStart)
 {
-    EXPECT_FALSE(form->setpanel->isVisibleTo(form.get()));
-    EXPECT_EQ(form->setpanel->title(), "音乐贺卡");
-    EXPECT_EQ(form->setpanel->toolTip(),
-              "在搜索列表中双击某项变可添加到贺卡列表中，贺卡列表只能有一项 ");
-    EXPECT_EQ(form->cardlistview->columnCount(), 5);
-    EXPECT_EQ(form->cardlistview->headerItem()->text(1), "歌手名");
-    EXPECT_EQ(form->cardlistview->headerItem()->text(4), "类型");
-    EXPECT_EQ(form->cardlistview->rowCount(), 0);
-    EXPECT_EQ(form->cancelbtn->text(), "清空列表");
-    EXPECT_EQ(form->previewLabel->text(), "预览");
-    EXPECT_EQ(form->SeSkinPanel2->title(), "贺卡内容");
-    EXPECT_EQ(form->nameedit->text(), "标题");
-    EXPECT_EQ(form->iememo->toPlainText(), "内容");
-    EXPECT_EQ(form->iememo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_EQ(form->previewbtn->text(), "预览");
-    EXPECT_EQ(form->iesetbtn->text(), "保存位置");
-    EXPECT_EQ(form->cardsurebtn->text(), "生成贺卡");
-    EXPECT_TRUE(form->cardsurebtn->isHidden());
-    EXPECT_TRUE(form->WebBrowser4->browserVisible());
-    EXPECT_EQ(form->picbtn->toolTip(), "背景图片");
-    EXPECT_EQ(form->backbtn->text(), "返");
-    EXPECT_EQ(form->backbtn->toolTip(), "回溯");
-    EXPECT_EQ(form->strongbtn->text(), "重");
-    EXPECT_EQ(form->htmlrunbtn->toolTip(), "跑马灯效果");
-    for (QToolButton* b :
-         {form->htmlrunbtn, form->h1btn, form->h2btn, form->h3btn, form->h4btn, form->bigbtn,
-          form->strongbtn, form->ibtn, form->ubtn, form->centrebtn, form->picbtn, form->backbtn})
+    EXPECT_FALSE(panel->isVisibleTo(form.get()));
+    EXPECT_EQ(panel->title(), "音乐贺卡");
+    EXPECT_EQ(panel->toolTip(), "在搜索列表中双击某项变可添加到贺卡列表中，贺卡列表只能有一项 ");
+    EXPECT_EQ(panel->cardlistview->columnCount(), 5);
+    EXPECT_EQ(panel->cardlistview->headerItem()->text(1), "歌手名");
+    EXPECT_EQ(panel->cardlistview->headerItem()->text(4), "类型");
+    EXPECT_EQ(panel->cardlistview->rowCount(), 0);
+    EXPECT_EQ(panel->cancelbtn->text(), "清空列表");
+    EXPECT_EQ(panel->previewLabel->text(), "预览");
+    EXPECT_EQ(panel->SeSkinPanel2->title(), "贺卡内容");
+    EXPECT_EQ(panel->nameedit->text(), "标题");
+    EXPECT_EQ(panel->iememo->toPlainText(), "内容");
+    EXPECT_EQ(panel->iememo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(panel->previewbtn->text(), "预览");
+    EXPECT_EQ(panel->iesetbtn->text(), "保存位置");
+    EXPECT_EQ(panel->cardsurebtn->text(), "生成贺卡");
+    EXPECT_TRUE(panel->cardsurebtn->isHidden());
+    EXPECT_TRUE(panel->WebBrowser4->browserVisible());
+    EXPECT_EQ(panel->picbtn->toolTip(), "背景图片");
+    EXPECT_EQ(panel->backbtn->text(), "返");
+    EXPECT_EQ(panel->backbtn->toolTip(), "回溯");
+    EXPECT_EQ(panel->strongbtn->text(), "重");
+    EXPECT_EQ(panel->htmlrunbtn->toolTip(), "跑马灯效果");
+    for (QToolButton* b : {panel->htmlrunbtn, panel->h1btn, panel->h2btn, panel->h3btn,
+                           panel->h4btn, panel->bigbtn, panel->strongbtn, panel->ibtn, panel->ubtn,
+                           panel->centrebtn, panel->picbtn, panel->backbtn})
         EXPECT_EQ(b->focusPolicy(), Qt::TabFocus) << b->objectName().toStdString();
-    EXPECT_EQ(form->OpenDialog1.filter,
+    EXPECT_EQ(panel->OpenDialog1.filter,
               "jpg图片(*.jpg);jpeg图片(*.jpeg);gif图片(*.gif)|*.jpg;*.jpeg;*.gif|"
               "jpeg图片(*.jpeg)|*.jpeg|gif图片(*.gif)|*.gif");
-    EXPECT_EQ(form->OpenDialog1.initialDir, dir.path() + "/pic/");
+    EXPECT_EQ(panel->OpenDialog1.initialDir, dir.path() + "/pic/");
+}
+
+TEST_F(CardWindowTest, ControlsKeepTheirDesignPlaces)
+{
+    // In the window: where the card view has always been, scaled as the window scales to the
+    // screen.
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    const ui::ScreenAdaptation a =
+        ui::adaptToScreen(screen.width(), screen.height(), {696, 604, 121, 575, 311, 201, 137});
+    const auto s = [&a](int length) { return a.scale ? ui::scaled(length, a) : length; };
+    EXPECT_EQ(panel->geometry(), QRect(s(121), s(73), s(575), s(509)));
+
+    // Inside the panel at its design size, each control where its parent has it.
+    search::ServiceHosts hosts;
+    gui::CardPanel design(folder(), hosts);
+    design.setGeometry(0, 0, 575, 509);
+    design.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&design));
+    const std::pair<QWidget*, QRect> places[] = {
+        {design.cardlistview, {8, 22, 559, 70}},   {design.previewLabel, {10, 98, 80, 22}},
+        {design.cancelbtn, {487, 96, 80, 26}},     {design.WebBrowser4->view(), {8, 126, 559, 190}},
+        {design.SeSkinPanel2, {8, 320, 559, 183}}, {design.SeSkinToolBar2, {6, 20, 547, 29}},
+        {design.colorcombox, {308, 2, 72, 25}},    {design.fontsizecombox, {386, 2, 159, 25}},
+        {design.nameedit, {6, 53, 440, 24}},       {design.iememo, {6, 81, 440, 96}},
+        {design.previewbtn, {454, 53, 99, 28}},    {design.iesetbtn, {454, 87, 99, 28}},
+        {design.cardsurebtn, {454, 121, 99, 28}},
+    };
+    for (const auto& [control, place] : places)
+        EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
+    // The tool bar's buttons stand side by side from its left edge.
+    QToolButton* const buttons[] = {design.htmlrunbtn, design.h1btn,  design.h2btn,
+                                    design.h3btn,      design.h4btn,  design.bigbtn,
+                                    design.strongbtn,  design.ibtn,   design.ubtn,
+                                    design.centrebtn,  design.picbtn, design.backbtn};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(buttons[i]->geometry(), QRect(2 + 25 * i, 2, 25, 25))
+            << buttons[i]->objectName().toStdString();
 }
 
 TEST_F(CardWindowTest, ColourListShowsFortyNineSwatchesWithBlackCurrent)
 {
-    EXPECT_EQ(form->colorcombox->toolTip(), "字体颜色");
-    ASSERT_EQ(form->colorcombox->count(), 49);
-    EXPECT_EQ(form->colorcombox->currentIndex(), 0);
+    EXPECT_EQ(panel->colorcombox->toolTip(), "字体颜色");
+    ASSERT_EQ(panel->colorcombox->count(), 49);
+    EXPECT_EQ(panel->colorcombox->currentIndex(), 0);
     for (int i = 0; i < 49; ++i) {
-        EXPECT_TRUE(form->colorcombox->itemText(i).isEmpty());
-        EXPECT_FALSE(form->colorcombox->itemIcon(i).isNull());
+        EXPECT_TRUE(panel->colorcombox->itemText(i).isEmpty());
+        EXPECT_FALSE(panel->colorcombox->itemIcon(i).isNull());
     }
-    const QImage red = form->colorcombox->itemIcon(9).pixmap(QSize(40, 14)).toImage();
+    const QImage red = panel->colorcombox->itemIcon(9).pixmap(QSize(40, 14)).toImage();
     EXPECT_EQ(red.pixelColor(20, 7), QColor(255, 0, 0));
-    const QImage teal = form->colorcombox->itemIcon(6).pixmap(QSize(40, 14)).toImage();
+    const QImage teal = panel->colorcombox->itemIcon(6).pixmap(QSize(40, 14)).toImage();
     EXPECT_EQ(teal.pixelColor(20, 7), QColor(0, 0x80, 0x80));
 }
 
 TEST_F(CardWindowTest, FontListHoldsInstalledFamiliesSortedIgnoringCase)
 {
-    EXPECT_EQ(form->fontsizecombox->toolTip(), "字体类型");
+    EXPECT_EQ(panel->fontsizecombox->toolTip(), "字体类型");
     const QStringList installed = QFontDatabase::families();
     ASSERT_FALSE(installed.isEmpty());
-    ASSERT_EQ(form->fontsizecombox->count(), installed.size());
-    EXPECT_EQ(form->fontsizecombox->currentIndex(), 0);
+    ASSERT_EQ(panel->fontsizecombox->count(), installed.size());
+    EXPECT_EQ(panel->fontsizecombox->currentIndex(), 0);
     QStringList shown;
-    for (int i = 0; i < form->fontsizecombox->count(); ++i)
-        shown << form->fontsizecombox->itemText(i);
+    for (int i = 0; i < panel->fontsizecombox->count(); ++i)
+        shown << panel->fontsizecombox->itemText(i);
     for (const QString& f : installed)
         EXPECT_TRUE(shown.contains(f)) << f.toStdString();
     for (int i = 1; i < shown.size(); ++i)
@@ -205,56 +246,62 @@ TEST_F(CardWindowTest, CardButtonTakesTheFirstSelectedRowAndShowsThePanel)
     form->ListView1->setRowSelected(2, true);
     form->ListView1->setRowSelected(3, true);
     form->show();
-    form->dragcardbtnClick();
-    ASSERT_EQ(form->cardlistview->rowCount(), 1);
-    EXPECT_EQ(form->cardlistview->rowAt(0), row("2"));
-    EXPECT_TRUE(form->setpanel->isVisible());
+    form->dragcardbtn->click(); // the play panel's "卡" hands the panel the chosen rows
+    ASSERT_EQ(panel->cardlistview->rowCount(), 1);
+    EXPECT_EQ(panel->cardlistview->rowAt(0), row("2"));
+    EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(form->ListView1->isVisible());
 
     form->Button3Click();
     form->ListView1->clearSelection();
     form->ListView1->setRowSelected(3, true);
-    if (form->dragcardbtn) // the play panel's "卡" button runs the same handler
-        form->dragcardbtn->click();
-    else
-        form->dragcardbtnClick();
-    ASSERT_EQ(form->cardlistview->rowCount(), 1);
-    EXPECT_EQ(form->cardlistview->rowAt(0), row("4"));
+    panel->takeChosenRows(form->chosenResultRows());
+    ASSERT_EQ(panel->cardlistview->rowCount(), 1);
+    EXPECT_EQ(panel->cardlistview->rowAt(0), row("4"));
+    EXPECT_TRUE(panel->isVisible());
 
     // Nothing selected: the panel is shown and the card list stays.
     form->Button3Click();
     form->ListView1->clearSelection();
-    form->dragcardbtnClick();
-    EXPECT_TRUE(form->setpanel->isVisible());
-    EXPECT_EQ(form->cardlistview->rowAt(0), row("4"));
+    panel->takeChosenRows(form->chosenResultRows());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->cardlistview->rowAt(0), row("4"));
 
-    form->cardlistview->appendRow(row("5")); // as the play list's append does
-    form->cancelbtn->click();
-    EXPECT_EQ(form->cardlistview->rowCount(), 0);
+    // The result list's double-click replaces the row but leaves the view as it is.
+    form->Button3Click();
+    panel->takeRow(row("3"));
+    ASSERT_EQ(panel->cardlistview->rowCount(), 1);
+    EXPECT_EQ(panel->cardlistview->rowAt(0), row("3"));
+    EXPECT_FALSE(panel->isVisible());
+
+    panel->appendRows({row("5"), row("6")}); // as the play list's append does
+    EXPECT_EQ(panel->rows(), (std::vector<core::SongEntry>{row("3"), row("5"), row("6")}));
+    panel->cancelbtn->click();
+    EXPECT_EQ(panel->cardlistview->rowCount(), 0);
 }
 
 TEST_F(CardWindowTest, WrapButtonsActOnTheFocusedBox)
 {
     showCardView();
     focusText(0, 2);
-    form->h1btn->click();
-    EXPECT_EQ(form->iememo->toPlainText(), "<h1>内容</h1>");
-    EXPECT_TRUE(form->iememo->hasFocus()); // the button did not take the focus
+    panel->h1btn->click();
+    EXPECT_EQ(panel->iememo->toPlainText(), "<h1>内容</h1>");
+    EXPECT_TRUE(panel->iememo->hasFocus()); // the button did not take the focus
 
-    form->iememo->setPlainText("第一行\nxAy");
+    panel->iememo->setPlainText("第一行\nxAy");
     focusText(5, 6);
-    form->htmlrunbtn->click();
-    EXPECT_EQ(form->iememo->toPlainText(), "第一行\nx<br><marquee>A</marquee>y");
+    panel->htmlrunbtn->click();
+    EXPECT_EQ(panel->iememo->toPlainText(), "第一行\nx<br><marquee>A</marquee>y");
 
     // Text outside the selection stays as it was, even where GBK cannot hold it.
-    form->iememo->setPlainText(QString::fromUtf8("\U0001F600ab\n\u0e01c"));
+    panel->iememo->setPlainText(QString::fromUtf8("\U0001F600ab\n\u0e01c"));
     focusText(2, 3); // "a", after a character of two UTF-16 units
-    form->bigbtn->click();
-    EXPECT_EQ(form->iememo->toPlainText(), QString::fromUtf8("\U0001F600<big>a</big>b\n\u0e01c"));
+    panel->bigbtn->click();
+    EXPECT_EQ(panel->iememo->toPlainText(), QString::fromUtf8("\U0001F600<big>a</big>b\n\u0e01c"));
 
     focusTitle(1, 1);
-    form->strongbtn->click();
-    EXPECT_EQ(form->nameedit->text(), "<strong>题</strong>");
+    panel->strongbtn->click();
+    EXPECT_EQ(panel->nameedit->text(), "<strong>题</strong>");
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -263,60 +310,60 @@ TEST_F(CardWindowTest, TextSelectionWithTitleFocusOnlyCentres)
     showCardView();
     focusText(0, 1);
     focusTitle(0, 2); // the text box keeps its selection when it loses the focus
-    ASSERT_TRUE(form->iememo->textCursor().hasSelection());
-    for (QToolButton* b : {form->htmlrunbtn, form->h1btn, form->h2btn, form->h3btn, form->h4btn,
-                           form->bigbtn, form->strongbtn, form->ibtn, form->ubtn})
+    ASSERT_TRUE(panel->iememo->textCursor().hasSelection());
+    for (QToolButton* b : {panel->htmlrunbtn, panel->h1btn, panel->h2btn, panel->h3btn,
+                           panel->h4btn, panel->bigbtn, panel->strongbtn, panel->ibtn, panel->ubtn})
         b->click();
-    EXPECT_EQ(form->iememo->toPlainText(), "内容");
-    EXPECT_EQ(form->nameedit->text(), "标题");
+    EXPECT_EQ(panel->iememo->toPlainText(), "内容");
+    EXPECT_EQ(panel->nameedit->text(), "标题");
     EXPECT_TRUE(messages.isEmpty());
-    form->centrebtn->click();
-    EXPECT_EQ(form->iememo->toPlainText(), "<center>内</center>容");
-    EXPECT_EQ(form->nameedit->text(), "标题");
+    panel->centrebtn->click();
+    EXPECT_EQ(panel->iememo->toPlainText(), "<center>内</center>容");
+    EXPECT_EQ(panel->nameedit->text(), "标题");
 }
 
 TEST_F(CardWindowTest, NoSelectionShowsTheMessageButFontsStaySilent)
 {
     showCardView();
     focusText(1, 1);
-    form->ibtn->click();
-    form->centrebtn->click();
+    panel->ibtn->click();
+    panel->centrebtn->click();
     EXPECT_EQ(messages,
               QStringList({"请选择相应内容后再点击本按钮！", "请选择相应内容后再点击本按钮！"}));
     messages.clear();
-    form->colorcombox->setCurrentIndex(9);
-    form->colorcomboxChange();
-    form->fontsizecomboxChange();
+    panel->colorcombox->setCurrentIndex(9);
+    panel->colorcomboxChange();
+    panel->fontsizecomboxChange();
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(form->iememo->toPlainText(), "内容");
-    EXPECT_EQ(form->nameedit->text(), "标题");
+    EXPECT_EQ(panel->iememo->toPlainText(), "内容");
+    EXPECT_EQ(panel->nameedit->text(), "标题");
 }
 
 TEST_F(CardWindowTest, FontTagUsesBothListsWithoutFocusCondition)
 {
     showCardView();
-    form->fontsizecombox->insertItem(0, "宋体");
-    form->fontsizecombox->setCurrentIndex(0);
-    form->iememo->setPlainText("A");
+    panel->fontsizecombox->insertItem(0, "宋体");
+    panel->fontsizecombox->setCurrentIndex(0);
+    panel->iememo->setPlainText("A");
     focusText(0, 1);
     focusTitle(0, 0); // the focus leaves the text box; its selection stays
-    form->nameedit->deselect();
-    form->colorcombox->setCurrentIndex(9); // clRed
-    emit form->colorcombox->activated(9);
-    EXPECT_EQ(form->iememo->toPlainText(), "<font color=#FF0000 face='宋体'>A</font>");
+    panel->nameedit->deselect();
+    panel->colorcombox->setCurrentIndex(9); // clRed
+    emit panel->colorcombox->activated(9);
+    EXPECT_EQ(panel->iememo->toPlainText(), "<font color=#FF0000 face='宋体'>A</font>");
 
-    form->iememo->setPlainText("A");
+    panel->iememo->setPlainText("A");
     focusText(0, 1);
-    form->colorcombox->setCurrentIndex(42);  // clNone
-    emit form->fontsizecombox->activated(0); // the font list applies the current colour too
-    EXPECT_EQ(form->iememo->toPlainText(), "<font color=#1FFFFFFF face='宋体'>A</font>");
+    panel->colorcombox->setCurrentIndex(42);  // clNone
+    emit panel->fontsizecombox->activated(0); // the font list applies the current colour too
+    EXPECT_EQ(panel->iememo->toPlainText(), "<font color=#1FFFFFFF face='宋体'>A</font>");
 
     // The title, when the text box has no selection.
     focusText(0, 0);
     focusTitle(0, 1);
-    form->colorcombox->setCurrentIndex(12); // clBlue
-    form->colorcomboxChange();
-    EXPECT_EQ(form->nameedit->text(), "<font color=#0000FF face='宋体'>标</font>");
+    panel->colorcombox->setCurrentIndex(12); // clBlue
+    panel->colorcomboxChange();
+    EXPECT_EQ(panel->nameedit->text(), "<font color=#0000FF face='宋体'>标</font>");
 }
 
 TEST_F(CardWindowTest, BackUndoesTheFocusedBox)
@@ -324,39 +371,39 @@ TEST_F(CardWindowTest, BackUndoesTheFocusedBox)
     showCardView();
     // The title's own history: the wrap is one step.
     focusTitle(0, 1);
-    form->h2btn->click();
-    EXPECT_EQ(form->nameedit->text(), "<h2>标</h2>");
-    form->backbtn->click();
-    EXPECT_EQ(form->nameedit->text(), "标题");
+    panel->h2btn->click();
+    EXPECT_EQ(panel->nameedit->text(), "<h2>标</h2>");
+    panel->backbtn->click();
+    EXPECT_EQ(panel->nameedit->text(), "标题");
 
     // The text box: a typed edit is undone.
     focusText(2, 2);
-    QTest::keyClicks(form->iememo, "xy");
-    EXPECT_EQ(form->iememo->toPlainText(), "内容xy");
-    form->backbtn->click();
-    EXPECT_EQ(form->iememo->toPlainText(), "内容");
-    EXPECT_EQ(form->nameedit->text(), "标题"); // only the focused box
+    QTest::keyClicks(panel->iememo, "xy");
+    EXPECT_EQ(panel->iememo->toPlainText(), "内容xy");
+    panel->backbtn->click();
+    EXPECT_EQ(panel->iememo->toPlainText(), "内容");
+    EXPECT_EQ(panel->nameedit->text(), "标题"); // only the focused box
 
     // A wrap is not an undoable edit, and no earlier edit is undone across it.
-    QTest::keyClicks(form->iememo, "z");
+    QTest::keyClicks(panel->iememo, "z");
     focusText(0, 3);
-    form->ubtn->click();
-    EXPECT_EQ(form->iememo->toPlainText(), "<u>内容z</u>");
-    form->backbtn->click();
-    EXPECT_EQ(form->iememo->toPlainText(), "<u>内容z</u>");
-    QTest::keyClicks(form->iememo, "!");
-    form->backbtn->click();
-    EXPECT_EQ(form->iememo->toPlainText(), "<u>内容z</u>");
+    panel->ubtn->click();
+    EXPECT_EQ(panel->iememo->toPlainText(), "<u>内容z</u>");
+    panel->backbtn->click();
+    EXPECT_EQ(panel->iememo->toPlainText(), "<u>内容z</u>");
+    QTest::keyClicks(panel->iememo, "!");
+    panel->backbtn->click();
+    EXPECT_EQ(panel->iememo->toPlainText(), "<u>内容z</u>");
 }
 
 TEST_F(CardWindowTest, CardPageIsWrittenOnlyWithACardRow)
 {
-    form->cardsurebtnClick();
+    panel->cardsurebtnClick();
     EXPECT_FALSE(QFile::exists(dir.path() + "/card.html"));
 
-    form->cardlistview->appendRow(row("1", "Rm"));
-    form->cardlistview->appendRow(row("2", "mp3")); // only the first row is the card's song
-    form->cardsurebtnClick();
+    panel->cardlistview->appendRow(row("1", "Rm"));
+    panel->cardlistview->appendRow(row("2", "mp3")); // only the first row is the card's song
+    panel->cardsurebtnClick();
     const std::vector<std::string> page = cardFile();
     ASSERT_EQ(page.size(), 26u);
     EXPECT_EQ(page[1], "<body background=\"file:///" + folder() + "pic/0103.jpg\"> ");
@@ -367,12 +414,12 @@ TEST_F(CardWindowTest, CardPageIsWrittenOnlyWithACardRow)
     EXPECT_EQ(bytes.substr(0, 8), "<HTML>\r\n");
     EXPECT_EQ(bytes.substr(bytes.size() - 9), "</html>\r\n");
 
-    form->cardlistview->removeRowAt(0);
-    form->iememo->setPlainText("");
-    form->cardsurebtnClick();
+    panel->cardlistview->removeRowAt(0);
+    panel->iememo->setPlainText("");
+    panel->cardsurebtnClick();
     EXPECT_EQ(cardFile().size(), 17u);
-    form->iememo->setPlainText("a\n\nb\n");
-    form->cardsurebtnClick();
+    panel->iememo->setPlainText("a\n\nb\n");
+    panel->cardsurebtnClick();
     const std::vector<std::string> page2 = cardFile();
     const std::vector<std::string> tail(page2.begin() + 15, page2.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"a", "", "b", "</body>", "</html>"}));
@@ -381,11 +428,11 @@ TEST_F(CardWindowTest, CardPageIsWrittenOnlyWithACardRow)
 TEST_F(CardWindowTest, WrappedLinesCountOncePerShownLine)
 {
     showCardView();
-    form->cardlistview->appendRow(row("1", "mp3"));
+    panel->cardlistview->appendRow(row("1", "mp3"));
     const QString longLine = QString("生日快乐").repeated(30);
-    form->iememo->setPlainText(longLine + "\n" + "末行");
-    form->cardsurebtnClick();
-    const std::vector<std::string> shown = ui::displayedLines(form->iememo);
+    panel->iememo->setPlainText(longLine + "\n" + "末行");
+    panel->cardsurebtnClick();
+    const std::vector<std::string> shown = ui::displayedLines(panel->iememo);
     ASSERT_GT(shown.size(), 2u) << "the long line is shown on several lines";
     std::string joined;
     for (size_t i = 0; i + 1 < shown.size(); ++i)
@@ -400,59 +447,60 @@ TEST_F(CardWindowTest, WrappedLinesCountOncePerShownLine)
 
 TEST_F(CardWindowTest, UnwritablePageRaisesTheFileError)
 {
-    form->cardlistview->appendRow(row("1"));
-    form->ProgramFolder = folder() + "missing/";
-    EXPECT_THROW(form->cardsurebtnClick(), core::FileError);
+    search::ServiceHosts hosts;
+    gui::CardPanel missing(folder() + "missing/", hosts);
+    missing.cardlistview->appendRow(row("1"));
+    EXPECT_THROW(missing.cardsurebtnClick(), core::FileError);
 }
 
 TEST_F(CardWindowTest, PictureChoiceKeepsAnEarlierNameOnCancel)
 {
-    form->cardlistview->appendRow(row("1"));
+    panel->cardlistview->appendRow(row("1"));
     const QString pic = dir.path() + "/我的 图片/bg 1.jpg";
     fileAnswers << pic << QString();
-    form->picbtn->click();
+    panel->picbtn->click();
     ASSERT_EQ(fileDialogs.size(), 1);
     EXPECT_EQ(fileDialogs[0].initialDir, dir.path() + "/pic/");
-    EXPECT_EQ(form->CardPicture, core::toGbk(pic));
+    EXPECT_EQ(panel->CardPicture, core::toGbk(pic));
     EXPECT_EQ(cardFile()[1], "<body background=\"file:///" + core::toGbk(pic) + "\"> ");
 
     QFile::remove(dir.path() + "/card.html");
-    form->picbtn->click(); // cancelled: the first choice stays and the page is made again
+    panel->picbtn->click(); // cancelled: the first choice stays and the page is made again
     EXPECT_EQ(fileDialogs.size(), 2);
-    EXPECT_EQ(form->CardPicture, core::toGbk(pic));
+    EXPECT_EQ(panel->CardPicture, core::toGbk(pic));
     EXPECT_EQ(cardFile()[1], "<body background=\"file:///" + core::toGbk(pic) + "\"> ");
 }
 
 TEST_F(CardWindowTest, FirstPictureDialogCancelledChangesNothing)
 {
-    const std::string before = form->CardPicture;
-    form->cardlistview->appendRow(row("1"));
-    form->picbtnClick();
-    EXPECT_EQ(form->CardPicture, before);
+    const std::string before = panel->CardPicture;
+    panel->cardlistview->appendRow(row("1"));
+    panel->picbtnClick();
+    EXPECT_EQ(panel->CardPicture, before);
     EXPECT_FALSE(QFile::exists(dir.path() + "/card.html"));
 }
 
 TEST_F(CardWindowTest, PreviewShowsTheCardAndSaveWritesIt)
 {
     showCardView();
-    form->iesetbtnClick(); // nothing shown yet: no dialog
+    panel->iesetbtnClick(); // nothing shown yet: no dialog
     EXPECT_TRUE(fileDialogs.isEmpty());
 
-    form->cardlistview->appendRow(row("1", "wma"));
-    form->nameedit->setText("新年快乐");
-    QSignalSpy done(form->WebBrowser4, &browser::BrowserControl::DocumentComplete);
-    form->previewbtn->click();
-    EXPECT_EQ(form->WebBrowser4->address(), core::fromGbk("file:///" + folder() + "card.html"));
+    panel->cardlistview->appendRow(row("1", "wma"));
+    panel->nameedit->setText("新年快乐");
+    QSignalSpy done(panel->WebBrowser4, &browser::BrowserControl::DocumentComplete);
+    panel->previewbtn->click();
+    EXPECT_EQ(panel->WebBrowser4->address(), core::fromGbk("file:///" + folder() + "card.html"));
     ASSERT_TRUE(done.wait(30000));
-    ASSERT_NE(form->WebBrowser4->document(), nullptr);
-    EXPECT_TRUE(form->WebBrowser4->document()->bodyText.contains("新年快乐"));
-    EXPECT_TRUE(form->WebBrowser4->document()->bodyText.contains("内容"));
+    ASSERT_NE(panel->WebBrowser4->document(), nullptr);
+    EXPECT_TRUE(panel->WebBrowser4->document()->bodyText.contains("新年快乐"));
+    EXPECT_TRUE(panel->WebBrowser4->document()->bodyText.contains("内容"));
 
     // "HTML only" writes the page's own bytes where the user chooses.
     const QString target = dir.path() + "/saved card.html";
     fileAnswers << target;
     filterAnswers << 2;
-    form->iesetbtn->click();
+    panel->iesetbtn->click();
     ASSERT_EQ(fileDialogs.size(), 1);
     EXPECT_EQ(fileDialogs[0].filter, "网页，全部(*.htm;*.html)|*.htm;*.html|"
                                      "网页，仅 HTML(*.htm;*.html)|*.htm;*.html|"
@@ -466,7 +514,7 @@ TEST_F(CardWindowTest, PreviewShowsTheCardAndSaveWritesIt)
     // A place that cannot be written reaches the application's error handler.
     fileAnswers << dir.path() + "/no such folder/card.html";
     filterAnswers << 2;
-    QTest::mouseClick(form->iesetbtn, Qt::LeftButton);
+    QTest::mouseClick(panel->iesetbtn, Qt::LeftButton);
     EXPECT_TRUE(form->downinimemo->toPlainText().contains("Cannot create file"));
     EXPECT_FALSE(QDir(dir.path() + "/no such folder").exists());
 }
@@ -476,19 +524,19 @@ TEST_F(CardWindowTest, CompleteSaveCarriesThePictureOrSaysWhatFailed)
     showCardView();
     const QString pic = dir.path() + "/我的 图片/bg 1.jpg";
     ASSERT_TRUE(QDir(dir.path()).mkpath("我的 图片"));
-    form->cardlistview->appendRow(row("1", "mp3"));
-    form->nameedit->setText("生日快乐");
+    panel->cardlistview->appendRow(row("1", "mp3"));
+    panel->nameedit->setText("生日快乐");
     fileAnswers << pic;
-    form->picbtn->click();
-    QSignalSpy done(form->WebBrowser4, &browser::BrowserControl::DocumentComplete);
-    form->previewbtn->click();
+    panel->picbtn->click();
+    QSignalSpy done(panel->WebBrowser4, &browser::BrowserControl::DocumentComplete);
+    panel->previewbtn->click();
     ASSERT_TRUE(done.wait(30000));
 
     // The picture does not exist yet: the sentence names it and nothing is written.
     const QString target = dir.path() + "/送出/贺卡.html";
     ASSERT_TRUE(QDir(dir.path()).mkdir("送出"));
     fileAnswers << target;
-    form->iesetbtn->click(); // the first filter, "网页，全部", is taken as it is preselected
+    panel->iesetbtn->click(); // the first filter, "网页，全部", is taken as it is preselected
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("背景图片")) << messages[0].toStdString();
     EXPECT_TRUE(messages[0].contains(pic)) << messages[0].toStdString();
@@ -499,7 +547,7 @@ TEST_F(CardWindowTest, CompleteSaveCarriesThePictureOrSaysWhatFailed)
     picture.write("GIF89a picture");
     picture.close();
     fileAnswers << target;
-    form->iesetbtn->click();
+    panel->iesetbtn->click();
     EXPECT_EQ(messages.size(), 1);
     const std::vector<std::string> saved = core::readLines(core::gbkPath(core::toGbk(target)));
     const std::vector<std::string> card = cardFile();
@@ -518,7 +566,7 @@ TEST_F(CardWindowTest, CompleteSaveCarriesThePictureOrSaysWhatFailed)
     ASSERT_TRUE(in_the_way.open(QIODevice::WriteOnly));
     in_the_way.close();
     fileAnswers << blocked;
-    form->iesetbtn->click();
+    panel->iesetbtn->click();
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[1].contains("文件夹")) << messages[1].toStdString();
     EXPECT_TRUE(messages[1].contains(dir.path() + "/送出/再来_files"));
@@ -528,13 +576,13 @@ TEST_F(CardWindowTest, CompleteSaveCarriesThePictureOrSaysWhatFailed)
 TEST_F(CardWindowTest, PreviewPlaysThroughTheProgramsPlayerNotTheFallback)
 {
     showCardView();
-    form->cardlistview->appendRow(row("1", "mp3"));
-    QSignalSpy done(form->WebBrowser4, &browser::BrowserControl::DocumentComplete);
-    form->previewbtn->click();
+    panel->cardlistview->appendRow(row("1", "mp3"));
+    QSignalSpy done(panel->WebBrowser4, &browser::BrowserControl::DocumentComplete);
+    panel->previewbtn->click();
     ASSERT_TRUE(done.wait(30000));
     ASSERT_EQ(cardFile()[12], "<audio src=\"http://h/1.mp3\" controls autoplay loop></audio>");
     // The program's player takes the place of the whole object, its fallback included.
-    auto* page = static_cast<browser::WebEngineBrowser*>(form->WebBrowser4)->page();
+    auto* page = static_cast<browser::WebEngineBrowser*>(panel->WebBrowser4)->page();
     const auto count = [&](const QString& tag) {
         int n = -1;
         page->runJavaScript("document.getElementsByTagName('" + tag + "').length",
@@ -549,9 +597,9 @@ TEST_F(CardWindowTest, PreviewPlaysThroughTheProgramsPlayerNotTheFallback)
 
 TEST_F(CardWindowTest, PreviewWithEmptyCardListStillNavigates)
 {
-    form->previewbtnClick();
+    panel->previewbtnClick();
     EXPECT_FALSE(QFile::exists(dir.path() + "/card.html"));
-    EXPECT_EQ(form->WebBrowser4->address(), core::fromGbk("file:///" + folder() + "card.html"));
+    EXPECT_EQ(panel->WebBrowser4->address(), core::fromGbk("file:///" + folder() + "card.html"));
 }
 
 } // namespace

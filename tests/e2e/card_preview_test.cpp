@@ -7,6 +7,7 @@
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
 #include "gui/card_editor_widgets.h"
+#include "gui/card_panel.h"
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -87,6 +88,7 @@ TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
     options.programFolder = folder;
     auto form = std::make_unique<TForm1>(options);
     form->endProcess = [](int) {};
+    gui::CardPanel* const panel = form->cardPanel();
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -102,49 +104,49 @@ TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
     const QRect rowRect = form->ListView1->visualItemRect(form->ListView1->itemAtRow(1));
     QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
     QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
-    ASSERT_EQ(form->cardlistview->rowCount(), 1);
-    EXPECT_EQ(form->cardlistview->rowAt(0), song);
+    ASSERT_EQ(panel->cardlistview->rowCount(), 1);
+    EXPECT_EQ(panel->cardlistview->rowAt(0), song);
 
     // Title and text, marked up with three buttons, a colour and a font.
     form->Button5->click();
-    ASSERT_TRUE(form->setpanel->isVisible());
-    form->nameedit->setText("新年快乐");
-    form->nameedit->setFocus();
-    form->nameedit->selectAll();
-    form->h1btn->click();
-    EXPECT_EQ(form->nameedit->text(), "<h1>新年快乐</h1>");
+    ASSERT_TRUE(panel->isVisible());
+    panel->nameedit->setText("新年快乐");
+    panel->nameedit->setFocus();
+    panel->nameedit->selectAll();
+    panel->h1btn->click();
+    EXPECT_EQ(panel->nameedit->text(), "<h1>新年快乐</h1>");
 
-    form->iememo->setPlainText("祝你新年快乐\n万事如意\n心想事成");
-    selectText(form->iememo, 0, 6);
-    form->strongbtn->click();
+    panel->iememo->setPlainText("祝你新年快乐\n万事如意\n心想事成");
+    selectText(panel->iememo, 0, 6);
+    panel->strongbtn->click();
     const int line2 = int(QString("<strong>祝你新年快乐</strong>\n").size());
-    selectText(form->iememo, line2, line2 + 4);
-    form->colorcombox->setCurrentIndex(9); // clRed
-    emit form->colorcombox->activated(9);
-    const QString font = form->fontsizecombox->itemText(form->fontsizecombox->count() - 1);
-    const int line3 = int(form->iememo->toPlainText().indexOf("心想事成"));
-    selectText(form->iememo, line3, line3 + 4);
-    form->fontsizecombox->setCurrentIndex(form->fontsizecombox->count() - 1);
-    emit form->fontsizecombox->activated(form->fontsizecombox->count() - 1);
-    const int centre = int(form->iememo->toPlainText().indexOf("万事如意"));
-    selectText(form->iememo, centre, centre + 4);
-    form->centrebtn->click();
+    selectText(panel->iememo, line2, line2 + 4);
+    panel->colorcombox->setCurrentIndex(9); // clRed
+    emit panel->colorcombox->activated(9);
+    const QString font = panel->fontsizecombox->itemText(panel->fontsizecombox->count() - 1);
+    const int line3 = int(panel->iememo->toPlainText().indexOf("心想事成"));
+    selectText(panel->iememo, line3, line3 + 4);
+    panel->fontsizecombox->setCurrentIndex(panel->fontsizecombox->count() - 1);
+    emit panel->fontsizecombox->activated(panel->fontsizecombox->count() - 1);
+    const int centre = int(panel->iememo->toPlainText().indexOf("万事如意"));
+    selectText(panel->iememo, centre, centre + 4);
+    panel->centrebtn->click();
     const QString fontTag = "<font color=#FF0000 face='" + font + "'>";
     // The colour took the font list's first entry; the font took the current colour.
-    const QString firstFont = form->fontsizecombox->itemText(0);
-    EXPECT_EQ(form->iememo->toPlainText().toStdString(),
+    const QString firstFont = panel->fontsizecombox->itemText(0);
+    EXPECT_EQ(panel->iememo->toPlainText().toStdString(),
               ("<strong>祝你新年快乐</strong>\n<font color=#FF0000 face='" + firstFont +
                "'><center>万事如意</center></font>\n" + fontTag + "心想事成</font>")
                   .toStdString());
     EXPECT_TRUE(messages.isEmpty());
 
     // The preview writes card.html and shows it.
-    QSignalSpy complete(form->WebBrowser4, &browser::BrowserControl::DocumentComplete);
-    form->previewbtn->click();
+    QSignalSpy complete(panel->WebBrowser4, &browser::BrowserControl::DocumentComplete);
+    panel->previewbtn->click();
     ASSERT_TRUE(complete.wait(30000));
     const std::vector<std::string> page = core::readLines(core::gbkPath(folder + "card.html"));
     // The RealPlayer form with one line per shown line of the text (long lines wrap).
-    const std::vector<std::string> shownLines = ui::displayedLines(form->iememo);
+    const std::vector<std::string> shownLines = ui::displayedLines(panel->iememo);
     ASSERT_GE(shownLines.size(), 3u);
     ASSERT_EQ(page.size(), 25u + shownLines.size());
     for (size_t i = 0; i < shownLines.size(); ++i)
@@ -153,16 +155,16 @@ TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
     EXPECT_EQ(page[3], "<h2>" + g("<h1>新年快乐</h1>") + "</h2>");
     EXPECT_EQ(page[12], "<param name=\"SRC\" value=\"" + song.sub(core::SubItem::Address) + "\">");
     EXPECT_EQ(page[23], "<br>" + g("<strong>祝你新年快乐</strong>"));
-    const browser::Document* shown = form->WebBrowser4->document();
+    const browser::Document* shown = panel->WebBrowser4->document();
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(shown->bodyText.contains("新年快乐"));
     EXPECT_TRUE(
         shown->bodyText.contains("祝你新年快乐")); // (longer lines break where the box wraps)
 
     // The page's background address leads the browser to the picture.
-    EXPECT_EQ(evaluate(form->WebBrowser4, "document.body.getAttribute('background')").toString(),
+    EXPECT_EQ(evaluate(panel->WebBrowser4, "document.body.getAttribute('background')").toString(),
               core::fromGbk("file:///" + folder + "pic/0103.jpg"));
-    evaluate(form->WebBrowser4,
+    evaluate(panel->WebBrowser4,
              "window.bg = 'loading'; var probe = new Image();"
              "probe.onload = function () { window.bg = probe.naturalWidth + 'x' +"
              " probe.naturalHeight; };"
@@ -171,7 +173,7 @@ TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
     QString loaded;
     const bool settled = QTest::qWaitFor(
         [&] {
-            loaded = evaluate(form->WebBrowser4, "window.bg").toString();
+            loaded = evaluate(panel->WebBrowser4, "window.bg").toString();
             return loaded != "loading";
         },
         10000);
@@ -188,7 +190,7 @@ TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
     // picture beside it in a folder, and the body line pointing there.
     const QString target = dir.path() + "/贺卡 副本.html";
     saveAnswers << target;
-    form->iesetbtn->click();
+    panel->iesetbtn->click();
     EXPECT_TRUE(messages.isEmpty());
     std::vector<std::string> expected = page;
     expected[1] = "<body background=\"%E8%B4%BA%E5%8D%A1%20%E5%89%AF%E6%9C%AC_files/0103.jpg\"> ";

@@ -9,6 +9,7 @@
 #include "player/playback/application_player.h"
 #include "player/playback/playback_engine.h"
 #include "service_window.h"
+#include "gui/card_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QAudioDevice>
@@ -250,19 +251,20 @@ TEST_P(CardPreviewPlaysTest, ThePreviewedCardPlaysItsSong)
     const QString song =
         QString::fromStdString(form->ListView1->rowAt(1).sub(core::SubItem::Address));
     form->dragcardbtn->click();
-    ASSERT_EQ(form->cardlistview->rowCount(), 1);
-    form->nameedit->setText("生日快乐");
+    ASSERT_EQ(form->cardPanel()->cardlistview->rowCount(), 1);
+    form->cardPanel()->nameedit->setText("生日快乐");
 
     QElapsedTimer clock;
     clock.start();
-    form->previewbtn->click();
-    const auto [ready, firstAudio] = firstAudioAfter(form->WebBrowser4, clock);
-    ASSERT_GE(firstAudio, 0) << stateText(form->WebBrowser4);
+    form->cardPanel()->previewbtn->click();
+    const auto [ready, firstAudio] = firstAudioAfter(form->cardPanel()->WebBrowser4, clock);
+    ASSERT_GE(firstAudio, 0) << stateText(form->cardPanel()->WebBrowser4);
     std::printf("[ measure  ] card %s: first decoded audio %lld ms after the preview click "
                 "(player in the page after %lld ms)\n",
                 kTypes[type], static_cast<long long>(firstAudio), static_cast<long long>(ready));
-    ASSERT_TRUE(playsAt(form->WebBrowser4, 0, 2)) << stateText(form->WebBrowser4);
-    const QVariantMap s = playertest::playerState(pageOf(form->WebBrowser4));
+    ASSERT_TRUE(playsAt(form->cardPanel()->WebBrowser4, 0, 2))
+        << stateText(form->cardPanel()->WebBrowser4);
+    const QVariantMap s = playertest::playerState(pageOf(form->cardPanel()->WebBrowser4));
     EXPECT_EQ(s.value("src").toString(), song);
     EXPECT_EQ(s.value("kind").toString(), type == 1 ? "real" : "wmp");
     screenshot((std::string("card-") + kTypes[type]).c_str());

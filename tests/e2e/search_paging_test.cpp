@@ -5,6 +5,7 @@
 #include "core/gbk.h"
 #include "search/result_page_parser.h"
 #include "service_window.h"
+#include "gui/card_panel.h"
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -321,7 +322,8 @@ TEST(ResultList, SelectingResultRowsChangesNothingAndDoubleClickMakesTheCardSong
     EXPECT_EQ(list->headerItem()->text(4), QString::fromUtf8("类型"));
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
 
-    w.form->cardlistview->appendRow({"9", 3, {"old", "http://x/old.asf", "1.0M", "asf"}});
+    w.form->cardPanel()->cardlistview->appendRow(
+        {"9", 3, {"old", "http://x/old.asf", "1.0M", "asf"}});
     // Two rows selected with Ctrl, as the user does it.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowPoint(list, 5));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(list, 2));
@@ -333,21 +335,21 @@ TEST(ResultList, SelectingResultRowsChangesNothingAndDoubleClickMakesTheCardSong
 
     // With several rows selected the first one in list order becomes the card's song.
     w.form->ListView1DblClick();
-    ASSERT_EQ(w.form->cardlistview->rowCount(), 1);
-    EXPECT_EQ(w.form->cardlistview->rowAt(0), list->rowAt(2));
+    ASSERT_EQ(w.form->cardPanel()->cardlistview->rowCount(), 1);
+    EXPECT_EQ(w.form->cardPanel()->cardlistview->rowAt(0), list->rowAt(2));
 
     // A real double-click on one row replaces it.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowPoint(list, 7));
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowPoint(list, 7));
-    ASSERT_EQ(w.form->cardlistview->rowCount(), 1);
-    EXPECT_EQ(w.form->cardlistview->rowAt(0), list->rowAt(7));
-    EXPECT_EQ(w.form->cardlistview->rowAt(0).caption, "8");
+    ASSERT_EQ(w.form->cardPanel()->cardlistview->rowCount(), 1);
+    EXPECT_EQ(w.form->cardPanel()->cardlistview->rowAt(0), list->rowAt(7));
+    EXPECT_EQ(w.form->cardPanel()->cardlistview->rowAt(0).caption, "8");
     const int first = 7;
 
     // No selection: a double-click leaves the card list as it is.
     list->clearSelection();
     w.form->ListView1DblClick();
-    EXPECT_EQ(w.form->cardlistview->rowAt(0), list->rowAt(first));
+    EXPECT_EQ(w.form->cardPanel()->cardlistview->rowAt(0), list->rowAt(first));
 }
 
 } // namespace

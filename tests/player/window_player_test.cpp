@@ -5,6 +5,7 @@
 #include "browser/browser_control.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
+#include "gui/card_panel.h"
 #include "gui/dialogs.h"
 #include "gui/song_list_view.h"
 
@@ -188,7 +189,7 @@ TEST_F(PlayPanelTest, AppendCopiesTheSelectionToBothListsOrRefusesWithAMessage)
     ASSERT_EQ(form->playListView->rowCount(), 2);
     EXPECT_EQ(form->playListView->rowAt(0), form->ListView1->rowAt(1));
     EXPECT_EQ(form->playListView->rowAt(1), form->ListView1->rowAt(2));
-    EXPECT_EQ(rows(form->cardlistview), rows(form->playListView));
+    EXPECT_EQ(rows(form->cardPanel()->cardlistview), rows(form->playListView));
 
     // First row "rm"; a selection starting with "wma" is refused, whatever follows.
     messages.clear();
@@ -196,14 +197,14 @@ TEST_F(PlayPanelTest, AppendCopiesTheSelectionToBothListsOrRefusesWithAMessage)
     form->dragplaybtnClick();
     EXPECT_EQ(messages, QStringList{"文件类型不符,不能追加!"});
     EXPECT_EQ(form->playListView->rowCount(), 2);
-    EXPECT_EQ(form->cardlistview->rowCount(), 2);
+    EXPECT_EQ(form->cardPanel()->cardlistview->rowCount(), 2);
 
     // "mp3" first mixes; the same rows appended again appear twice.
     results({"mp3", "wma"}, {0, 1});
     form->dragplaybtnClick();
     form->dragplaybtnClick();
     EXPECT_EQ(form->playListView->rowCount(), 6);
-    EXPECT_EQ(form->cardlistview->rowCount(), 6);
+    EXPECT_EQ(form->cardPanel()->cardlistview->rowCount(), 6);
     EXPECT_EQ(form->playListView->rowAt(2), form->playListView->rowAt(4));
 }
 
@@ -217,13 +218,13 @@ TEST_F(PlayPanelTest, DeleteRemovesOnlyTheSelectedRowAndClearRestoresTheHeight)
     form->playdelbtnClick();
     ASSERT_EQ(form->playListView->rowCount(), 2);
     EXPECT_EQ(form->playListView->rowAt(1).caption, "3");
-    EXPECT_EQ(form->cardlistview->rowCount(), 3);
+    EXPECT_EQ(form->cardPanel()->cardlistview->rowCount(), 3);
 
     EXPECT_EQ(listHeight(), 137);
     form->playclearClick();
     EXPECT_EQ(form->playListView->rowCount(), 0);
     EXPECT_EQ(listHeight(), 145);
-    EXPECT_EQ(form->cardlistview->rowCount(), 3);
+    EXPECT_EQ(form->cardPanel()->cardlistview->rowCount(), 3);
     form->playclearClick();
     EXPECT_EQ(listHeight(), 145);
     form->playListView->resize(561, 150);

@@ -1,6 +1,4 @@
-// The card panel: the card list, the title and text with their formatting buttons, the card
-// page and its preview.
-#include "app/form1.h"
+#include "gui/card_panel.h"
 
 #include "browser/webengine_browser.h"
 #include "card/card_page.h"
@@ -9,16 +7,15 @@
 #include "card/wrap_rules.h"
 #include "core/line_file.h"
 #include "gui/card_editor_widgets.h"
-#include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/tool_button.h"
+#include "search/service_hosts.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -31,6 +28,9 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
+
+namespace gui {
 
 namespace {
 
@@ -38,9 +38,20 @@ const char* const kPictureFilter =
     "jpg图片(*.jpg);jpeg图片(*.jpeg);gif图片(*.gif)|*.jpg;*.jpeg;*.gif|jpeg图片(*.jpeg)|*.jpeg|"
     "gif图片(*.gif)|*.gif";
 
+const char* const kCardSaveFilter = "网页，全部(*.htm;*.html)|*.htm;*.html|"
+                                    "网页，仅 HTML(*.htm;*.html)|*.htm;*.html|"
+                                    "Web 档案，单一文件(*.mht)|*.mht";
+
+enum CardSaveChoice { CompleteCard = 1, PageOnly = 2, WebArchive = 3 };
+
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::filesystem::path localPath(const QString& name)
+{
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
 }
 
 // The text box as the tag rules see it: GBK text, selection as byte positions.
@@ -74,28 +85,39 @@ card::TitleBoxState titleBoxState(const QLineEdit* box)
 
 } // namespace
 
-void TForm1::buildCardPanel()
+CardPanel::CardPanel(std::string programFolder, const search::ServiceHosts& hosts, QWidget* parent)
+    : QGroupBox(QStringLiteral("音乐贺卡"), parent), programFolder_(std::move(programFolder)),
+      playerDownloadHost_(hosts.playerDownload)
 {
-    setpanel = new QGroupBox("音乐贺卡", centralWidget());
-    setpanel->setObjectName("setpanel");
-    setpanel->setToolTip("在搜索列表中双击某项变可添加到贺卡列表中，贺卡列表只能有一项 ");
-    setpanel->setGeometry(121, 73, 575, 509);
-    setpanel->hide();
+    setObjectName("setpanel");
+    setToolTip("在搜索列表中双击某项变可添加到贺卡列表中，贺卡列表只能有一项 ");
+    buildControls();
+    connectHandlers();
+    describeControls();
+    // The card starts from the picture shipped beside the program, and the picture dialog opens
+    // in its folder (which is not created).
+    CardPicture = programFolder_ + "pic/0103.jpg";
+    OpenDialog1.filter = QString::fromUtf8(kPictureFilter);
+    OpenDialog1.filterIndex = 1;
+    OpenDialog1.initialDir = core::fromGbk(programFolder_ + "pic/");
+}
 
-    cardlistview = new ui::SongListView(setpanel);
+void CardPanel::buildControls()
+{
+    cardlistview = new ui::SongListView(this);
     cardlistview->setObjectName("cardlistview");
     cardlistview->setColumnCaptions({"", "歌手名", "下载地址", "大小", "类型"});
     cardlistview->setGridLines(true);
     cardlistview->setGeometry(8, 22, 559, 70);
 
-    previewLabel = new QLabel("预览", setpanel);
+    previewLabel = new QLabel("预览", this);
     previewLabel->setGeometry(10, 98, 80, 22);
-    cancelbtn = new QPushButton("清空列表", setpanel);
+    cancelbtn = new QPushButton("清空列表", this);
     cancelbtn->setObjectName("cancelbtn");
     cancelbtn->setGeometry(487, 96, 80, 26);
 
     auto* browser4 =
-        new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Shown, setpanel, this);
+        new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Shown, this, this);
     // The card page is GBK text without a charset declaration.
     browser4->page()->settings()->setDefaultTextEncoding("GBK");
     // The card's fallback audio element must not start before the program's player replaces
@@ -106,7 +128,7 @@ void TForm1::buildCardPanel()
     WebBrowser4->view()->setGeometry(8, 126, 559, 190);
     WebBrowser4->setBrowserVisible(true);
 
-    SeSkinPanel2 = new QGroupBox("贺卡内容", setpanel);
+    SeSkinPanel2 = new QGroupBox("贺卡内容", this);
     SeSkinPanel2->setObjectName("SeSkinPanel2");
     SeSkinPanel2->setGeometry(8, 320, 559, 183);
 
@@ -165,62 +187,93 @@ void TForm1::buildCardPanel()
     cardsurebtn->setObjectName("cardsurebtn");
     cardsurebtn->setGeometry(454, 121, 99, 28);
     cardsurebtn->hide();
-
-    OpenDialog1.filter = QString::fromUtf8(kPictureFilter);
-    OpenDialog1.filterIndex = 1;
 }
 
-void TForm1::connectCardHandlers()
+void CardPanel::connectHandlers()
 {
-    if (dragcardbtn)
-        connect(dragcardbtn, &QToolButton::clicked, this, &TForm1::dragcardbtnClick);
-    connect(cancelbtn, &QPushButton::clicked, this, &TForm1::cancelbtnClick);
-    connect(htmlrunbtn, &QToolButton::clicked, this, &TForm1::htmlrunbtnClick);
-    connect(h1btn, &QToolButton::clicked, this, &TForm1::h1btnClick);
-    connect(h2btn, &QToolButton::clicked, this, &TForm1::h2btnClick);
-    connect(h3btn, &QToolButton::clicked, this, &TForm1::h3btnClick);
-    connect(h4btn, &QToolButton::clicked, this, &TForm1::h4btnClick);
-    connect(bigbtn, &QToolButton::clicked, this, &TForm1::bigbtnClick);
-    connect(strongbtn, &QToolButton::clicked, this, &TForm1::strongbtnClick);
-    connect(ibtn, &QToolButton::clicked, this, &TForm1::ibtnClick);
-    connect(ubtn, &QToolButton::clicked, this, &TForm1::ubtnClick);
-    connect(centrebtn, &QToolButton::clicked, this, &TForm1::centrebtnClick);
-    connect(picbtn, &QToolButton::clicked, this, &TForm1::picbtnClick);
-    connect(backbtn, &QToolButton::clicked, this, &TForm1::backbtnClick);
+    connect(cancelbtn, &QPushButton::clicked, this, &CardPanel::cancelbtnClick);
+    connect(htmlrunbtn, &QToolButton::clicked, this, &CardPanel::htmlrunbtnClick);
+    connect(h1btn, &QToolButton::clicked, this, &CardPanel::h1btnClick);
+    connect(h2btn, &QToolButton::clicked, this, &CardPanel::h2btnClick);
+    connect(h3btn, &QToolButton::clicked, this, &CardPanel::h3btnClick);
+    connect(h4btn, &QToolButton::clicked, this, &CardPanel::h4btnClick);
+    connect(bigbtn, &QToolButton::clicked, this, &CardPanel::bigbtnClick);
+    connect(strongbtn, &QToolButton::clicked, this, &CardPanel::strongbtnClick);
+    connect(ibtn, &QToolButton::clicked, this, &CardPanel::ibtnClick);
+    connect(ubtn, &QToolButton::clicked, this, &CardPanel::ubtnClick);
+    connect(centrebtn, &QToolButton::clicked, this, &CardPanel::centrebtnClick);
+    connect(picbtn, &QToolButton::clicked, this, &CardPanel::picbtnClick);
+    connect(backbtn, &QToolButton::clicked, this, &CardPanel::backbtnClick);
     // A choice in a list, also of the entry already current, applies the font tag.
-    connect(colorcombox, &QComboBox::activated, this, &TForm1::colorcomboxChange);
-    connect(fontsizecombox, &QComboBox::activated, this, &TForm1::fontsizecomboxChange);
-    connect(previewbtn, &QPushButton::clicked, this, &TForm1::previewbtnClick);
-    connect(iesetbtn, &QPushButton::clicked, this, &TForm1::iesetbtnClick);
-    connect(cardsurebtn, &QPushButton::clicked, this, &TForm1::cardsurebtnClick);
+    connect(colorcombox, &QComboBox::activated, this, &CardPanel::colorcomboxChange);
+    connect(fontsizecombox, &QComboBox::activated, this, &CardPanel::fontsizecomboxChange);
+    connect(previewbtn, &QPushButton::clicked, this, &CardPanel::previewbtnClick);
+    connect(iesetbtn, &QPushButton::clicked, this, &CardPanel::iesetbtnClick);
+    connect(cardsurebtn, &QPushButton::clicked, this, &CardPanel::cardsurebtnClick);
 }
 
-void TForm1::dragcardbtnClick()
+// Names a screen reader says for the controls whose caption is one glyph or none.
+void CardPanel::describeControls()
 {
-    const int first = ListView1->firstSelectedRow();
-    if (first >= 0) {
-        cardlistview->clearRows();
-        cardlistview->appendRow(ListView1->rowAt(first));
-    }
-    Button5Click();
+    const std::pair<QWidget*, const char*> names[] = {
+        {cardlistview, "贺卡歌曲"},
+        {picbtn, "背景图片"},
+        {backbtn, "回溯"},
+        {colorcombox, "字体颜色"},
+        {fontsizecombox, "字体类型"},
+        {nameedit, "署名"},
+        {iememo, "贺卡文字"},
+        {WebBrowser4->view(), "贺卡预览"},
+    };
+    for (const auto& [widget, name] : names)
+        if (widget)
+            widget->setAccessibleName(QString::fromUtf8(name));
 }
 
-void TForm1::cancelbtnClick()
+void CardPanel::setTypeIcons(const QList<QIcon>* icons)
+{
+    cardlistview->setImageList(icons);
+}
+
+std::vector<core::SongEntry> CardPanel::rows() const
+{
+    std::vector<core::SongEntry> rows;
+    for (int row = 0; row < cardlistview->rowCount(); ++row)
+        rows.push_back(cardlistview->rowAt(row));
+    return rows;
+}
+
+void CardPanel::takeChosenRows(const std::vector<core::SongEntry>& rows)
+{
+    if (!rows.empty())
+        takeRow(rows.front());
+    emit cardViewAsked();
+}
+
+void CardPanel::takeRow(const core::SongEntry& row)
+{
+    cardlistview->clearRows();
+    cardlistview->appendRow(row);
+}
+
+void CardPanel::appendRows(const std::vector<core::SongEntry>& rows)
+{
+    for (const core::SongEntry& row : rows)
+        cardlistview->appendRow(row);
+}
+
+void CardPanel::cancelbtnClick()
 {
     cardlistview->clearRows();
 }
 
-namespace {
-
-void applyCardEdit(TForm1& form, const card::EditResult& result)
+void CardPanel::applyEdit(const card::EditResult& result)
 {
-    QPlainTextEdit* iememo = form.iememo;
-    QLineEdit* nameedit = form.nameedit;
     switch (result.action) {
     case card::EditAction::None:
         break;
     case card::EditAction::ShowMessage:
-        ui::showMessage(&form, fromUtf8(card::kSelectFirstMessage));
+        ui::showMessage(this, fromUtf8(card::kSelectFirstMessage));
         break;
     case card::EditAction::ReplaceSelection: {
         // The wrap is not an undoable edit of the text box; since the box's undo history
@@ -240,92 +293,84 @@ void applyCardEdit(TForm1& form, const card::EditResult& result)
     }
 }
 
-void wrapCardSelection(TForm1& form, std::string_view buttonName)
+void CardPanel::wrapSelection(std::string_view buttonName)
 {
     const card::WrapButtonInfo& button = card::wrapButton(buttonName);
-    applyCardEdit(form, card::wrapSelection(textBoxState(form.iememo), titleBoxState(form.nameedit),
-                                            button.tags, button.focus));
+    applyEdit(card::wrapSelection(textBoxState(iememo), titleBoxState(nameedit), button.tags,
+                                  button.focus));
 }
 
-} // namespace
-
-void TForm1::htmlrunbtnClick()
+void CardPanel::htmlrunbtnClick()
 {
-    wrapCardSelection(*this, "htmlrunbtn");
+    wrapSelection("htmlrunbtn");
 }
 
-void TForm1::h1btnClick()
+void CardPanel::h1btnClick()
 {
-    wrapCardSelection(*this, "h1btn");
+    wrapSelection("h1btn");
 }
 
-void TForm1::h2btnClick()
+void CardPanel::h2btnClick()
 {
-    wrapCardSelection(*this, "h2btn");
+    wrapSelection("h2btn");
 }
 
-void TForm1::h3btnClick()
+void CardPanel::h3btnClick()
 {
-    wrapCardSelection(*this, "h3btn");
+    wrapSelection("h3btn");
 }
 
-void TForm1::h4btnClick()
+void CardPanel::h4btnClick()
 {
-    wrapCardSelection(*this, "h4btn");
+    wrapSelection("h4btn");
 }
 
-void TForm1::bigbtnClick()
+void CardPanel::bigbtnClick()
 {
-    wrapCardSelection(*this, "bigbtn");
+    wrapSelection("bigbtn");
 }
 
-void TForm1::strongbtnClick()
+void CardPanel::strongbtnClick()
 {
-    wrapCardSelection(*this, "strongbtn");
+    wrapSelection("strongbtn");
 }
 
-void TForm1::ibtnClick()
+void CardPanel::ibtnClick()
 {
-    wrapCardSelection(*this, "ibtn");
+    wrapSelection("ibtn");
 }
 
-void TForm1::ubtnClick()
+void CardPanel::ubtnClick()
 {
-    wrapCardSelection(*this, "ubtn");
+    wrapSelection("ubtn");
 }
 
-void TForm1::centrebtnClick()
+void CardPanel::centrebtnClick()
 {
-    wrapCardSelection(*this, "centrebtn");
+    wrapSelection("centrebtn");
 }
 
-namespace {
-
-void applyCardFontTag(TForm1& form)
+void CardPanel::applyFontTag()
 {
-    QComboBox* colorcombox = form.colorcombox;
-    QComboBox* fontsizecombox = form.fontsizecombox;
     const card::SystemColours system = ui::systemColours(QApplication::palette());
     const int entry = colorcombox->currentIndex();
     const std::string digits =
         card::colourDigits(entry < 0 ? card::kBlackEntry : static_cast<size_t>(entry), system);
-    applyCardEdit(form, card::applyFontTag(textBoxState(form.iememo), titleBoxState(form.nameedit),
-                                           digits, core::toGbk(fontsizecombox->currentText())));
+    applyEdit(card::applyFontTag(textBoxState(iememo), titleBoxState(nameedit), digits,
+                                 core::toGbk(fontsizecombox->currentText())));
 }
 
-} // namespace
-
-void TForm1::colorcomboxChange()
+void CardPanel::colorcomboxChange()
 {
-    applyCardFontTag(*this);
+    applyFontTag();
 }
 
-void TForm1::fontsizecomboxChange()
+void CardPanel::fontsizecomboxChange()
 {
-    applyCardFontTag(*this);
+    applyFontTag();
 }
 
-void TForm1::backbtnClick()
+void CardPanel::backbtnClick()
 {
     if (iememo->hasFocus())
         iememo->undo();
@@ -333,7 +378,7 @@ void TForm1::backbtnClick()
         nameedit->undo();
 }
 
-void TForm1::cardsurebtnClick()
+void CardPanel::cardsurebtnClick()
 {
     if (cardlistview->rowCount() == 0)
         return;
@@ -346,21 +391,21 @@ void TForm1::cardsurebtnClick()
     input.address = row.sub(core::SubItem::Address);
     input.typeText = row.sub(core::SubItem::TypeText);
     input.textLines = ui::displayedLines(iememo);
-    input.playerDownloadHost = hosts.playerDownload;
+    input.playerDownloadHost = playerDownloadHost_;
 
-    const std::filesystem::path page = core::gbkPath(ProgramFolder + "card.html");
+    const std::filesystem::path page = core::gbkPath(programFolder_ + "card.html");
     std::error_code ignored;
     std::filesystem::remove(page, ignored);
     core::writeLines(page, card::cardPageLines(input));
 }
 
-void TForm1::previewbtnClick()
+void CardPanel::previewbtnClick()
 {
     cardsurebtnClick();
-    WebBrowser4->Navigate(core::fromGbk("file:///" + ProgramFolder + "card.html"));
+    WebBrowser4->Navigate(core::fromGbk("file:///" + programFolder_ + "card.html"));
 }
 
-void TForm1::picbtnClick()
+void CardPanel::picbtnClick()
 {
     OpenDialog1.Execute(this, false); // a cancel keeps the name of an earlier choice
     if (OpenDialog1.fileName.isEmpty())
@@ -369,22 +414,7 @@ void TForm1::picbtnClick()
     cardsurebtnClick();
 }
 
-namespace {
-
-const char* const kCardSaveFilter = "网页，全部(*.htm;*.html)|*.htm;*.html|"
-                                    "网页，仅 HTML(*.htm;*.html)|*.htm;*.html|"
-                                    "Web 档案，单一文件(*.mht)|*.mht";
-
-enum CardSaveChoice { CompleteCard = 1, PageOnly = 2, WebArchive = 3 };
-
-std::filesystem::path localPath(const QString& name)
-{
-    return std::filesystem::path(QFile::encodeName(name).toStdString());
-}
-
-} // namespace
-
-void TForm1::iesetbtnClick()
+void CardPanel::iesetbtnClick()
 {
     if (!WebBrowser4->document())
         return; // nothing shown yet
@@ -426,3 +456,5 @@ void TForm1::iesetbtnClick()
     }
     }
 }
+
+} // namespace gui
