@@ -1,12 +1,10 @@
 #include "app/form1.h"
 
+#include "app/program_folder.h"
 #include "app/screen_adaptation.h"
 #include "browser/webengine_browser.h"
-#include "download/engine_thread.h"
-#include "download/engine_window_adapter.h"
-#include "download/queue_file.h"
-#include "download/transfer_engine.h"
 #include "search/archive_window.h"
+#include "gui/download_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 #include "gui/tool_button.h"
@@ -41,14 +39,27 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     buildLeftColumn();
     buildResultList();
     buildPlayPanel();
-    buildDownloadPanel();
+    downloadPanel_ = new gui::DownloadPanel(Panel1, client);
+    downloadPanel_->setGeometry(121, 73, 575, 509);
+    downloadPanel_->hide();
+    setTabOrder(Button1, downloadPanel_->SeSkinButton1); // the top bar's order
     buildCardPanel();
     buildStatusBarAndMenus();
 
     connectShellHandlers();
     connectSearchHandlers();
     connectArchiveHandlers();
-    connectDownloadHandlers();
+    // The download panel: the rows of "下" come from the result list, the engine's search words
+    // from the search box, and the panel shows through the 下载 view.
+    connect(dragdownbtn, &QToolButton::clicked, this,
+            [this] { downloadPanel_->addChosenRows(chosenResultRows()); });
+    downloadPanel_->setSearchWords([this] { return searchWords(); });
+    downloadPanel_->setTrayIcon(trayIcon);
+    connect(downloadPanel_, &gui::DownloadPanel::showRequested, this, &TForm1::Button4Click);
+    connect(downloadPanel_, &gui::DownloadPanel::statusText, SeSkinStatusBar1,
+            &ui::PanelStatusBar::setPanelText);
+    connect(downloadPanel_, &gui::DownloadPanel::saveFolderChosen, this,
+            [](const std::string& folder) { app::rememberSaveFolder(folder); });
     connectPlayerHandlers();
     connectCardHandlers();
 
@@ -76,13 +87,6 @@ QString TForm1::searchWords() const
     return Edit1->text();
 }
 
-QProgressBar* TForm1::workerBar(int k) const
-{
-    QProgressBar* bars[] = {SeSkinProgressBar1, SeSkinProgressBar2, SeSkinProgressBar3,
-                            SeSkinProgressBar4, SeSkinProgressBar5};
-    return k >= 0 && k < 5 ? bars[k] : nullptr;
-}
-
 void TForm1::buildTopBar()
 {
     QWidget* client = centralWidget();
@@ -106,9 +110,6 @@ void TForm1::buildTopBar()
     Button1 = new QPushButton("搜索", Panel1);
     Button1->setGeometry(486, 7, 64, 26);
     Button1->setDefault(true);
-
-    SeSkinButton1 = new QPushButton("保存目录", Panel1);
-    SeSkinButton1->setGeometry(556, 7, 80, 26);
 
     windowMenuButton = new QToolButton(Panel1);
     windowMenuButton->setText("≡");
@@ -158,8 +159,6 @@ void TForm1::buildLeftColumn()
     Button4->setGeometry(10, 70, 100, 30);
     Button5 = new QPushButton("音乐贺卡", Panel2);
     Button5->setGeometry(10, 110, 100, 30);
-    Edit2 = new QLineEdit("5", Panel2);
-    Edit2->hide();
 }
 
 void TForm1::buildStatusBarAndMenus()
@@ -179,9 +178,6 @@ void TForm1::buildStatusBarAndMenus()
     trayIcon = new QSystemTrayIcon(this);
     trayIcon->setToolTip("Corvale");
     trayIcon->setContextMenu(SeSkinPopupMenu2);
-
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
 }
 
 void TForm1::connectShellHandlers()

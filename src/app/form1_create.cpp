@@ -6,7 +6,7 @@
 #include "app/screen_adaptation.h"
 #include "app/type_icons.h"
 #include "browser/browser_control.h"
-#include "gui/download_list_view.h"
+#include "gui/download_panel.h"
 #include "player/playback/application_player.h"
 #include "gui/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -60,9 +60,6 @@ void describeControls(TForm1& f)
         {f.playloadbtn, "装载播放列表"},
         {f.playnowbtn, "播放当前列表"},
         {f.playListView, "播放列表"},
-        {f.downloadlistview, "下载列表"},
-        {f.downloadnow, "正在下载"},
-        {f.downinimemo, "下载记录"},
         {f.cardlistview, "贺卡歌曲"},
         {f.picbtn, "背景图片"},
         {f.backbtn, "回溯"},
@@ -75,9 +72,6 @@ void describeControls(TForm1& f)
     for (const auto& [widget, name] : names)
         if (widget)
             widget->setAccessibleName(QString::fromUtf8(name));
-    for (int k = 0; k < 5; ++k)
-        if (QProgressBar* bar = f.workerBar(k))
-            bar->setAccessibleName(QStringLiteral("下载进度 %1").arg(k + 1));
     if (QWidget* player = f.WebBrowser3->view())
         player->setAccessibleName(QStringLiteral("播放器"));
     if (QWidget* preview = f.WebBrowser4->view())
@@ -120,8 +114,7 @@ void addShortcuts(TForm1& f)
     addShortcut(&f, QKeySequence::Refresh, [&f] { press(f.SeSkinSpeedButton2); });
     addShortcut(&f, QKeySequence(Qt::Key_Escape), [&f] { press(f.stopbtn); });
     // Delete removes the selected rows of the list that has the focus.
-    const std::pair<QWidget*, QAbstractButton*> deleting[] = {{f.playListView, f.playdelbtn},
-                                                              {f.downloadlistview, f.delbtn}};
+    const std::pair<QWidget*, QAbstractButton*> deleting[] = {{f.playListView, f.playdelbtn}};
     for (const auto& [list, button] : deleting)
         addShortcut(
             list, QKeySequence::Delete, [button = button] { press(button); },
@@ -173,17 +166,19 @@ void TForm1::FormCreate()
     if (QWidget* view = WebBrowser3->view())
         view->lower();
     // Exceptions that escape a handler reach myexception instead of ending the program.
-    app::setExceptionHandler(
-        [this](QObject* sender, const std::exception& e) { myexception(sender, e); });
+    app::setExceptionHandler([this](QObject* sender, const std::exception& e) {
+        downloadPanel_->myexception(sender, e);
+    });
     // Downloads go to "music" beside the program unless the user picks another folder.
     ImageList1.clear();
     ProgramFolder = programFolderOverride_.empty() ? app::programFolder() : programFolderOverride_;
-    SaveFolder = programFolderOverride_.empty() ? app::startSaveFolder(ProgramFolder)
+    std::string& saveFolder = downloadPanel_->SaveFolder;
+    saveFolder = programFolderOverride_.empty() ? app::startSaveFolder(ProgramFolder)
                                                 : ProgramFolder + "music/";
-    QDir().mkdir(ui::fromGbk(SaveFolder)); // one level; a failure shows when a download starts
+    QDir().mkdir(ui::fromGbk(saveFolder)); // one level; a failure shows when a download starts
     // No chooser rewrite or quit answer is pending; the card starts from the picture shipped
     // beside the program, and the picture dialog opens in its folder (which is not created).
-    ChooserRewrite = false;
+    downloadPanel_->ChooserRewrite = false;
     QuitConfirmed = false;
     OpenDialog1.initialDir = ui::fromGbk(ProgramFolder + "pic/");
     CardPicture = ProgramFolder + "pic/0103.jpg";
@@ -209,15 +204,14 @@ void TForm1::fillTypeIcons()
     for (ui::SongListView* list : {ListView1, playListView, cardlistview})
         if (list)
             list->setImageList(&ImageList1);
-    if (downloadlistview)
-        downloadlistview->setImageList(&ImageList1);
+    downloadPanel_->setTypeIcons(ImageList1);
 }
 
 void TForm1::showView(bool search, bool download, bool card)
 {
     ListView1->setVisible(search);
     SeSkinPanel1->setVisible(search);
-    Iesetpanel->setVisible(download);
+    downloadPanel_->setVisible(download);
     setpanel->setVisible(card);
 }
 

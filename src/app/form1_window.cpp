@@ -2,6 +2,7 @@
 #include "app/form1.h"
 
 #include "gui/dialogs.h"
+#include "gui/download_panel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -57,7 +58,7 @@ void TForm1::CustomItem7Click()
 void TForm1::FormCloseQuery(bool& canClose)
 {
     canClose = true;
-    if (QuitConfirmed || !DownloadsRunning())
+    if (QuitConfirmed || !downloadPanel_->DownloadsRunning())
         return;
     if (ui::askYesNo(this, "还存在下载进程，确定退出吗？"))
         QuitConfirmed = true;
@@ -67,7 +68,7 @@ void TForm1::FormCloseQuery(bool& canClose)
 
 void TForm1::FormClose()
 {
-    StopAllTransfers();
+    downloadPanel_->StopAllTransfers();
     trayIcon->hide();
     if (endProcess)
         endProcess(0);

@@ -6,6 +6,7 @@
 #include "core/line_file.h"
 #include "gui/card_editor_widgets.h"
 #include "gui/dialogs.h"
+#include "gui/download_panel.h"
 #include "gui/gbk_qt.h"
 #include "gui/song_list_view.h"
 
@@ -467,7 +468,7 @@ TEST_F(CardWindowTest, PreviewShowsTheCardAndSaveWritesIt)
     fileAnswers << dir.path() + "/no such folder/card.html";
     filterAnswers << 2;
     QTest::mouseClick(form->iesetbtn, Qt::LeftButton);
-    EXPECT_TRUE(form->downinimemo->toPlainText().contains("Cannot create file"));
+    EXPECT_TRUE(form->downloadPanel()->downinimemo->toPlainText().contains("Cannot create file"));
     EXPECT_FALSE(QDir(dir.path() + "/no such folder").exists());
 }
 

@@ -1,8 +1,9 @@
-// The window's side of the transfer engine: "开始下载", the active list, the worker bars, the
-// status bar, the one-second tick with its completion reports, and the application-wide error
-// handler. The engine runs on a thread of its own (download::EngineThread); every display
-// change it asks for arrives here through the adapter as a queued call on the window's thread.
-#include "app/form1.h"
+// The download panel's side of the transfer engine: "开始下载", the active list, the worker bars,
+// the status bar's texts, the one-second tick with its completion reports, and the
+// application-wide error handler. The engine runs on a thread of its own (download::EngineThread);
+// every display change it asks for arrives here through the adapter as a queued call on the
+// window's thread.
+#include "gui/download_panel.h"
 
 #include "core/gbk.h"
 #include "core/line_file.h"
@@ -15,19 +16,18 @@
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
 #include "download/transfer_plan.h"
+#include "gui/dialogs.h"
 #include "gui/download_list_view.h"
 #include "gui/download_log.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
-#include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
 #include "gui/song_list_view.h"
-#include "gui/status_bar.h"
+#include "gui/tray_notices.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -37,10 +37,11 @@
 
 #include <map>
 
+namespace gui {
 namespace {
 
 // Bar k + 1 shows `value` of `maximum`.
-void showBar(TForm1& form, int k, std::int64_t value, std::int64_t maximum)
+void showBar(DownloadPanel& form, int k, std::int64_t value, std::int64_t maximum)
 {
     QProgressBar* bar = form.workerBar(k);
     const download::BarScale s = download::scaleBar(std::min(value, maximum), maximum);
@@ -49,35 +50,40 @@ void showBar(TForm1& form, int k, std::int64_t value, std::int64_t maximum)
 }
 
 // Every bar shows what `bars` holds.
-void showBars(TForm1& form, const download::BarState& bars)
+void showBars(DownloadPanel& form, const download::BarState& bars)
 {
     for (int k = 0; k < download::kWorkersPerSlot; ++k)
         showBar(form, k, bars.values[static_cast<size_t>(k)], bars.maximum);
 }
 
-void appendMemo(TForm1& form, const std::string& gbkLine)
+void appendMemo(DownloadPanel& form, const std::string& gbkLine)
 {
     form.downinimemo->appendPlainText(ui::fromGbk(gbkLine));
 }
 
 // The download list's 状态, 速度 and 剩余 columns follow the running files' progress and speeds.
-void showRowStates(TForm1& form, const std::map<std::uint64_t, std::int64_t>& speeds)
+void showRowStates(DownloadPanel& form, const std::map<std::uint64_t, std::int64_t>& speeds)
 {
     download::TransferEngine* engine = form.engine();
-    gui::DownloadTableModel* model = form.downloadlistview->downloadModel();
+    DownloadTableModel* model = form.downloadlistview->downloadModel();
     if (engine && model)
         model->showProgress(engine->runningProgress(), speeds);
 }
 
-class TransferWindow : public download::TransferObserver {
-public:
-    explicit TransferWindow(TForm1& form) : form_(form) {}
+} // namespace
 
-    std::string searchText() override { return ui::toGbk(form_.Edit1->text()); }
+class DownloadPanel::TransferWindow : public download::TransferObserver {
+public:
+    explicit TransferWindow(DownloadPanel& form) : form_(form) {}
+
+    std::string searchText() override
+    {
+        return ui::toGbk(form_.searchWords_ ? form_.searchWords_() : QString());
+    }
     std::string saveFolder() override { return form_.SaveFolder; }
     int connectionsPerFile() override
     {
-        return download::connectionsFromText(form_.Edit2->text().toStdString());
+        return std::clamp(form_.connectionsPerFile, 1, download::kWorkersPerSlot);
     }
     void addActiveRow(int, const download::ActiveFile& file) override
     {
@@ -86,8 +92,7 @@ public:
         row.subItems = {download::statusRunning(), "0", std::to_string(file.listRow)};
         form_.downloadnow->appendRow(row);
         const int index = form_.downloadnow->rowCount() - 1;
-        if (file.listRow < form_.downloadlistview->rowCount())
-            form_.downloadlistview->setRowSelected(file.listRow, true);
+        form_.downloadlistview->setQueueRowSelected(file.listRow, true);
         form_.downloadnow->clearSelection();
         form_.downloadnow->setRowSelected(index, true);
         showRowStates(form_, adapter->speeds);
@@ -116,8 +121,7 @@ public:
     void probeEnded() override {} // the window shows nothing when the probe ends
     void progress(int tag, std::int64_t count) override
     {
-        form_.SeSkinStatusBar1->setPanelText(0,
-                                             ui::fromGbk(download::progressPanelText(tag, count)));
+        emit form_.statusText(0, ui::fromGbk(download::progressPanelText(tag, count)));
     }
     void fileEnded(int activeRow, const download::FileOutcome& outcome) override
     {
@@ -131,12 +135,14 @@ public:
         const QString folder =
             QFileInfo(QString::fromStdString(core::gbkPath(file.targetPath).string()))
                 .absolutePath();
-        desktop::tellDownloadEnded(&form_, form_.trayIcon, ui::fromGbk(file.row.name),
-                                   outcome.complete, ui::fromGbk(outcome.reason),
-                                   [form = QPointer<TForm1>(&form_), folder] {
-                                       if (form && form->openLocalPath)
-                                           form->openLocalPath(folder);
-                                   });
+        desktop::tellDownloadEnded(
+            form_.window()->windowHandle(), ui::fromGbk(file.row.name), outcome.complete,
+            ui::fromGbk(outcome.reason),
+            [form = QPointer<DownloadPanel>(&form_), folder] {
+                if (form && form->openLocalPath)
+                    form->openLocalPath(folder);
+            },
+            trayFallback(form_.tray_));
         if (outcome.complete) {
             qCDebug(downloadLog, "file complete: %s", core::gbkToUtf8(file.targetPath).c_str());
             return;
@@ -171,8 +177,10 @@ public:
     download::EngineWindowAdapter* adapter = nullptr;
 
 private:
-    TForm1& form_;
+    DownloadPanel& form_;
 };
+
+namespace {
 
 std::string reportDateTime()
 {
@@ -184,7 +192,7 @@ std::string reportDateTime()
 
 } // namespace
 
-void TForm1::connectTransferHandlers()
+void DownloadPanel::startEngine()
 {
     engine_ = std::make_unique<download::TransferEngine>();
     auto window = std::make_unique<TransferWindow>(*this);
@@ -208,31 +216,26 @@ void TForm1::connectTransferHandlers()
             },
             Qt::QueuedConnection);
     };
-
-    connect(downbtn, &QPushButton::clicked, this, &TForm1::downbtnClick);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(downloadnow, &ui::SongListView::rowSelectionChanged, this,
-            &TForm1::downloadnowSelectItem);
 }
 
-void TForm1::downbtnClick()
+void DownloadPanel::downbtnClick()
 {
     engineThread_->start();
     showRowStates(*this, engineAdapter_->speeds);
 }
 
-void TForm1::showDownloadStates()
+void DownloadPanel::showDownloadStates()
 {
     if (engineAdapter_)
         showRowStates(*this, engineAdapter_->speeds);
 }
 
-bool TForm1::DownloadsRunning() const
+bool DownloadPanel::DownloadsRunning() const
 {
     return engine_ && (engine_->DownloadsRunning() || engineThread_->busy());
 }
 
-void TForm1::StopAllTransfers()
+void DownloadPanel::StopAllTransfers()
 {
     if (engineThread_)
         engineThread_->stopAll(); // also waits for the start loop and every worker thread
@@ -242,7 +245,7 @@ void TForm1::StopAllTransfers()
 namespace {
 
 // Reports every active row that has ended and is not reported yet, and marks it reported.
-void reportEndedRows(TForm1& form, const download::TransferEngine& engine)
+void reportEndedRows(DownloadPanel& form, const download::TransferEngine& engine)
 {
     for (int i = 0; i < form.downloadnow->rowCount(); ++i) {
         const core::SongEntry row = form.downloadnow->rowAt(i);
@@ -258,11 +261,11 @@ void reportEndedRows(TForm1& form, const download::TransferEngine& engine)
 
 } // namespace
 
-void TForm1::Timer1Timer()
+void DownloadPanel::Timer1Timer()
 {
     download::TransferEngine& e = *engine_;
     download::BarState& bars = engineAdapter_->bars;
-    SeSkinStatusBar1->setPanelText(1, ui::fromGbk(download::totalTimeText(e.countSecond())));
+    emit statusText(1, ui::fromGbk(download::totalTimeText(e.countSecond())));
 
     download::TickInput in = e.tickInput();
     const int selected = downloadnow->firstSelectedRow();
@@ -272,7 +275,7 @@ void TForm1::Timer1Timer()
     in.barValues = bars.values;
     const download::TickOutput out = download::computeTick(in);
 
-    SeSkinStatusBar1->setPanelText(3, QString::fromStdString(out.overallSpeed));
+    emit statusText(3, QString::fromStdString(out.overallSpeed));
     engineAdapter_->speeds = engineAdapter_->rowSpeeds.sample(e.runningProgress());
     showRowStates(*this, engineAdapter_->speeds);
     e.tickShown(out.byteSum);
@@ -289,18 +292,18 @@ void TForm1::Timer1Timer()
         bars.maximum = out.barMaximum;
         bars.values = out.barValues;
         showBars(*this, bars);
-        SeSkinStatusBar1->setPanelText(2, QString::fromStdString(out.slotSpeed));
+        emit statusText(2, QString::fromStdString(out.slotSpeed));
     }
 }
 
-void TForm1::WriteFinalReport()
+void DownloadPanel::WriteFinalReport()
 {
     // When no worker runs any more, every file that has ended and has no report yet gets its
     // report now (the timer stops and would not write it); each file is reported once.
     reportEndedRows(*this, *engine_);
 }
 
-void TForm1::downloadnowSelectItem(int row, bool selected)
+void DownloadPanel::downloadnowSelectItem(int row, bool selected)
 {
     if (!selected || row < 0 || row >= downloadnow->rowCount())
         return;
@@ -312,7 +315,7 @@ void TForm1::downloadnowSelectItem(int row, bool selected)
     showBars(*this, bars);
 }
 
-void TForm1::myexception(QObject*, const std::exception& e)
+void DownloadPanel::myexception(QObject*, const std::exception& e)
 {
     download::TransferEngine& engine = *engine_;
     const std::string message = e.what();
@@ -340,7 +343,7 @@ void TForm1::myexception(QObject*, const std::exception& e)
         ui::showFatal(this, "出现致命错误，应用程序将关闭！！！");
         if (Form2)
             Form2->close();
-        if (close())
+        if (window()->close())
             return; // the program ends
     }
     if (kind.transfer) {
@@ -351,7 +354,9 @@ void TForm1::myexception(QObject*, const std::exception& e)
         // the engine (its workers never raise here, its own calls catch their network errors,
         // and a failed file ends on its own): running files go on.
         if (engine.moveOnFromFailedProbe(n))
-            Button4Click();
+            emit showRequested();
     }
     engine.settleAfterError();
 }
+
+} // namespace gui
