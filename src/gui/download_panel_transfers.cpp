@@ -41,31 +41,31 @@ namespace gui {
 namespace {
 
 // Bar k + 1 shows `value` of `maximum`.
-void showBar(DownloadPanel& form, int k, std::int64_t value, std::int64_t maximum)
+void showBar(DownloadPanel& panel, int k, std::int64_t value, std::int64_t maximum)
 {
-    QProgressBar* bar = form.workerBar(k);
+    QProgressBar* bar = panel.workerBar(k);
     const download::BarScale s = download::scaleBar(std::min(value, maximum), maximum);
     bar->setRange(0, std::max(s.maximum, 1));
     bar->setValue(s.value);
 }
 
 // Every bar shows what `bars` holds.
-void showBars(DownloadPanel& form, const download::BarState& bars)
+void showBars(DownloadPanel& panel, const download::BarState& bars)
 {
     for (int k = 0; k < download::kWorkersPerSlot; ++k)
-        showBar(form, k, bars.values[static_cast<size_t>(k)], bars.maximum);
+        showBar(panel, k, bars.values[static_cast<size_t>(k)], bars.maximum);
 }
 
-void appendMemo(DownloadPanel& form, const std::string& gbkLine)
+void appendMemo(DownloadPanel& panel, const std::string& gbkLine)
 {
-    form.downinimemo->appendPlainText(ui::fromGbk(gbkLine));
+    panel.downinimemo->appendPlainText(ui::fromGbk(gbkLine));
 }
 
 // The download list's 状态, 速度 and 剩余 columns follow the running files' progress and speeds.
-void showRowStates(DownloadPanel& form, const std::map<std::uint64_t, std::int64_t>& speeds)
+void showRowStates(DownloadPanel& panel, const std::map<std::uint64_t, std::int64_t>& speeds)
 {
-    download::TransferEngine* engine = form.engine();
-    DownloadTableModel* model = form.downloadlistview->downloadModel();
+    download::TransferEngine* engine = panel.engine();
+    DownloadTableModel* model = panel.downloadlistview->downloadModel();
     if (engine && model)
         model->showProgress(engine->runningProgress(), speeds);
 }
@@ -74,28 +74,28 @@ void showRowStates(DownloadPanel& form, const std::map<std::uint64_t, std::int64
 
 class DownloadPanel::TransferWindow : public download::TransferObserver {
 public:
-    explicit TransferWindow(DownloadPanel& form) : form_(form) {}
+    explicit TransferWindow(DownloadPanel& panel) : panel_(panel) {}
 
     std::string searchText() override
     {
-        return ui::toGbk(form_.searchWords_ ? form_.searchWords_() : QString());
+        return ui::toGbk(panel_.searchWords_ ? panel_.searchWords_() : QString());
     }
-    std::string saveFolder() override { return form_.SaveFolder; }
+    std::string saveFolder() override { return panel_.SaveFolder; }
     int connectionsPerFile() override
     {
-        return std::clamp(form_.connectionsPerFile, 1, download::kWorkersPerSlot);
+        return std::clamp(panel_.connectionsPerFile, 1, download::kWorkersPerSlot);
     }
     void addActiveRow(int, const download::ActiveFile& file) override
     {
         core::SongEntry row;
         row.caption = file.row.name;
         row.subItems = {download::statusRunning(), "0", std::to_string(file.listRow)};
-        form_.downloadnow->appendRow(row);
-        const int index = form_.downloadnow->rowCount() - 1;
-        form_.downloadlistview->setQueueRowSelected(file.listRow, true);
-        form_.downloadnow->clearSelection();
-        form_.downloadnow->setRowSelected(index, true);
-        showRowStates(form_, adapter->speeds);
+        panel_.downloadnow->appendRow(row);
+        const int index = panel_.downloadnow->rowCount() - 1;
+        panel_.downloadlistview->setQueueRowSelected(file.listRow, true);
+        panel_.downloadnow->clearSelection();
+        panel_.downloadnow->setRowSelected(index, true);
+        showRowStates(panel_, adapter->speeds);
         qCDebug(downloadLog, "file started: row %d, %s from %s", file.listRow,
                 core::gbkToUtf8(file.targetPath).c_str(),
                 core::gbkToUtf8(file.row.address).c_str());
@@ -103,46 +103,46 @@ public:
     void setBarsMaximum(std::int64_t maximum) override
     {
         for (int k = 0; k < download::kWorkersPerSlot; ++k)
-            showBar(form_, k, bars().values[static_cast<size_t>(k)], maximum);
+            showBar(panel_, k, bars().values[static_cast<size_t>(k)], maximum);
     }
     void setTimerEnabled(bool enabled) override
     {
-        if (enabled && !form_.Timer1->isActive())
-            form_.Timer1->start();
+        if (enabled && !panel_.Timer1->isActive())
+            panel_.Timer1->start();
         else if (!enabled)
-            form_.Timer1->stop();
+            panel_.Timer1->stop();
     }
     void rowSkipped(const std::string& line) override
     {
-        showRowStates(form_, adapter->speeds);
+        showRowStates(panel_, adapter->speeds);
         qCDebug(downloadLog, "row skipped: %s", core::gbkToUtf8(line).c_str());
-        appendMemo(form_, line);
+        appendMemo(panel_, line);
     }
     void probeEnded() override {} // the window shows nothing when the probe ends
     void progress(int tag, std::int64_t count) override
     {
-        emit form_.statusText(0, ui::fromGbk(download::progressPanelText(tag, count)));
+        emit panel_.statusText(0, ui::fromGbk(download::progressPanelText(tag, count)));
     }
     void fileEnded(int activeRow, const download::FileOutcome& outcome) override
     {
-        showRowStates(form_, adapter->speeds);
-        if (activeRow < 0 || activeRow >= form_.downloadnow->rowCount())
+        showRowStates(panel_, adapter->speeds);
+        if (activeRow < 0 || activeRow >= panel_.downloadnow->rowCount())
             return;
-        form_.downloadnow->setSubItem(activeRow, download::ActiveColumn::Status,
-                                      outcome.complete ? download::statusEnded()
-                                                       : download::statusFailed());
-        const download::ActiveFile file = form_.engine()->activeFile(activeRow);
+        panel_.downloadnow->setSubItem(activeRow, download::ActiveColumn::Status,
+                                       outcome.complete ? download::statusEnded()
+                                                        : download::statusFailed());
+        const download::ActiveFile file = panel_.engine()->activeFile(activeRow);
         const QString folder =
             QFileInfo(QString::fromStdString(core::gbkPath(file.targetPath).string()))
                 .absolutePath();
         desktop::tellDownloadEnded(
-            form_.window()->windowHandle(), ui::fromGbk(file.row.name), outcome.complete,
+            panel_.window()->windowHandle(), ui::fromGbk(file.row.name), outcome.complete,
             ui::fromGbk(outcome.reason),
-            [form = QPointer<DownloadPanel>(&form_), folder] {
-                if (form && form->openLocalPath)
-                    form->openLocalPath(folder);
+            [panel = QPointer<DownloadPanel>(&panel_), folder] {
+                if (panel && panel->openLocalPath)
+                    panel->openLocalPath(folder);
             },
-            trayFallback(form_.tray_));
+            trayFallback(panel_.tray_));
         if (outcome.complete) {
             qCDebug(downloadLog, "file complete: %s", core::gbkToUtf8(file.targetPath).c_str());
             return;
@@ -151,25 +151,25 @@ public:
                 core::gbkToUtf8(outcome.reason).c_str());
         const std::string& name = file.row.name;
         for (const std::string& line : download::failedFileLines(name, outcome.reason))
-            appendMemo(form_, line);
+            appendMemo(panel_, line);
     }
     void workerEnded(int slot, int worker, int) override
     {
-        const int selected = form_.downloadnow->firstSelectedRow();
+        const int selected = panel_.downloadnow->firstSelectedRow();
         if (selected < 0 || worker < 0 || worker >= download::kWorkersPerSlot)
             return;
         const std::string seq =
-            form_.downloadnow->rowAt(selected).sub(download::ActiveColumn::Sequence);
+            panel_.downloadnow->rowAt(selected).sub(download::ActiveColumn::Sequence);
         if (download::displayedSlot(&seq) != slot)
             return;
         bars().values[static_cast<size_t>(worker)] = bars().maximum;
-        showBar(form_, worker, bars().maximum, bars().maximum);
+        showBar(panel_, worker, bars().maximum, bars().maximum);
     }
     void allWorkersEnded() override
     {
         qCDebug(downloadLog, "all transfers ended");
-        form_.WriteFinalReport();
-        form_.Timer1->stop();
+        panel_.WriteFinalReport();
+        panel_.Timer1->stop();
     }
 
     download::BarState& bars() { return adapter->bars; }
@@ -177,7 +177,7 @@ public:
     download::EngineWindowAdapter* adapter = nullptr;
 
 private:
-    DownloadPanel& form_;
+    DownloadPanel& panel_;
 };
 
 namespace {
@@ -245,17 +245,18 @@ void DownloadPanel::StopAllTransfers()
 namespace {
 
 // Reports every active row that has ended and is not reported yet, and marks it reported.
-void reportEndedRows(DownloadPanel& form, const download::TransferEngine& engine)
+void reportEndedRows(DownloadPanel& panel, const download::TransferEngine& engine)
 {
-    for (int i = 0; i < form.downloadnow->rowCount(); ++i) {
-        const core::SongEntry row = form.downloadnow->rowAt(i);
+    for (int i = 0; i < panel.downloadnow->rowCount(); ++i) {
+        const core::SongEntry row = panel.downloadnow->rowAt(i);
         if (row.sub(download::ActiveColumn::Status) != download::statusEnded())
             continue;
-        form.downloadnow->setSubItem(i, download::ActiveColumn::Status, download::statusReported());
+        panel.downloadnow->setSubItem(i, download::ActiveColumn::Status,
+                                      download::statusReported());
         for (const std::string& line :
              download::completionReport(reportDateTime(), row.caption, engine.activeFile(i),
                                         row.sub(download::ActiveColumn::Time)))
-            appendMemo(form, line);
+            appendMemo(panel, line);
     }
 }
 
