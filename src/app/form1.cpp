@@ -3,12 +3,9 @@
 #include "desktop/program_folder.h"
 #include "gui/screen_adaptation.h"
 #include "browser/webengine_browser.h"
-#include "download/engine_thread.h"
-#include "download/engine_window_adapter.h"
-#include "download/queue_file.h"
-#include "download/transfer_engine.h"
 #include "search/archive_window.h"
 #include "gui/card_panel.h"
+#include "gui/download_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 #include "gui/tool_button.h"
@@ -46,15 +43,28 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     buildLeftColumn();
     buildResultList();
     buildPlayPanel();
-    buildDownloadPanel();
+    downloadPanel_ = new gui::DownloadPanel(Panel1, client);
+    downloadPanel_->setGeometry(121, 73, 575, 509);
+    downloadPanel_->hide();
+    setTabOrder(Button1, downloadPanel_->SeSkinButton1); // the top bar's order
     cardPanel_ = new gui::CardPanel(ProgramFolder, hosts, client);
     cardPanel_->setGeometry(121, 73, 575, 509);
     cardPanel_->hide();
-    buildStatusBarAndMenus();
+    buildStatusBar();
 
     connectSearchHandlers();
     connectArchiveHandlers();
-    connectDownloadHandlers();
+    // The download panel: the rows of "下" come from the result list, the engine's search words
+    // from the search box, and the panel shows through the 下载 view.
+    connect(dragdownbtn, &QToolButton::clicked, this,
+            [this] { downloadPanel_->addChosenRows(chosenResultRows()); });
+    downloadPanel_->setSearchWords([this] { return searchWords(); });
+    downloadPanel_->setTrayIcon(windowMenu_->trayIcon);
+    connect(downloadPanel_, &gui::DownloadPanel::showRequested, this, &TForm1::Button4Click);
+    connect(downloadPanel_, &gui::DownloadPanel::statusText, SeSkinStatusBar1,
+            &ui::PanelStatusBar::setPanelText);
+    connect(downloadPanel_, &gui::DownloadPanel::saveFolderChosen, this,
+            [](const std::string& folder) { desktop::rememberSaveFolder(folder); });
     connectPlayerHandlers();
     // 卡 puts the first chosen result row on the card list and shows the card view.
     connect(dragcardbtn, &QToolButton::clicked, this,
@@ -85,13 +95,6 @@ QString TForm1::searchWords() const
     return Edit1->text();
 }
 
-QProgressBar* TForm1::workerBar(int k) const
-{
-    QProgressBar* bars[] = {SeSkinProgressBar1, SeSkinProgressBar2, SeSkinProgressBar3,
-                            SeSkinProgressBar4, SeSkinProgressBar5};
-    return k >= 0 && k < 5 ? bars[k] : nullptr;
-}
-
 void TForm1::buildTopBar()
 {
     QWidget* client = centralWidget();
@@ -115,9 +118,6 @@ void TForm1::buildTopBar()
     Button1 = new QPushButton("搜索", Panel1);
     Button1->setGeometry(486, 7, 64, 26);
     Button1->setDefault(true);
-
-    SeSkinButton1 = new QPushButton("保存目录", Panel1);
-    SeSkinButton1->setGeometry(556, 7, 80, 26);
 
     windowMenu_ = new gui::WindowMenu(this, Panel1);
 
@@ -165,17 +165,12 @@ void TForm1::buildLeftColumn()
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-    Edit2 = new QLineEdit("5", Panel2);
-    Edit2->hide();
 }
 
-void TForm1::buildStatusBarAndMenus()
+void TForm1::buildStatusBar()
 {
     SeSkinStatusBar1 = new ui::PanelStatusBar({150, 100, 80, 50}, centralWidget());
     SeSkinStatusBar1->setGeometry(0, 582, 696, 22);
-
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)

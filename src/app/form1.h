@@ -39,21 +39,12 @@ class PanelStatusBar;
 class SongListView;
 } // namespace ui
 namespace gui {
-class DownloadListView;
 class SearchPanel;
 class PlayPanel;
 class CardPanel;
 class DownloadPanel;
 class WindowMenu;
 } // namespace gui
-namespace download {
-class TransferEngine;
-class EngineWindowAdapter;
-class EngineThread;
-class QueueFile;
-} // namespace download
-
-class TForm2;
 class ArchiveWindow;
 
 // Start-up choices that do not come from the user: where the services are, and (for tests)
@@ -83,16 +74,12 @@ public:
     // ---- shared state (texts are GBK) -------------------------------------------------------
     search::ServiceHosts hosts;
     std::string ProgramFolder; // ends in the platform's separator
-    std::string SaveFolder;
     int SearchStopped = 0;
     int ResultPageNumber = 2;
     int ResultRowCount = 0;
     std::string ClientAddress;
     bool QuitConfirmed = false;
-    bool ChooserRewrite = false;
     int MediaType() const; // the selected index of SeSkinComboBox1, -1 when none
-
-    TForm2* Form2 = nullptr; // the folder chooser, created after this window
 
     // ---- top bar -----------------------------------------------------------------------------
     QWidget* Panel1 = nullptr;
@@ -100,7 +87,6 @@ public:
     QComboBox* SeSkinComboBox1 = nullptr; // MediaType
     QLineEdit* Edit1 = nullptr;           // search words
     QPushButton* Button1 = nullptr;       // 搜索
-    QPushButton* SeSkinButton1 = nullptr; // 保存目录
     QWidget* SeSkinToolBar1 = nullptr;
     QLabel* searchProgressLabel = nullptr; // 搜索进度
     QProgressBar* SeSkinProgressBar6 = nullptr;
@@ -120,7 +106,6 @@ public:
     QPushButton* Button3 = nullptr; // 在线听歌
     QPushButton* Button4 = nullptr; // 下载
     QPushButton* Button5 = nullptr; // 音乐贺卡
-    QLineEdit* Edit2 = nullptr;     // hidden, "5": connections per file
 
     // ---- result list and hidden search controls ----------------------------------------------
     ui::SongListView* ListView1 = nullptr;
@@ -152,23 +137,6 @@ public:
     browser::BrowserControl* WebBrowser3 = nullptr; // player pages
     QLabel* SeSkinLabel4 = nullptr;                 // loading label
 
-    // ---- download panel ----------------------------------------------------------------------
-    QGroupBox* Iesetpanel = nullptr;
-    gui::DownloadListView* downloadlistview = nullptr;
-    ui::SongListView* downloadnow = nullptr; // the active list
-    QPushButton* downbtn = nullptr;          // 开始下载
-    QPushButton* delbtn = nullptr;           // 删除所选项
-    QPushButton* delallbtn = nullptr;        // 清空列表
-    QPushButton* SeSkinButton3 = nullptr;    // 修改保存地址
-    QPushButton* downloadbtn = nullptr;      // 至下载列表 (hidden)
-    QProgressBar* SeSkinProgressBar1 = nullptr;
-    QProgressBar* SeSkinProgressBar2 = nullptr;
-    QProgressBar* SeSkinProgressBar3 = nullptr;
-    QProgressBar* SeSkinProgressBar4 = nullptr;
-    QProgressBar* SeSkinProgressBar5 = nullptr;
-    QProgressBar* workerBar(int k) const; // bar k + 1 shows worker k
-    QPlainTextEdit* downinimemo = nullptr;
-    QTimer* Timer1 = nullptr;
 
     // ---- status bar, menus, images, dialogs ----------------------------------------------------
     ui::PanelStatusBar* SeSkinStatusBar1 = nullptr;
@@ -212,40 +180,6 @@ public:
     void SeSkinComboBox2Change();
     ArchiveWindow* archiveWindow() const { return archiveWindow_.get(); }
 
-    // ---- downloads ---------------------------------------------------------------------------
-    void dragdownbtnClick();
-    void downloadbtnClick();
-    void delbtnClick();
-    void delallbtnClick();
-    // The download list's row menu (暂停, 继续, 删除, 重新下载, 打开文件, 打开所在文件夹) for
-    // the selected rows: an entry is enabled when it applies to one of them at least.
-    QMenu* downloadRowMenu(QWidget* parent);
-    // A double-click on a complete row opens its file.
-    void downloadlistviewDblClick(int row);
-    // How files and folders are opened (the desktop's handler; tests record instead).
-    std::function<bool(const QString& localPath)> openLocalPath;
-    void SeSkinButton3Click();
-    void SeSkinButton1Click();
-    void downbtnClick();
-    bool DownloadsRunning() const;
-    void StopAllTransfers();
-    void Timer1Timer();
-    void WriteFinalReport();
-    void downloadnowSelectItem(int row, bool selected);
-    // The application-wide handler of exceptions that escape a handler.
-    void myexception(QObject* sender, const std::exception& e);
-    // A row added to the download list (the engine's queue, which its view shows).
-    void appendDownloadRow(const core::SongEntry& row);
-    // The download list is kept in this file from now on: its rows are read back first, and
-    // it is rewritten after every change.
-    void keepDownloadListIn(const std::string& nativePath);
-    // Gives the download list the running rows' progress and speeds for its state, speed and
-    // time-left columns.
-    void showDownloadStates();
-    download::TransferEngine* engine() const { return engine_.get(); }
-    download::EngineWindowAdapter* engineAdapter() const { return engineAdapter_.get(); }
-    download::EngineThread* engineThread() const { return engineThread_.get(); }
-
     // ---- play list and player pages ------------------------------------------------------------
     void dragplaybtnClick();
     void playdelbtnClick();
@@ -278,12 +212,9 @@ private:
     void buildLeftColumn();
     void buildResultList();
     void buildPlayPanel();
-    void buildDownloadPanel();
-    void buildStatusBarAndMenus();
+    void buildStatusBar();
     void connectSearchHandlers();
     void connectArchiveHandlers();
-    void connectDownloadHandlers();
-    void connectTransferHandlers();
     void connectPlayerHandlers();
     void showView(bool search, bool download, bool card);
     void fillTypeIcons();
@@ -291,12 +222,6 @@ private:
 
     // ---- archive engine (see search/archive_window.h) ----------------------------------------
     std::unique_ptr<ArchiveWindow> archiveWindow_;
-
-    // ---- download engine (see download/) ------------------------------------------------------
-    std::unique_ptr<download::QueueFile> queueFile_; // outlives the engine, which writes to it
-    std::unique_ptr<download::TransferEngine> engine_;
-    std::unique_ptr<download::EngineWindowAdapter> engineAdapter_;
-    std::unique_ptr<download::EngineThread> engineThread_; // goes first: it runs the engine
 
     gui::SearchPanel* searchPanel_ = nullptr;
     gui::PlayPanel* playPanel_ = nullptr;

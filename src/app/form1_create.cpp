@@ -7,7 +7,7 @@
 #include "gui/type_icons.h"
 #include "browser/browser_control.h"
 #include "gui/card_panel.h"
-#include "gui/download_list_view.h"
+#include "gui/download_panel.h"
 #include "player/playback/application_player.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -60,17 +60,11 @@ void describeControls(TForm1& f)
         {f.playloadbtn, "装载播放列表"},
         {f.playnowbtn, "播放当前列表"},
         {f.playListView, "播放列表"},
-        {f.downloadlistview, "下载列表"},
-        {f.downloadnow, "正在下载"},
-        {f.downinimemo, "下载记录"},
         {f.SeSkinStatusBar1, "状态栏"},
     };
     for (const auto& [widget, name] : names)
         if (widget)
             widget->setAccessibleName(QString::fromUtf8(name));
-    for (int k = 0; k < 5; ++k)
-        if (QProgressBar* bar = f.workerBar(k))
-            bar->setAccessibleName(QStringLiteral("下载进度 %1").arg(k + 1));
     if (QWidget* player = f.WebBrowser3->view())
         player->setAccessibleName(QStringLiteral("播放器"));
     // The tool buttons keep the focus where it is when clicked, but the Tab key reaches them;
@@ -111,8 +105,7 @@ void addShortcuts(TForm1& f)
     addShortcut(&f, QKeySequence::Refresh, [&f] { press(f.SeSkinSpeedButton2); });
     addShortcut(&f, QKeySequence(Qt::Key_Escape), [&f] { press(f.stopbtn); });
     // Delete removes the selected rows of the list that has the focus.
-    const std::pair<QWidget*, QAbstractButton*> deleting[] = {{f.playListView, f.playdelbtn},
-                                                              {f.downloadlistview, f.delbtn}};
+    const std::pair<QWidget*, QAbstractButton*> deleting[] = {{f.playListView, f.playdelbtn}};
     for (const auto& [list, button] : deleting)
         addShortcut(
             list, QKeySequence::Delete, [button = button] { press(button); },
@@ -170,15 +163,17 @@ void TForm1::FormCreate()
     if (QWidget* view = WebBrowser3->view())
         view->lower();
     // Exceptions that escape a handler reach myexception instead of ending the program.
-    ui::setExceptionHandler(
-        [this](QObject* sender, const std::exception& e) { myexception(sender, e); });
+    ui::setExceptionHandler([this](QObject* sender, const std::exception& e) {
+        downloadPanel_->myexception(sender, e);
+    });
     // Downloads go to "music" beside the program unless the user picks another folder.
     ImageList1.clear();
-    SaveFolder = programFolderOverride_.empty() ? desktop::startSaveFolder(ProgramFolder)
+    std::string& saveFolder = downloadPanel_->SaveFolder;
+    saveFolder = programFolderOverride_.empty() ? desktop::startSaveFolder(ProgramFolder)
                                                 : ProgramFolder + "music/";
-    QDir().mkdir(core::fromGbk(SaveFolder)); // one level; a failure shows when a download starts
+    QDir().mkdir(core::fromGbk(saveFolder)); // one level; a failure shows when a download starts
     // No chooser rewrite or quit answer is pending.
-    ChooserRewrite = false;
+    downloadPanel_->ChooserRewrite = false;
     QuitConfirmed = false;
     SearchStopped = 0;
     // The lists show a type icon per row, in MediaType order.
@@ -203,15 +198,14 @@ void TForm1::fillTypeIcons()
         if (list)
             list->setImageList(&ImageList1);
     cardPanel_->setTypeIcons(&ImageList1);
-    if (downloadlistview)
-        downloadlistview->setImageList(&ImageList1);
+    downloadPanel_->setTypeIcons(ImageList1);
 }
 
 void TForm1::showView(bool search, bool download, bool card)
 {
     ListView1->setVisible(search);
     SeSkinPanel1->setVisible(search);
-    Iesetpanel->setVisible(download);
+    downloadPanel_->setVisible(download);
     cardPanel_->setVisible(card);
 }
 

@@ -3,6 +3,7 @@
 
 #include "gui/dialogs.h"
 #include "gui/window_menu.h"
+#include "gui/download_panel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,7 +13,7 @@
 void TForm1::FormCloseQuery(bool& canClose)
 {
     canClose = true;
-    if (QuitConfirmed || !DownloadsRunning())
+    if (QuitConfirmed || !downloadPanel_->DownloadsRunning())
         return;
     if (ui::askYesNo(this, "还存在下载进程，确定退出吗？"))
         QuitConfirmed = true;
@@ -22,7 +23,7 @@ void TForm1::FormCloseQuery(bool& canClose)
 
 void TForm1::FormClose()
 {
-    StopAllTransfers();
+    downloadPanel_->StopAllTransfers();
     windowMenu_->trayIcon->hide();
     if (endProcess)
         endProcess(0);

@@ -4,6 +4,7 @@
 #include "core/line_file.h"
 #include "desktop/mpris.h"
 #include "desktop/single_instance.h"
+#include "gui/download_panel.h"
 #include "gui/form2.h"
 #include "gui/skin.h"
 
@@ -79,9 +80,10 @@ int main(int argc, char** argv)
 
     ui::applySkin(application);
     TForm1 form1(options);
-    form1.keepDownloadListIn(core::gbkPath(form1.ProgramFolder + "download-list.txt").string());
-    TForm2 form2(&form1);
-    form1.Form2 = &form2;
+    gui::DownloadPanel& downloads = *form1.downloadPanel();
+    downloads.keepDownloadListIn(core::gbkPath(form1.ProgramFolder + "download-list.txt").string());
+    TForm2 form2(&downloads);
+    downloads.Form2 = &form2;
     QObject::connect(&instance, &desktop::SingleInstance::activationRequested, &form1,
                      [&form1] { app::bringToFront(form1); });
     // The program's player on the session bus; without a bus the program plays as before.

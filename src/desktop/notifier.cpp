@@ -6,9 +6,8 @@
 #include <QDBusPendingReply>
 #include <QGuiApplication>
 #include <QStringList>
-#include <QSystemTrayIcon>
 #include <QVariantMap>
-#include <QWidget>
+#include <QWindow>
 
 namespace desktop {
 namespace {
@@ -53,7 +52,7 @@ Notifier& Notifier::instance()
     return notifier;
 }
 
-void Notifier::notify(const QString& summary, const QString& body, QSystemTrayIcon* tray,
+void Notifier::notify(const QString& summary, const QString& body, const Fallback& fallback,
                       const QString& actionText, std::function<void()> onAction)
 {
     const QString service = QString::fromLatin1(kService);
@@ -85,31 +84,24 @@ void Notifier::notify(const QString& summary, const QString& body, QSystemTrayIc
                 });
         return;
     }
-    if (tray && QSystemTrayIcon::isSystemTrayAvailable()) {
-        trayAction_ = onAction;
-        if (actionTray_ != tray) {
-            actionTray_ = tray;
-            connect(tray, &QSystemTrayIcon::messageClicked, this, [this] {
-                if (trayAction_)
-                    trayAction_();
-            });
-        }
-        tray->showMessage(summary, body, QSystemTrayIcon::Information);
-    }
+    if (fallback)
+        fallback(summary, body, std::move(onAction));
 }
 
-void tellDownloadEnded(const QWidget* window, QSystemTrayIcon* tray, const QString& song,
-                       bool complete, const QString& reason, std::function<void()> openFolder)
+void tellDownloadEnded(const QWindow* window, const QString& song, bool complete,
+                       const QString& reason, std::function<void()> openFolder,
+                       const Notifier::Fallback& fallback)
 {
-    if (window && window->isActiveWindow() && !window->isMinimized() && window->isVisible())
+    if (window && window->isActive() && window->visibility() != QWindow::Minimized &&
+        window->isVisible())
         return;
     if (complete)
-        Notifier::instance().notify(QStringLiteral("下载完成"), song, tray,
+        Notifier::instance().notify(QStringLiteral("下载完成"), song, fallback,
                                     QStringLiteral("打开文件夹"), std::move(openFolder));
     else
         Notifier::instance().notify(QStringLiteral("下载失败"),
                                     reason.isEmpty() ? song : song + QStringLiteral("：") + reason,
-                                    tray);
+                                    fallback);
 }
 
 } // namespace desktop

@@ -8,6 +8,8 @@ namespace desktop {
 namespace {
 const char kRequest[] = "raise\n";
 const char kAnswer[] = "ok\n";
+// A line longer than this is no request: its connection is closed.
+constexpr qint64 kMaxLineBytes = 4096;
 } // namespace
 
 SingleInstance::SingleInstance(QString folder, QObject* parent)
@@ -20,13 +22,20 @@ SingleInstance::SingleInstance(QString folder, QObject* parent)
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // Every whole line is answered, however the writes cut them; the socket buffers
+            // at most one line's worth of bytes.
+            socket->setReadBufferSize(kMaxLineBytes + 1);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (!socket->canReadLine())
-                    return;
-                if (socket->readLine() == kRequest) {
-                    socket->write(kAnswer);
-                    socket->flush();
-                    emit activationRequested();
+                while (socket->canReadLine()) {
+                    if (socket->readLine() == kRequest) {
+                        socket->write(kAnswer);
+                        socket->flush();
+                        emit activationRequested();
+                    }
+                }
+                if (socket->bytesAvailable() > kMaxLineBytes) {
+                    socket->abort();
+                    socket->deleteLater();
                 }
             });
         }

@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QSortFilterProxyModel>
 
 #include <algorithm>
 
@@ -12,18 +13,26 @@ namespace gui {
 
 using Column = DownloadTableModel::Column;
 
-DownloadListView::DownloadListView(QWidget* parent) : QTreeView(parent)
+DownloadListView::DownloadListView(QWidget* parent)
+    : QTreeView(parent), sorted_(new QSortFilterProxyModel(this))
 {
     ui::setUpReportList(this);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui::showGridLines(this, true);
+    sorted_->setSortRole(DownloadTableModel::SortRole);
+    // Unsorted until a header is clicked: the rows show in the queue's order.
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    header()->setSortIndicatorShown(true);
+    header()->setSectionsClickable(true);
+    setSortingEnabled(true);
 }
 
 void DownloadListView::setDownloadModel(DownloadTableModel* model)
 {
     model_ = model;
-    setModel(model);
+    sorted_->setSourceModel(model);
+    setModel(model ? sorted_ : nullptr);
     if (!model)
         return;
     model->setIcons(icons_);
@@ -69,10 +78,13 @@ void DownloadListView::noteWidths(int first, int last)
     if (!model_ || first > last)
         return;
     const int before = widestName_ + widestAddress_;
+    // first and last are the model's rows.
+    const auto text = [this](int row, int column) {
+        return model_->index(row, column).data().toString();
+    };
     for (int i = first; i <= last; ++i) {
-        widestName_ = std::max(widestName_, ui::cellWidth(this, cellText(i, Column::Name)));
-        widestAddress_ =
-            std::max(widestAddress_, ui::cellWidth(this, cellText(i, Column::Address)));
+        widestName_ = std::max(widestName_, ui::cellWidth(this, text(i, Column::Name)));
+        widestAddress_ = std::max(widestAddress_, ui::cellWidth(this, text(i, Column::Address)));
     }
     if (widestName_ + widestAddress_ != before)
         fitColumns();
@@ -96,34 +108,49 @@ int DownloadListView::rowCount() const
 
 core::SongEntry DownloadListView::rowAt(int index) const
 {
-    return index >= 0 && index < rowCount() ? model_->row(index).entry : core::SongEntry{};
+    const int at = queueIndexAt(index);
+    return at >= 0 ? model_->row(at).entry : core::SongEntry{};
 }
 
 const download::QueueRow& DownloadListView::queueRowAt(int index) const
 {
-    return model_->row(index);
+    return model_->row(queueIndexAt(index));
+}
+
+int DownloadListView::queueIndexAt(int index) const
+{
+    if (!model_ || index < 0 || index >= rowCount())
+        return -1;
+    return sorted_->mapToSource(sorted_->index(index, 0)).row();
 }
 
 QString DownloadListView::cellText(int row, int column) const
 {
-    return model_ ? model_->index(row, column).data().toString() : QString();
+    return model_ ? sorted_->index(row, column).data().toString() : QString();
 }
 
 QRect DownloadListView::rowRect(int index) const
 {
     if (!model_)
         return {};
-    return visualRect(model_->index(index, 0))
-        .united(visualRect(model_->index(index, model_->columnCount() - 1)));
+    return visualRect(sorted_->index(index, 0))
+        .united(visualRect(sorted_->index(index, sorted_->columnCount() - 1)));
 }
 
 void DownloadListView::setRowSelected(int index, bool selected)
 {
     if (!model_ || index < 0 || index >= rowCount())
         return;
-    selectionModel()->select(model_->index(index, 0), (selected ? QItemSelectionModel::Select
-                                                                : QItemSelectionModel::Deselect) |
-                                                          QItemSelectionModel::Rows);
+    selectionModel()->select(sorted_->index(index, 0), (selected ? QItemSelectionModel::Select
+                                                                 : QItemSelectionModel::Deselect) |
+                                                           QItemSelectionModel::Rows);
+}
+
+void DownloadListView::setQueueRowSelected(int queueIndex, bool selected)
+{
+    if (!model_ || queueIndex < 0 || queueIndex >= model_->rowCount())
+        return;
+    setRowSelected(sorted_->mapFromSource(model_->index(queueIndex, 0)).row(), selected);
 }
 
 std::vector<int> DownloadListView::selectedRows() const

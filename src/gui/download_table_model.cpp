@@ -5,6 +5,11 @@
 
 #include <QThread>
 
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
 #include <mutex>
 #include <optional>
 #include <unordered_set>
@@ -27,6 +32,25 @@ namespace {
 bool sameRow(const QueueRow& a, const QueueRow& b)
 {
     return a.id == b.id && a.status == b.status && a.failure == b.failure && a.entry == b.entry;
+}
+
+// The bytes a size text such as "2.3M", "512K" or "700" stands for; -1 when it names none.
+std::int64_t sizeValue(const std::string& text)
+{
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || number < 0)
+        return -1;
+    static const std::string units = "KMGTPE";
+    double bytes = number;
+    if (*end) {
+        const auto unit =
+            units.find(static_cast<char>(std::toupper(static_cast<unsigned char>(*end))));
+        if (unit == std::string::npos)
+            return -1;
+        bytes = std::ldexp(number, 10 * static_cast<int>(unit + 1));
+    }
+    return static_cast<std::int64_t>(std::llround(bytes));
 }
 
 std::unordered_set<std::uint64_t> idsOf(const std::vector<QueueRow>& rows)
@@ -261,6 +285,8 @@ QVariant DownloadTableModel::data(const QModelIndex& index, int role) const
             shown.entry.imageIndex < icons_.size())
             return icons_.at(shown.entry.imageIndex);
         return {};
+    case SortRole:
+        return sortKey(index);
     case Qt::ToolTipRole:
         // A name cut short by its column is whole in its tool tip.
         if (column == Name)
@@ -269,6 +295,21 @@ QVariant DownloadTableModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+QVariant DownloadTableModel::sortKey(const QModelIndex& index) const
+{
+    const core::SongEntry& entry = rows_[static_cast<size_t>(index.row())].entry;
+    if (index.column() == Size)
+        return static_cast<qlonglong>(
+            entry.sizeBytes >= 0 ? entry.sizeBytes : sizeValue(entry.sub(core::SubItem::SizeText)));
+    if (index.column() == Caption) {
+        // Rows without a number come after those with one.
+        char* end = nullptr;
+        const long long number = std::strtoll(entry.caption.c_str(), &end, 10);
+        return static_cast<qlonglong>(end == entry.caption.c_str() ? LLONG_MAX : number);
+    }
+    return data(index, Qt::DisplayRole);
 }
 
 QVariant DownloadTableModel::headerData(int section, Qt::Orientation orientation, int role) const

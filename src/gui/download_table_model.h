@@ -27,6 +27,9 @@ class DownloadTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { Caption, Name, Address, Size, Type, SavePath, State, Speed, Left, ColumnCount };
+    // What a sorted view orders a column by: the size in bytes, the number column's number,
+    // the shown text of the others.
+    static constexpr int SortRole = Qt::UserRole + 1;
 
     // Shows the queue's rows and follows its changes (through its change listener, after any
     // listener it had) from now on. The queue may be destroyed before the model.
@@ -63,6 +66,7 @@ private:
     void updateChanged(std::vector<download::QueueRow>& next);
     void reindex();
     QString stateColumn(const download::QueueRow& row, int column) const;
+    QVariant sortKey(const QModelIndex& index) const;
 
     std::shared_ptr<Mailbox> mailbox_;
     std::vector<download::QueueRow> rows_;

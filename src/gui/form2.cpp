@@ -1,11 +1,6 @@
 #include "gui/form2.h"
 
-#include "app/form1.h"
-#include "desktop/program_folder.h"
-#include "download/download_list.h"
-#include "download/transfer_engine.h"
-#include "gui/download_list_view.h"
-#include "gui/download_table_model.h"
+#include "gui/download_panel.h"
 #include "core/gbk_qt.h"
 
 #include <QDir>
@@ -21,10 +16,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-TForm2::TForm2(TForm1* form1, QWidget* parent)
+TForm2::TForm2(gui::DownloadPanel* downloads, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
-      form1_(form1)
+      downloads_(downloads)
 {
     setObjectName("TForm2");
     setWindowTitle("选择保存目录");
@@ -90,9 +85,9 @@ void TForm2::showEvent(QShowEvent* event)
         move(screen->availableGeometry().center() - rect().center());
     // Open the tree at the current save folder; its parents' entries arrive one folder at a
     // time, so the view follows each folder that finishes loading.
-    if (!form1_)
+    if (!downloads_)
         return;
-    const QString saveFolder = QDir::cleanPath(core::fromGbk(form1_->SaveFolder));
+    const QString saveFolder = QDir::cleanPath(core::fromGbk(downloads_->SaveFolder));
     const QModelIndex current = folderIndex(saveFolder);
     if (!current.isValid())
         return;
@@ -121,22 +116,7 @@ void TForm2::ShellTreeView1Click()
 
 void TForm2::pathbtnClick()
 {
-    if (form1_) {
-        gui::DownloadListView* list = form1_->downloadlistview;
-        // Rows are added and removed on the window's thread only: once the list shows every
-        // change, its row numbers are the queue's.
-        list->downloadModel()->sync();
-        std::vector<std::pair<int, core::SongEntry>> selected;
-        if (form1_->ChooserRewrite)
-            for (int row : list->selectedRows())
-                selected.emplace_back(row, list->rowAt(row));
-        const download::ChooserOutcome outcome = download::confirmChooser(
-            form1_->ChooserRewrite, form1_->SaveFolder, core::toGbk(pathedit->text()), selected);
-        for (const auto& [row, path] : outcome.newSavePaths)
-            form1_->engine()->queue().setSavePath(row, path);
-        form1_->SaveFolder = outcome.saveFolder;
-        desktop::rememberSaveFolder(form1_->SaveFolder);
-        form1_->ChooserRewrite = outcome.rewriteMode;
-    }
+    if (downloads_)
+        downloads_->folderChosen(core::toGbk(pathedit->text()));
     hide();
 }

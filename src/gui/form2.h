@@ -1,7 +1,7 @@
 #pragma once
 // The folder chooser: a tree of the file system's folders, the chosen path and "确定". Confirming
-// either sets the main window's save folder or, in rewrite mode, re-points the selected rows of
-// the download list.
+// either sets the download panel's save folder or, in rewrite mode, re-points the selected rows
+// of the download list.
 #include <QModelIndex>
 #include <QWidget>
 
@@ -10,12 +10,14 @@ class QLineEdit;
 class QPushButton;
 class QShowEvent;
 class QTreeView;
-class TForm1;
+namespace gui {
+class DownloadPanel;
+}
 
 class TForm2 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm2(TForm1* form1, QWidget* parent = nullptr);
+    explicit TForm2(gui::DownloadPanel* downloads, QWidget* parent = nullptr);
 
     QTreeView* ShellTreeView1 = nullptr;
     QLineEdit* pathedit = nullptr;
@@ -31,7 +33,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    TForm1* form1_;
+    gui::DownloadPanel* downloads_;
     QFileSystemModel* folders_ = nullptr;
     bool shownBefore_ = false;
     QMetaObject::Connection followLoading_; // keeps the save folder in view while loading

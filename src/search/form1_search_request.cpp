@@ -4,6 +4,7 @@
 #include "browser/browser_control.h"
 #include "core/line_file.h"
 #include "download/transfer_engine.h"
+#include "gui/download_panel.h"
 #include "search/archive_window.h"
 #include "search/result_page_parser.h"
 #include "search/search_log.h"
@@ -97,8 +98,8 @@ void TForm1::stopbtnClick()
     SeSkinProgressBar6->setValue(0);
     archiveWindow_->stop();
     // A download waiting to retry a dropped range tries again now instead of after its pause.
-    if (engine_)
-        engine_->cutRetryPausesShort();
+    if (downloadPanel_)
+        downloadPanel_->engine()->cutRetryPausesShort();
 }
 
 void TForm1::WebBrowser1ProgressChange(int progress, int maximum)

@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "browser/player_test_support.h"
 #include "gui/download_list_view.h"
+#include "gui/download_panel.h"
 #include "player/playback/application_player.h"
 #include "gui/song_list_view.h"
 
@@ -126,9 +127,9 @@ TEST_F(DesktopWindowTest, ShortcutsReachTheSearchBoxStopTheSearchAndDeleteInTheL
     EXPECT_EQ(playDeleted.count(), 1);
 
     form->Button4->click();
-    QSignalSpy downloadDeleted(form->delbtn, &QAbstractButton::clicked);
-    form->downloadlistview->setFocus();
-    QTest::keyClick(form->downloadlistview, Qt::Key_Delete);
+    QSignalSpy downloadDeleted(form->downloadPanel()->delbtn, &QAbstractButton::clicked);
+    form->downloadPanel()->downloadlistview->setFocus();
+    QTest::keyClick(form->downloadPanel()->downloadlistview, Qt::Key_Delete);
     EXPECT_EQ(downloadDeleted.count(), 1);
     EXPECT_EQ(playDeleted.count(), 1);
 }

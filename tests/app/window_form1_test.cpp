@@ -5,6 +5,7 @@
 #include "core/gbk.h"
 #include "gui/card_panel.h"
 #include "gui/download_list_view.h"
+#include "gui/download_panel.h"
 #include "gui/dialogs.h"
 #include "gui/song_list_view.h"
 
@@ -60,7 +61,7 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
 {
     const std::string folder = dir.path().toStdString() + "/";
     EXPECT_EQ(form->ProgramFolder, folder);
-    EXPECT_EQ(form->SaveFolder, folder + "music/");
+    EXPECT_EQ(form->downloadPanel()->SaveFolder, folder + "music/");
     EXPECT_TRUE(QDir(dir.path() + "/music").exists());
     EXPECT_EQ(form->cardPanel()->CardPicture, folder + "pic/0103.jpg");
     EXPECT_EQ(form->cardPanel()->OpenDialog1.initialDir, dir.path() + "/pic/");
@@ -69,7 +70,7 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
     EXPECT_EQ(form->ResultPageNumber, 2);
     EXPECT_EQ(form->ResultRowCount, 0);
     EXPECT_FALSE(form->QuitConfirmed);
-    EXPECT_FALSE(form->ChooserRewrite);
+    EXPECT_FALSE(form->downloadPanel()->ChooserRewrite);
     EXPECT_EQ(form->windowTitle(), "Corvale");
     ASSERT_EQ(form->ImageList1.size(), 5);
     for (const QIcon& icon : form->ImageList1)
@@ -77,8 +78,8 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
     EXPECT_EQ(form->MediaType(), 0);
     EXPECT_FALSE(form->WebBrowser3->browserVisible());
     EXPECT_EQ(form->ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_EQ(form->Edit2->text(), "5");
-    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(form->downloadPanel()->connectionsPerFile, 5);
+    EXPECT_FALSE(form->downloadPanel()->Timer1->isActive());
 }
 
 // Run on whatever screen the platform offers (the offscreen default is 800 x 800; ctest repeats
@@ -133,7 +134,7 @@ TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
     form->show();
     auto visible = [&] {
         return std::vector<bool>{form->ListView1->isVisible(), form->SeSkinPanel1->isVisible(),
-                                 form->Iesetpanel->isVisible(), form->cardPanel()->isVisible()};
+                                 form->downloadPanel()->isVisible(), form->cardPanel()->isVisible()};
     };
     EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
     form->ListView1->appendRow(resultRow("1"));
@@ -171,9 +172,9 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     EXPECT_EQ(form->stopbtn->toolTip(), "停止搜索");
     EXPECT_EQ(form->playloadbtn->text(), "装");
 
-    for (QWidget* list :
-         std::initializer_list<QWidget*>{form->ListView1, form->playListView,
-                                         form->downloadlistview, form->cardPanel()->cardlistview}) {
+    for (QWidget* list : std::initializer_list<QWidget*>{form->ListView1, form->playListView,
+                                                         form->downloadPanel()->downloadlistview,
+                                                         form->cardPanel()->cardlistview}) {
         SCOPED_TRACE(list->objectName().toStdString());
         const QPalette colours = list->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
@@ -282,7 +283,7 @@ TEST_F(Form1Test, ExceptionsEscapingAHandlerReachTheErrorHandler)
 {
     QTimer::singleShot(0, form.get(), [] { throw std::runtime_error("Division by zero"); });
     QTest::qWait(50);
-    EXPECT_TRUE(form->downinimemo->toPlainText().contains("Division by zero"));
+    EXPECT_TRUE(form->downloadPanel()->downinimemo->toPlainText().contains("Division by zero"));
     EXPECT_TRUE(form->isEnabled());
 }
 

@@ -9,6 +9,7 @@
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/screen_adaptation.h"
+#include "gui/download_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QApplication>
@@ -515,7 +516,7 @@ TEST_F(CardWindowTest, PreviewShowsTheCardAndSaveWritesIt)
     fileAnswers << dir.path() + "/no such folder/card.html";
     filterAnswers << 2;
     QTest::mouseClick(panel->iesetbtn, Qt::LeftButton);
-    EXPECT_TRUE(form->downinimemo->toPlainText().contains("Cannot create file"));
+    EXPECT_TRUE(form->downloadPanel()->downinimemo->toPlainText().contains("Cannot create file"));
     EXPECT_FALSE(QDir(dir.path() + "/no such folder").exists());
 }
 

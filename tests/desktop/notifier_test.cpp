@@ -49,12 +49,12 @@ TEST(Notifications, FinishedAndFailedDownloadsAreToldOnceEachButNotToAWindowInFr
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     // The window is in front: the download panel tells the user already.
-    desktop::tellDownloadEnded(&window, nullptr, "歌手 - 在前面", true, {});
+    desktop::tellDownloadEnded(window.windowHandle(), "歌手 - 在前面", true, {});
     window.hide();
     int foldersOpened = 0;
-    desktop::tellDownloadEnded(&window, nullptr, "歌手 - 第一首", true, {},
+    desktop::tellDownloadEnded(window.windowHandle(), "歌手 - 第一首", true, {},
                                [&] { ++foldersOpened; });
-    desktop::tellDownloadEnded(nullptr, nullptr, "歌手 - 第二首", false, "连接超时");
+    desktop::tellDownloadEnded(nullptr, "歌手 - 第二首", false, "连接超时");
     ASSERT_TRUE(QTest::qWaitFor([&] { return service.notes.size() >= 2; }, 10000));
     ASSERT_EQ(service.notes.size(), 2); // the first sent is the first seen on one connection
     EXPECT_EQ(service.notes[0].summary, "下载完成");

@@ -1,6 +1,8 @@
 // One running copy: a later start finds the first one, asks it to come to the front and ends.
 #include "desktop/single_instance.h"
 
+#include <QDir>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -33,6 +35,42 @@ TEST(SingleInstance, ALaterStartFindsTheFirstAndAsksItToComeToTheFront)
     desktop::SingleInstance third(dir.path());
     EXPECT_TRUE(third.claim());
     EXPECT_FALSE(desktop::SingleInstance(dir.path()).claim());
+}
+
+// What a later start may send: every whole line is answered, even several in one write; a line
+// that never ends (more than 4 KiB without a break) closes its connection, and the copy keeps
+// answering others.
+TEST(SingleInstance, EachLineOfAWriteIsAnsweredAndAnEndlessLineClosesItsConnection)
+{
+    QTemporaryDir dir;
+    desktop::SingleInstance first(dir.path());
+    QSignalSpy activated(&first, &desktop::SingleInstance::activationRequested);
+    ASSERT_TRUE(first.claim());
+    const QString socketPath = QDir(dir.path()).filePath("corvale.socket");
+
+    QLocalSocket twoLines;
+    twoLines.connectToServer(socketPath);
+    ASSERT_TRUE(twoLines.waitForConnected(5000));
+    twoLines.write("raise\nraise\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return twoLines.bytesAvailable() >= 6; }, 10000));
+    EXPECT_EQ(twoLines.readAll(), "ok\nok\n");
+    EXPECT_EQ(activated.count(), 2);
+
+    QLocalSocket endless;
+    endless.connectToServer(socketPath);
+    ASSERT_TRUE(endless.waitForConnected(5000));
+    endless.write(QByteArray(4097, 'x'));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return endless.state() == QLocalSocket::UnconnectedState; }, 10000));
+    EXPECT_EQ(activated.count(), 2);
+
+    // A line that comes in two writes is one line.
+    twoLines.write("rai");
+    twoLines.flush();
+    twoLines.write("se\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return twoLines.bytesAvailable() >= 3; }, 10000));
+    EXPECT_EQ(twoLines.readAll(), "ok\n");
+    EXPECT_EQ(activated.count(), 3);
 }
 
 TEST(SingleInstance, NoCopyRunningMeansNoAnswer)

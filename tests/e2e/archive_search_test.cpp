@@ -9,6 +9,7 @@
 #include "demo_service_fixture.h"
 #include "download/md5_check.h"
 #include "gui/download_list_view.h"
+#include "gui/download_panel.h"
 #include "search/archive_window.h"
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
@@ -254,15 +255,19 @@ TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
     form->ListView1->setRowSelected(1, true);
     const core::SongEntry rows[] = {form->ListView1->rowAt(0), form->ListView1->rowAt(1)};
     form->dragdownbtn->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 2; }))
-        << form->downloadlistview->rowCount();
-    form->downbtn->click();
-    auto reports = [&] { return form->downinimemo->toPlainText().count("下载完毕!"); };
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return !form->DownloadsRunning() && reports() == 2; }, 120000))
-        << form->downinimemo->toPlainText().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return form->downloadPanel()->downloadlistview->rowCount() == 2;
+    })) << form->downloadPanel()->downloadlistview->rowCount();
+    form->downloadPanel()->downbtn->click();
+    auto reports = [&] {
+        return form->downloadPanel()->downinimemo->toPlainText().count("下载完毕!");
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !form->downloadPanel()->DownloadsRunning() && reports() == 2; }, 120000))
+        << form->downloadPanel()->downinimemo->toPlainText().toStdString();
     for (int i = 0; i < 2; ++i) {
-        const std::string path = form->downloadlistview->rowAt(i).sub(core::SubItem::SavePath);
+        const std::string path =
+            form->downloadPanel()->downloadlistview->rowAt(i).sub(core::SubItem::SavePath);
         const std::string native = core::fromGbk(path).toStdString();
         ASSERT_TRUE(std::filesystem::exists(native)) << native;
         EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(native)), rows[i].sizeBytes);
@@ -278,16 +283,17 @@ TEST_F(ArchiveSearchTest, AFileThatKeepsFailingItsMd5EndsFailedAndIsNotKept)
     ASSERT_GE(form->ListView1->rowCount(), 1);
     form->ListView1->setRowSelected(0, true);
     form->dragdownbtn->click();
-    form->downbtn->click();
+    form->downloadPanel()->downbtn->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return !form->DownloadsRunning() &&
-                   form->downinimemo->toPlainText().contains("校验失败：MD5 不符");
+            return !form->downloadPanel()->DownloadsRunning() &&
+                   form->downloadPanel()->downinimemo->toPlainText().contains("校验失败：MD5 不符");
         },
         120000))
-        << form->downinimemo->toPlainText().toStdString();
-    EXPECT_EQ(form->downloadnow->rowAt(0).sub(0), core::utf8ToGbk("下载失败"));
-    const std::string path = form->downloadlistview->rowAt(0).sub(core::SubItem::SavePath);
+        << form->downloadPanel()->downinimemo->toPlainText().toStdString();
+    EXPECT_EQ(form->downloadPanel()->downloadnow->rowAt(0).sub(0), core::utf8ToGbk("下载失败"));
+    const std::string path =
+        form->downloadPanel()->downloadlistview->rowAt(0).sub(core::SubItem::SavePath);
     EXPECT_FALSE(std::filesystem::exists(core::fromGbk(path).toStdString()));
     EXPECT_TRUE(messages.isEmpty());
 }
@@ -400,18 +406,20 @@ TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
         << playertest::playerState(page).value("text").toString().toStdString();
 
     form->dragdownbtn->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 1; }))
-        << form->downloadlistview->rowCount();
-    form->downbtn->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return form->downloadPanel()->downloadlistview->rowCount() == 1;
+    })) << form->downloadPanel()->downloadlistview->rowCount();
+    form->downloadPanel()->downbtn->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return !form->DownloadsRunning() &&
-                   form->downinimemo->toPlainText().contains("下载完毕!");
+            return !form->downloadPanel()->DownloadsRunning() &&
+                   form->downloadPanel()->downinimemo->toPlainText().contains("下载完毕!");
         },
         120000))
-        << form->downinimemo->toPlainText().toStdString();
+        << form->downloadPanel()->downinimemo->toPlainText().toStdString();
     const std::string native =
-        core::fromGbk(form->downloadlistview->rowAt(0).sub(core::SubItem::SavePath)).toStdString();
+        core::fromGbk(form->downloadPanel()->downloadlistview->rowAt(0).sub(core::SubItem::SavePath))
+            .toStdString();
     EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(native)), row.sizeBytes);
     EXPECT_EQ(download::fileMd5(native), row.md5);
     EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();

@@ -7,6 +7,7 @@
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
 #include "gui/download_list_view.h"
+#include "gui/download_panel.h"
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -59,34 +60,40 @@ TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
     for (int i = 0; i < 3; ++i)
         form->ListView1->setRowSelected(i, true);
     form->dragdownbtn->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 3; }))
-        << form->downloadlistview->rowCount();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return form->downloadPanel()->downloadlistview->rowCount() == 3;
+    })) << form->downloadPanel()->downloadlistview->rowCount();
 
     // Watch every status each active row shows on the way.
     std::vector<std::set<std::string>> seen(3);
     auto watch = [&] {
-        for (int i = 0; i < form->downloadnow->rowCount() && i < 3; ++i)
-            seen[i].insert(form->downloadnow->rowAt(i).sub(0));
+        for (int i = 0; i < form->downloadPanel()->downloadnow->rowCount() && i < 3; ++i)
+            seen[i].insert(form->downloadPanel()->downloadnow->rowAt(i).sub(0));
     };
     // Every change of a row's cells passes through the list's model, so no status is missed
     // however quickly a small file ends.
-    QObject::connect(form->downloadnow->model(), &QAbstractItemModel::dataChanged, watch);
-    QObject::connect(form->downloadnow->model(), &QAbstractItemModel::rowsInserted, watch);
-    form->downbtn->click();
+    QObject::connect(form->downloadPanel()->downloadnow->model(), &QAbstractItemModel::dataChanged,
+                     watch);
+    QObject::connect(form->downloadPanel()->downloadnow->model(), &QAbstractItemModel::rowsInserted,
+                     watch);
+    form->downloadPanel()->downbtn->click();
     // The files start on the engine's thread; their rows arrive queued.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadnow->rowCount() == 3; }, 60000));
-    auto reports = [&] { return form->downinimemo->toPlainText().count("下载完毕!"); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadPanel()->downloadnow->rowCount() == 3; },
+                                60000));
+    auto reports = [&] {
+        return form->downloadPanel()->downinimemo->toPlainText().count("下载完毕!");
+    };
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             watch();
-            return !form->DownloadsRunning() && reports() == 3;
+            return !form->downloadPanel()->DownloadsRunning() && reports() == 3;
         },
         120000));
     watch();
 
     httplib::Client client("127.0.0.1", service.port());
     for (int i = 0; i < 3; ++i) {
-        const core::SongEntry row = form->downloadlistview->rowAt(i);
+        const core::SongEntry row = form->downloadPanel()->downloadlistview->rowAt(i);
         const std::string address = row.sub(core::SubItem::Address);
         const std::string path = address.substr(address.find('/', 7));
         auto res = client.Get(path);
@@ -97,18 +104,19 @@ TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
             fileBytes(core::gbkPath(row.sub(core::SubItem::SavePath)).string());
         EXPECT_EQ(saved.size(), res->body.size()) << i;
         EXPECT_TRUE(saved == res->body) << "file " << i << " differs";
-        EXPECT_EQ(row.sub(core::SubItem::SavePath).rfind(form->SaveFolder, 0), 0u);
-        EXPECT_EQ(form->downloadnow->rowAt(i).sub(0), download::statusReported());
+        EXPECT_EQ(row.sub(core::SubItem::SavePath).rfind(form->downloadPanel()->SaveFolder, 0), 0u);
+        EXPECT_EQ(form->downloadPanel()->downloadnow->rowAt(i).sub(0), download::statusReported());
         EXPECT_TRUE(seen[i].count(download::statusRunning())) << i;
         EXPECT_TRUE(seen[i].count(download::statusEnded())) << i;
-        EXPECT_EQ(form->downloadnow->rowAt(i).sub(2), std::to_string(i));
+        EXPECT_EQ(form->downloadPanel()->downloadnow->rowAt(i).sub(2), std::to_string(i));
     }
     // Progress reached the status bar and the bars.
     EXPECT_TRUE(form->SeSkinStatusBar1->panelText(0).startsWith("文件"));
-    EXPECT_GT(form->SeSkinProgressBar1->value(), 0);
+    EXPECT_GT(form->downloadPanel()->SeSkinProgressBar1->value(), 0);
 
     // One six-line report per file.
-    QStringList lines = form->downinimemo->toPlainText().split('\n', Qt::SkipEmptyParts);
+    QStringList lines =
+        form->downloadPanel()->downinimemo->toPlainText().split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 18);
     for (int at = 0; at < 18; at += 6) {
         EXPECT_TRUE(lines[at + 1].endsWith("下载完毕!"));

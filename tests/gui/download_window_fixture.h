@@ -2,10 +2,11 @@
 // The main window with its folder chooser, in a folder of its own, for the download panel's
 // window tests. No page is ever loaded: the service hosts point at a port nobody serves.
 #include "app/form1.h"
+#include "gui/dialogs.h"
 #include "gui/download_list_view.h"
+#include "gui/download_panel.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
-#include "gui/dialogs.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,17 +28,17 @@ protected:
         options.programFolder = dir.path().toStdString() + "/";
         form = std::make_unique<TForm1>(options);
         form->endProcess = [this](int code) { endedWith = code; };
-        chooser = std::make_unique<TForm2>(form.get());
-        form->Form2 = chooser.get();
+        chooser = std::make_unique<TForm2>(form->downloadPanel());
+        form->downloadPanel()->Form2 = chooser.get();
     }
     // The download list once it shows every change made to the queue so far (its model
     // applies them in a queued call).
     gui::DownloadListView* list()
     {
-        gui::DownloadTableModel* model = form->downloadlistview->downloadModel();
+        gui::DownloadTableModel* model = form->downloadPanel()->downloadlistview->downloadModel();
         EXPECT_TRUE(QTest::qWaitFor([model] { return !model->pending(); }))
             << "the download list never showed the queue's changes";
-        return form->downloadlistview;
+        return form->downloadPanel()->downloadlistview;
     }
     void TearDown() override
     {

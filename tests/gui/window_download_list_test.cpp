@@ -4,8 +4,8 @@
 #include "download/engine_state_access.h"
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
-#include "gui/form2.h"
 #include "gui/dialogs.h"
+#include "gui/form2.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 
@@ -59,23 +59,23 @@ protected:
     void fillDownloadList(int rows)
     {
         for (int i = 1; i <= rows; ++i)
-            form->appendDownloadRow(
+            form->downloadPanel()->appendDownloadRow(
                 {std::to_string(i),
                  0,
                  {"song" + std::to_string(i), "http://h/" + std::to_string(i) + ".mp3", "1M", "mp3",
-                  form->SaveFolder + "song" + std::to_string(i) + ".mp3"}});
+                  form->downloadPanel()->SaveFolder + "song" + std::to_string(i) + ".mp3"}});
     }
-    bool downloadPanelShown() const { return !form->Iesetpanel->isHidden(); }
+    bool downloadPanelShown() const { return !form->downloadPanel()->isHidden(); }
 };
 
 TEST_F(DownloadListTest, PanelHoldsItsControlsInsideWithoutOverlap)
 {
     form->show();
-    QGroupBox* panel = form->Iesetpanel;
+    QGroupBox* panel = form->downloadPanel();
     EXPECT_TRUE(panel->isHidden()); // the search view shows at start
     EXPECT_EQ(panel->title(), "下载");
 
-    gui::DownloadListView* list = form->downloadlistview;
+    gui::DownloadListView* list = form->downloadPanel()->downloadlistview;
     // The list's own columns, then what each row's state is.
     ASSERT_EQ(list->model()->columnCount(), 9);
     const QStringList captions = {"",         "歌曲名", "下载地址", "大小", "类型",
@@ -89,26 +89,25 @@ TEST_F(DownloadListTest, PanelHoldsItsControlsInsideWithoutOverlap)
     EXPECT_EQ(list->palette().color(QPalette::Inactive, QPalette::Highlight),
               list->palette().color(QPalette::Active, QPalette::Highlight));
 
-    ui::SongListView* active = form->downloadnow;
+    ui::SongListView* active = form->downloadPanel()->downloadnow;
     ASSERT_EQ(active->columnCount(), 4);
     EXPECT_EQ(active->headerItem()->text(0), "歌曲名称");
     EXPECT_EQ(active->headerItem()->text(3), "相应序列");
     EXPECT_EQ(active->selectionMode(), QAbstractItemView::SingleSelection);
-    EXPECT_TRUE(form->downinimemo->isReadOnly());
-    EXPECT_TRUE(form->downloadbtn->isHidden());
+    EXPECT_TRUE(form->downloadPanel()->downinimemo->isReadOnly());
 
     // Every shown control lies inside the panel, below its caption, and no two overlap.
     form->Button4Click();
     std::vector<QWidget*> shown = {list,
                                    active,
-                                   form->downbtn,
-                                   form->delbtn,
-                                   form->delallbtn,
-                                   form->SeSkinButton3,
-                                   form->downinimemo};
+                                   form->downloadPanel()->downbtn,
+                                   form->downloadPanel()->delbtn,
+                                   form->downloadPanel()->delallbtn,
+                                   form->downloadPanel()->SeSkinButton3,
+                                   form->downloadPanel()->downinimemo};
     for (int k = 0; k < 5; ++k) {
-        ASSERT_NE(form->workerBar(k), nullptr);
-        shown.push_back(form->workerBar(k));
+        ASSERT_NE(form->downloadPanel()->workerBar(k), nullptr);
+        shown.push_back(form->downloadPanel()->workerBar(k));
     }
     const QRect inside = panel->rect().adjusted(0, 16, 0, 0);
     for (size_t i = 0; i < shown.size(); ++i) {
@@ -150,7 +149,7 @@ TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
 {
     // No selection: nothing is added, the download view still comes up.
     form->ListView1->appendRow(resultRow("1"));
-    form->dragdownbtnClick();
+    form->downloadPanel()->addChosenRows(form->chosenResultRows());
     EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_TRUE(downloadPanelShown());
     EXPECT_TRUE(form->ListView1->isHidden());
@@ -160,19 +159,19 @@ TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
     form->ListView1->setRowSelected(2, true);
     form->ListView1->setRowSelected(1, true);
     form->Button3Click();
-    form->dragdownbtnClick();
+    form->downloadPanel()->addChosenRows(form->chosenResultRows());
     ASSERT_EQ(list()->rowCount(), 2);
     const core::SongEntry first = list()->rowAt(0);
     EXPECT_EQ(first.caption, "2"); // list order, not the order of selecting
     EXPECT_EQ(first.imageIndex, 2);
     const std::vector<std::string> expected = {"name2", "http://h/2.wma", "2.3M", "wma",
-                                               form->SaveFolder + "name2.wma"};
+                                               form->downloadPanel()->SaveFolder + "name2.wma"};
     EXPECT_EQ(first.subItems, expected);
-    EXPECT_EQ(savePath(1), form->SaveFolder + "name3.mp3");
+    EXPECT_EQ(savePath(1), form->downloadPanel()->SaveFolder + "name3.mp3");
     EXPECT_TRUE(downloadPanelShown());
 
     // The same songs again: duplicates with the same save paths are appended.
-    form->dragdownbtnClick();
+    form->downloadPanel()->addChosenRows(form->chosenResultRows());
     ASSERT_EQ(list()->rowCount(), 4);
     EXPECT_EQ(list()->rowAt(2), list()->rowAt(0));
 
@@ -196,12 +195,12 @@ TEST_F(DownloadListTest, ChartRowsInTheSelectionAreSkippedAndTheRestCopied)
             form->ListView1->setRowSelected(i, true);
     }
     ASSERT_EQ(form->ListView1->selectedRows().size(), 4u);
-    form->dragdownbtnClick();
+    form->downloadPanel()->addChosenRows(form->chosenResultRows());
     EXPECT_EQ(names(), (std::vector<std::string>{"name2", "name4"}));
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(list()->rowAt(i).subItems.size(), 5u);
     EXPECT_TRUE(downloadPanelShown());
-    EXPECT_TRUE(form->downinimemo->toPlainText().isEmpty()); // no error was logged
+    EXPECT_TRUE(form->downloadPanel()->downinimemo->toPlainText().isEmpty()); // no error was logged
 }
 
 TEST_F(DownloadListTest, DeleteRemovesSelectedRowsAndClearRemovesAll)
@@ -210,29 +209,87 @@ TEST_F(DownloadListTest, DeleteRemovesSelectedRowsAndClearRemovesAll)
     list()->setRowSelected(0, true);
     list()->setRowSelected(2, true);
     list()->setRowSelected(4, true);
-    QTest::mouseClick(form->delbtn, Qt::LeftButton);
+    QTest::mouseClick(form->downloadPanel()->delbtn, Qt::LeftButton);
     EXPECT_EQ(names(), (std::vector<std::string>{"song2", "song4"}));
-    EXPECT_TRUE(form->delbtn->isEnabled());
+    EXPECT_TRUE(form->downloadPanel()->delbtn->isEnabled());
 
     // Nothing selected: nothing deleted.
-    form->delbtnClick();
+    form->downloadPanel()->delbtnClick();
     EXPECT_EQ(list()->rowCount(), 2);
 
-    QTest::mouseClick(form->delallbtn, Qt::LeftButton);
+    QTest::mouseClick(form->downloadPanel()->delallbtn, Qt::LeftButton);
     EXPECT_EQ(list()->rowCount(), 0);
-    EXPECT_TRUE(form->delallbtn->isEnabled());
-    form->delallbtnClick(); // an empty list stays empty
+    EXPECT_TRUE(form->downloadPanel()->delallbtn->isEnabled());
+    form->downloadPanel()->delallbtnClick(); // an empty list stays empty
     EXPECT_EQ(list()->rowCount(), 0);
+}
+
+// A click on a column's header sorts what the list shows; the queue keeps its order, and the
+// buttons act on the rows as shown.
+TEST_F(DownloadListTest, AHeaderClickSortsTheViewAndDeleteTakesTheRowShown)
+{
+    using Column = gui::DownloadTableModel::Column;
+    struct Row {
+        const char *number, *name, *size;
+        std::int64_t bytes;
+    };
+    const Row rows[] = {{"9", "a", "2.3M", -1},
+                        {"10", "b", "512K", -1},
+                        {"2", "c", "10M", -1},
+                        {"1", "d", "", 900}}; // a size the service gave in bytes
+    for (const Row& r : rows) {
+        core::SongEntry row{r.number, 0, {r.name, "http://h/x.mp3", r.size, "mp3", "/s/x.mp3"}};
+        row.sizeBytes = r.bytes;
+        form->downloadPanel()->appendDownloadRow(row);
+    }
+    form->show();
+    form->Button4Click();
+    gui::DownloadListView* view = list();
+    using Names = std::vector<std::string>;
+    ASSERT_EQ(names(), (Names{"a", "b", "c", "d"})) << "unsorted until a header is clicked";
+
+    QHeaderView* header = view->header();
+    const auto clickHeader = [&](int column) {
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        ASSERT_LT(x, header->viewport()->width());
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    };
+    const std::pair<int, Names> sorts[] = {
+        {Column::Size, {"d", "b", "a", "c"}},    // by value, not "10M" before "2.3M"
+        {Column::Caption, {"d", "c", "a", "b"}}, // by number, not "10" before "9"
+        {Column::Name, {"a", "b", "c", "d"}},
+    };
+    for (const auto& [column, order] : sorts) {
+        SCOPED_TRACE(column);
+        clickHeader(column);
+        EXPECT_EQ(header->sortIndicatorSection(), column);
+        Names expected = order;
+        if (header->sortIndicatorOrder() == Qt::DescendingOrder)
+            std::reverse(expected.begin(), expected.end());
+        EXPECT_EQ(names(), expected);
+    }
+
+    clickHeader(Column::Size);
+    if (header->sortIndicatorOrder() == Qt::DescendingOrder)
+        clickHeader(Column::Size);
+    ASSERT_EQ(names(), (Names{"d", "b", "a", "c"}));
+    view->setRowSelected(0, true);
+    QTest::mouseClick(form->downloadPanel()->delbtn, Qt::LeftButton);
+    EXPECT_EQ(names(), (Names{"b", "a", "c"}));
+    const download::DownloadQueue& queue = form->downloadPanel()->engine()->queue();
+    ASSERT_EQ(queue.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(queue.at(i).texts().name, std::string(1, "abc"[i]));
 }
 
 TEST_F(DownloadListTest, TheListIsKeptInItsFileAndComesBackInTheNextWindow)
 {
     const std::string path = dir.path().toStdString() + "/download-list.txt";
-    form->keepDownloadListIn(path);
+    form->downloadPanel()->keepDownloadListIn(path);
     fillDownloadList(3);
     list()->setRowSelected(1, true);
-    form->delbtnClick();
-    form->ChooserRewrite = true;
+    form->downloadPanel()->delbtnClick();
+    form->downloadPanel()->ChooserRewrite = true;
     list()->setRowSelected(0, true);
     chooser->pathedit->setText("/elsewhere");
     chooser->pathbtnClick();
@@ -242,45 +299,45 @@ TEST_F(DownloadListTest, TheListIsKeptInItsFileAndComesBackInTheNextWindow)
     form.reset();
     createWindow();
     EXPECT_EQ(list()->rowCount(), 0) << "a window reads no list by itself";
-    form->keepDownloadListIn(path);
+    form->downloadPanel()->keepDownloadListIn(path);
     EXPECT_EQ(names(), (std::vector<std::string>{"song1", "song3"}));
     EXPECT_EQ(savePath(0), "/elsewhere/song1.mp3");
-    ASSERT_EQ(form->engine()->queue().size(), 2);
-    EXPECT_EQ(form->engine()->queue().at(0).savePath(), "/elsewhere/song1.mp3");
-    EXPECT_EQ(form->engine()->queue().at(1).entry, list()->rowAt(1));
+    ASSERT_EQ(form->downloadPanel()->engine()->queue().size(), 2);
+    EXPECT_EQ(form->downloadPanel()->engine()->queue().at(0).savePath(), "/elsewhere/song1.mp3");
+    EXPECT_EQ(form->downloadPanel()->engine()->queue().at(1).entry, list()->rowAt(1));
 }
 
 // "删除所选项" and "清空列表" pressed while a worker ran were disabled for the rest of the run
 // (the Delete key with them). They now always work: rows that do not run simply go.
 TEST_F(DownloadListTest, DeleteAndClearWorkWhileAWorkerRunsAndNeverStayDisabled)
 {
-    download::TransferEngine* engine = form->engine();
+    download::TransferEngine* engine = form->downloadPanel()->engine();
     ASSERT_NE(engine, nullptr);
     fillDownloadList(3);
     list()->setRowSelected(1, true);
 
     download::TransferEngineTestAccess::activeWorkers(*engine) =
         1; // one segment worker started and not yet ended
-    QTest::mouseClick(form->delbtn, Qt::LeftButton);
+    QTest::mouseClick(form->downloadPanel()->delbtn, Qt::LeftButton);
     EXPECT_EQ(names(), (std::vector<std::string>{"song1", "song3"}));
-    EXPECT_TRUE(form->delbtn->isEnabled());
-    form->delallbtnClick();
+    EXPECT_TRUE(form->downloadPanel()->delbtn->isEnabled());
+    form->downloadPanel()->delallbtnClick();
     EXPECT_EQ(list()->rowCount(), 0);
-    EXPECT_EQ(form->engine()->queue().size(), 0);
-    EXPECT_TRUE(form->delallbtn->isEnabled());
+    EXPECT_EQ(form->downloadPanel()->engine()->queue().size(), 0);
+    EXPECT_TRUE(form->downloadPanel()->delallbtn->isEnabled());
     download::TransferEngineTestAccess::activeWorkers(*engine) = 0;
 }
 
 TEST_F(DownloadListTest, ChooserOpensInRewriteModeOnlyWithASelection)
 {
     fillDownloadList(2);
-    QTest::mouseClick(form->SeSkinButton3, Qt::LeftButton);
-    EXPECT_FALSE(form->ChooserRewrite);
+    QTest::mouseClick(form->downloadPanel()->SeSkinButton3, Qt::LeftButton);
+    EXPECT_FALSE(form->downloadPanel()->ChooserRewrite);
     EXPECT_TRUE(chooser->isHidden());
 
     list()->setRowSelected(1, true);
-    form->SeSkinButton3Click();
-    EXPECT_TRUE(form->ChooserRewrite);
+    form->downloadPanel()->SeSkinButton3Click();
+    EXPECT_TRUE(form->downloadPanel()->ChooserRewrite);
     EXPECT_FALSE(chooser->isHidden());
     EXPECT_EQ(chooser->windowTitle(), "选择保存目录");
     EXPECT_FALSE(chooser->windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -289,11 +346,11 @@ TEST_F(DownloadListTest, ChooserOpensInRewriteModeOnlyWithASelection)
     // Closing the chooser confirms nothing; "保存目录" reopens it still in rewrite mode.
     chooser->close();
     EXPECT_TRUE(chooser->isHidden());
-    EXPECT_TRUE(form->ChooserRewrite);
-    QTest::mouseClick(form->SeSkinButton1, Qt::LeftButton);
+    EXPECT_TRUE(form->downloadPanel()->ChooserRewrite);
+    QTest::mouseClick(form->downloadPanel()->SeSkinButton1, Qt::LeftButton);
     EXPECT_FALSE(chooser->isHidden());
-    EXPECT_TRUE(form->ChooserRewrite);
-    EXPECT_EQ(savePath(1), form->SaveFolder + "song2.mp3");
+    EXPECT_TRUE(form->downloadPanel()->ChooserRewrite);
+    EXPECT_EQ(savePath(1), form->downloadPanel()->SaveFolder + "song2.mp3");
 }
 
 TEST_F(DownloadListTest, TreeClickFillsThePathAndDefaultModeSetsTheSaveFolder)
@@ -305,7 +362,7 @@ TEST_F(DownloadListTest, TreeClickFillsThePathAndDefaultModeSetsTheSaveFolder)
     fillDownloadList(1);
     const std::string before = savePath(0);
 
-    form->SeSkinButton1Click();
+    form->downloadPanel()->SeSkinButton1Click();
     const QModelIndex index = chooser->folderIndex(chinese);
     ASSERT_TRUE(index.isValid());
     chooser->ShellTreeView1->setCurrentIndex(index);
@@ -325,34 +382,34 @@ TEST_F(DownloadListTest, TreeClickFillsThePathAndDefaultModeSetsTheSaveFolder)
 
     chooser->pathedit->setText(chinese);
     QTest::mouseClick(chooser->pathbtn, Qt::LeftButton);
-    EXPECT_EQ(form->SaveFolder, core::toGbk(chinese) + "/");
+    EXPECT_EQ(form->downloadPanel()->SaveFolder, core::toGbk(chinese) + "/");
     EXPECT_TRUE(chooser->isHidden());
     EXPECT_EQ(savePath(0), before); // existing rows keep their path
 
     form->ListView1->appendRow(resultRow("7"));
     form->ListView1->setRowSelected(0, true);
-    form->dragdownbtnClick();
+    form->downloadPanel()->addChosenRows(form->chosenResultRows());
     EXPECT_EQ(savePath(1), core::toGbk(chinese) + "/name7.mp3");
 
     // The root gets its separator appended too; an empty text changes nothing.
-    form->SeSkinButton1Click();
+    form->downloadPanel()->SeSkinButton1Click();
     chooser->pathedit->setText("/");
     chooser->pathbtnClick();
-    EXPECT_EQ(form->SaveFolder, "//");
-    form->SeSkinButton1Click();
+    EXPECT_EQ(form->downloadPanel()->SaveFolder, "//");
+    form->downloadPanel()->SeSkinButton1Click();
     chooser->pathedit->clear();
     chooser->pathbtnClick();
-    EXPECT_EQ(form->SaveFolder, "//");
-    EXPECT_FALSE(form->ChooserRewrite);
+    EXPECT_EQ(form->downloadPanel()->SaveFolder, "//");
+    EXPECT_FALSE(form->downloadPanel()->ChooserRewrite);
 }
 
 TEST_F(DownloadListTest, RewriteModeRepointsRowsSelectedAtConfirmation)
 {
     fillDownloadList(4);
-    const std::string saveFolder = form->SaveFolder;
+    const std::string saveFolder = form->downloadPanel()->SaveFolder;
     list()->setRowSelected(0, true);
-    form->SeSkinButton3Click();
-    ASSERT_TRUE(form->ChooserRewrite);
+    form->downloadPanel()->SeSkinButton3Click();
+    ASSERT_TRUE(form->downloadPanel()->ChooserRewrite);
 
     // The selection changes while the chooser is open: rows 1 and 3 are the ones rewritten.
     list()->setRowSelected(0, false);
@@ -365,19 +422,19 @@ TEST_F(DownloadListTest, RewriteModeRepointsRowsSelectedAtConfirmation)
     EXPECT_EQ(savePath(2), saveFolder + "song3.mp3");
     EXPECT_EQ(savePath(3), core::utf8ToGbk("/srv/新歌/song4.mp3"));
     EXPECT_EQ(list()->cellText(1, 5), "/srv/新歌/song2.mp3");
-    EXPECT_EQ(form->SaveFolder, saveFolder);
-    EXPECT_FALSE(form->ChooserRewrite);
+    EXPECT_EQ(form->downloadPanel()->SaveFolder, saveFolder);
+    EXPECT_FALSE(form->downloadPanel()->ChooserRewrite);
     EXPECT_TRUE(chooser->isHidden());
 
     // Rewrite mode with nothing selected at confirmation rewrites nothing but still ends.
-    form->SeSkinButton3Click();
-    ASSERT_TRUE(form->ChooserRewrite);
+    form->downloadPanel()->SeSkinButton3Click();
+    ASSERT_TRUE(form->downloadPanel()->ChooserRewrite);
     list()->clearSelection();
     chooser->pathedit->setText("/elsewhere");
     chooser->pathbtnClick();
-    EXPECT_FALSE(form->ChooserRewrite);
+    EXPECT_FALSE(form->downloadPanel()->ChooserRewrite);
     EXPECT_EQ(savePath(1), core::utf8ToGbk("/srv/新歌/song2.mp3"));
-    EXPECT_EQ(form->SaveFolder, saveFolder);
+    EXPECT_EQ(form->downloadPanel()->SaveFolder, saveFolder);
 }
 
 } // namespace
@@ -387,12 +444,12 @@ TEST_F(DownloadListTest, RewriteModeRepointsRowsSelectedAtConfirmation)
 TEST_F(DownloadListTest, TheRowMenuOffersWhatAppliesAndOpensFilesAndFolders)
 {
     fillDownloadList(3);
-    download::DownloadQueue& queue = form->engine()->queue();
+    download::DownloadQueue& queue = form->downloadPanel()->engine()->queue();
     queue.setStatus(queue.at(0).id, download::RowStatus::Complete);
     queue.setStatus(queue.at(1).id, download::RowStatus::Failed, core::utf8ToGbk("网络错误：x"));
-    form->showDownloadStates();
+    form->downloadPanel()->showDownloadStates();
     QStringList opened;
-    form->openLocalPath = [&](const QString& path) {
+    form->downloadPanel()->openLocalPath = [&](const QString& path) {
         opened << path;
         return true;
     };
@@ -407,7 +464,7 @@ TEST_F(DownloadListTest, TheRowMenuOffersWhatAppliesAndOpensFilesAndFolders)
         list()->clearSelection();
         for (int r : rows)
             list()->setRowSelected(r, true);
-        std::unique_ptr<QMenu> menu(form->downloadRowMenu(form.get()));
+        std::unique_ptr<QMenu> menu(form->downloadPanel()->downloadRowMenu(form.get()));
         std::map<QString, QAction*> actions;
         for (QAction* a : menu->actions())
             if (!a->isSeparator())
@@ -431,9 +488,11 @@ TEST_F(DownloadListTest, TheRowMenuOffersWhatAppliesAndOpensFilesAndFolders)
         EXPECT_EQ(enabled(actions), sorted({"删除", "重新下载", "打开文件", "打开所在文件夹"}));
         actions.at("打开文件")->trigger();
         actions.at("打开所在文件夹")->trigger();
-        EXPECT_EQ(opened,
-                  (QStringList{QString::fromStdString(form->SaveFolder) + "song1.mp3",
-                               QDir(QString::fromStdString(form->SaveFolder)).absolutePath()}));
+        EXPECT_EQ(
+            opened,
+            (QStringList{
+                QString::fromStdString(form->downloadPanel()->SaveFolder) + "song1.mp3",
+                QDir(QString::fromStdString(form->downloadPanel()->SaveFolder)).absolutePath()}));
     }
     {
         auto [menu, actions] = menuFor({1});
@@ -454,10 +513,11 @@ TEST_F(DownloadListTest, TheRowMenuOffersWhatAppliesAndOpensFilesAndFolders)
 
     // A double-click opens the file of a complete row only.
     opened.clear();
-    form->downloadlistviewDblClick(2);
+    form->downloadPanel()->downloadlistviewDblClick(2);
     EXPECT_TRUE(opened.isEmpty());
-    form->downloadlistviewDblClick(0);
-    EXPECT_EQ(opened, QStringList{QString::fromStdString(form->SaveFolder) + "song1.mp3"});
+    form->downloadPanel()->downloadlistviewDblClick(0);
+    EXPECT_EQ(opened,
+              QStringList{QString::fromStdString(form->downloadPanel()->SaveFolder) + "song1.mp3"});
 }
 
 // A kept list with a blank line or a last row cut short once came back empty, with no word.
@@ -470,18 +530,19 @@ TEST_F(DownloadListTest, ADamagedListFileKeepsItsCompleteRowsAndAnUnreadableOneI
             << "row\nsub AC/DC\nsub http://h/a.mp3\nsub 1M\nsub mp3\nsub /m/AC/DC.mp3\nend\n"
             << "row\ncaption 3\nsub cut";
     }
-    form->keepDownloadListIn(path);
+    form->downloadPanel()->keepDownloadListIn(path);
     EXPECT_EQ(names(), (std::vector<std::string>{"kept", "AC/DC"}));
     EXPECT_EQ(savePath(1), "/m/AC_DC.mp3") << "the file the row is fetched into";
-    EXPECT_TRUE(form->downinimemo->toPlainText().isEmpty());
+    EXPECT_TRUE(form->downloadPanel()->downinimemo->toPlainText().isEmpty());
 
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << "no list at all";
     }
-    form->keepDownloadListIn(path);
+    form->downloadPanel()->keepDownloadListIn(path);
     EXPECT_EQ(list()->rowCount(), 0);
-    EXPECT_TRUE(form->downinimemo->toPlainText().startsWith("下载列表文件无法读取，已另存为 "))
-        << form->downinimemo->toPlainText().toStdString();
+    EXPECT_TRUE(form->downloadPanel()->downinimemo->toPlainText().startsWith(
+        "下载列表文件无法读取，已另存为 "))
+        << form->downloadPanel()->downinimemo->toPlainText().toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList({"download-list.txt.bad-*"}).size(), 1);
 }

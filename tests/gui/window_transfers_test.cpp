@@ -10,12 +10,12 @@
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
-#include "gui/form2.h"
-#include "http/http_client.h"
 #include "gui/dialogs.h"
+#include "gui/form2.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
+#include "http/http_client.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -68,9 +68,11 @@ protected:
 
     void addRow(const std::string& name, const std::string& url, const std::string& sizeText)
     {
-        const int n = form->engine()->queue().size() + 1;
-        form->appendDownloadRow(
-            {std::to_string(n), 0, {name, url, sizeText, "mp3", form->SaveFolder + name + ".mp3"}});
+        const int n = form->downloadPanel()->engine()->queue().size() + 1;
+        form->downloadPanel()->appendDownloadRow(
+            {std::to_string(n),
+             0,
+             {name, url, sizeText, "mp3", form->downloadPanel()->SaveFolder + name + ".mp3"}});
         list(); // the error handler reads the row from the list
     }
     // Processes window messages until done() holds; false when it never does.
@@ -88,7 +90,7 @@ protected:
     std::vector<std::string> memoLines() const
     {
         std::vector<std::string> lines;
-        for (const QString& l : form->downinimemo->toPlainText().split('\n'))
+        for (const QString& l : form->downloadPanel()->downinimemo->toPlainText().split('\n'))
             if (!l.isEmpty())
                 lines.push_back(core::toGbk(l));
         return lines;
@@ -100,12 +102,15 @@ protected:
             n += l == name + gbk("下载完毕!");
         return n;
     }
-    std::string status(int activeRow) const { return form->downloadnow->rowAt(activeRow).sub(0); }
+    std::string status(int activeRow) const
+    {
+        return form->downloadPanel()->downloadnow->rowAt(activeRow).sub(0);
+    }
     void throwInto(const std::string& message)
     {
-        form->myexception(form.get(), std::runtime_error(message));
+        form->downloadPanel()->myexception(form.get(), std::runtime_error(message));
     }
-    void throwInto(const std::exception& e) { form->myexception(form.get(), e); }
+    void throwInto(const std::exception& e) { form->downloadPanel()->myexception(form.get(), e); }
 };
 
 } // namespace
@@ -120,9 +125,9 @@ TEST_F(TransfersWindowTest, StartButtonFetchesFilesAndEachGetsOneReport)
         addRow("w" + std::to_string(i), nginx.url("/w" + std::to_string(i) + ".mp3"),
                std::to_string(sizes[i]));
 
-    form->downbtn->click();
-    ASSERT_TRUE(pumpUntil([&] { return !form->DownloadsRunning(); }));
-    ASSERT_EQ(form->downloadnow->rowCount(), 3);
+    form->downloadPanel()->downbtn->click();
+    ASSERT_TRUE(pumpUntil([&] { return !form->downloadPanel()->DownloadsRunning(); }));
+    ASSERT_EQ(form->downloadPanel()->downloadnow->rowCount(), 3);
     // The last end arrives queued; then every file has its report and none is left "结束".
     ASSERT_TRUE(
         pumpUntil([&] { return reportsFor("w0") + reportsFor("w1") + reportsFor("w2") == 3; }));
@@ -131,25 +136,26 @@ TEST_F(TransfersWindowTest, StartButtonFetchesFilesAndEachGetsOneReport)
         EXPECT_EQ(fileBytes(dir.path().toStdString() + "/music/" + name + ".mp3"),
                   fileBytes(nginx.root() / (name + ".mp3")));
         EXPECT_EQ(status(i), download::statusReported());
-        EXPECT_EQ(form->downloadnow->rowAt(i).caption, name);
-        EXPECT_EQ(form->downloadnow->rowAt(i).sub(2), std::to_string(i));
+        EXPECT_EQ(form->downloadPanel()->downloadnow->rowAt(i).caption, name);
+        EXPECT_EQ(form->downloadPanel()->downloadnow->rowAt(i).sub(2), std::to_string(i));
     }
-    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_FALSE(form->downloadPanel()->Timer1->isActive());
 
     // Six lines per report, in order.
     const auto lines = memoLines();
     ASSERT_EQ(lines.size(), 18u);
     for (size_t at = 0; at < lines.size(); at += 6) {
         const std::string name = lines[at + 1].substr(0, 2);
-        EXPECT_EQ(lines[at + 2], gbk("保存地址：") + form->SaveFolder + name + ".mp3");
+        EXPECT_EQ(lines[at + 2],
+                  gbk("保存地址：") + form->downloadPanel()->SaveFolder + name + ".mp3");
         EXPECT_EQ(lines[at + 3].rfind(gbk("用时："), 0), 0u);
         EXPECT_EQ(lines[at + 4], gbk("下载地址：") + nginx.url("/" + name + ".mp3"));
         EXPECT_EQ(lines[at + 5].rfind(gbk("文件大小："), 0), 0u);
     }
 
     // Later ticks report nothing again.
-    form->Timer1Timer();
-    form->Timer1Timer();
+    form->downloadPanel()->Timer1Timer();
+    form->downloadPanel()->Timer1Timer();
     EXPECT_EQ(memoLines().size(), 18u);
 }
 
@@ -167,16 +173,16 @@ TEST_F(TransfersWindowTest, EachFileGetsOneReportWhateverOrderTheEndsArriveIn)
     std::optional<std::thread::id> engineThread;
     std::vector<std::function<void()>> fromEngine;
     std::vector<std::function<void()>> fromWorkers;
-    form->engineAdapter()->setPost([&](std::function<void()> change) {
+    form->downloadPanel()->engineAdapter()->setPost([&](std::function<void()> change) {
         std::lock_guard lock(mutex);
         if (!engineThread)
             engineThread = std::this_thread::get_id();
         (*engineThread == std::this_thread::get_id() ? fromEngine : fromWorkers)
             .push_back(std::move(change));
     });
-    form->downbtn->click();
-    ASSERT_TRUE(form->engineThread()->waitUntilIdle(std::chrono::seconds(60)));
-    ASSERT_TRUE(form->engine()->waitIdle(std::chrono::seconds(60)));
+    form->downloadPanel()->downbtn->click();
+    ASSERT_TRUE(form->downloadPanel()->engineThread()->waitUntilIdle(std::chrono::seconds(60)));
+    ASSERT_TRUE(form->downloadPanel()->engine()->waitIdle(std::chrono::seconds(60)));
     std::lock_guard lock(mutex);
     for (const auto& change : fromEngine)
         change();
@@ -188,7 +194,7 @@ TEST_F(TransfersWindowTest, EachFileGetsOneReportWhateverOrderTheEndsArriveIn)
         EXPECT_EQ(status(i), download::statusReported()) << i;
     }
     EXPECT_EQ(memoLines().size(), 18u);
-    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_FALSE(form->downloadPanel()->Timer1->isActive());
 }
 
 TEST_F(TransfersWindowTest, TheLineForNothingToStartReachesTheMemoOnTheWindowsThread)
@@ -197,12 +203,12 @@ TEST_F(TransfersWindowTest, TheLineForNothingToStartReachesTheMemoOnTheWindowsTh
     // posted to the window (a memo written from another thread crashed the program).
     std::mutex mutex;
     std::vector<std::function<void()>> posted;
-    form->engineAdapter()->setPost([&](std::function<void()> change) {
+    form->downloadPanel()->engineAdapter()->setPost([&](std::function<void()> change) {
         std::lock_guard lock(mutex);
         posted.push_back(std::move(change));
     });
-    form->downbtn->click();
-    ASSERT_TRUE(form->engineThread()->waitUntilIdle(std::chrono::seconds(60)));
+    form->downloadPanel()->downbtn->click();
+    ASSERT_TRUE(form->downloadPanel()->engineThread()->waitUntilIdle(std::chrono::seconds(60)));
     EXPECT_TRUE(memoLines().empty());
     std::lock_guard lock(mutex);
     for (const auto& change : posted)
@@ -243,12 +249,13 @@ TEST_F(TransfersWindowTest, AFileThatCannotBeFetchedShowsItFailedWithTheReasonAn
     enginetest::Nginx nginx;
     enginetest::writePatternFile(nginx.root() / "f.mp3", 5000);
     addRow("f", nginx.url("/f.mp3"), "5K");
-    form->engine()->prepareWorkerClient = [](http::HttpClient& client, int) {
+    form->downloadPanel()->engine()->prepareWorkerClient = [](http::HttpClient& client, int) {
         client.port = 9; // nothing listens there
     };
-    form->downbtn->click();
+    form->downloadPanel()->downbtn->click();
     ASSERT_TRUE(pumpUntil([&] {
-        return form->downloadnow->rowCount() == 1 && status(0) != download::statusRunning();
+        return form->downloadPanel()->downloadnow->rowCount() == 1 &&
+               status(0) != download::statusRunning();
     }));
     EXPECT_EQ(status(0), download::statusFailed());
     const auto lines = memoLines();
@@ -256,7 +263,7 @@ TEST_F(TransfersWindowTest, AFileThatCannotBeFetchedShowsItFailedWithTheReasonAn
     EXPECT_EQ(lines[0], gbk("f不能下载"));
     EXPECT_EQ(lines[1].rfind("Socket Error # 111", 0), 0u);
     EXPECT_EQ(reportsFor("f"), 0);
-    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_FALSE(form->downloadPanel()->Timer1->isActive());
     // The download log tells the same story.
     const auto& log = downloadLogLines();
     auto logged = [&](const std::string& start, const std::string& part) {
@@ -271,14 +278,14 @@ TEST_F(TransfersWindowTest, AFileThatCannotBeFetchedShowsItFailedWithTheReasonAn
 
 TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
 {
-    download::TransferEngine& e = *form->engine();
+    download::TransferEngine& e = *form->downloadPanel()->engine();
     using A = download::TransferEngineTestAccess;
     A::workerBytes(e)[0][0] = 2560;
-    form->Timer1Timer();
+    form->downloadPanel()->Timer1Timer();
     EXPECT_EQ(form->SeSkinStatusBar1->panelText(1), "总耗时：1秒");
     EXPECT_EQ(form->SeSkinStatusBar1->panelText(3), "2k/s");
     A::workerBytes(e)[0][0] = 2560 + 1023;
-    form->Timer1Timer();
+    form->downloadPanel()->Timer1Timer();
     EXPECT_EQ(form->SeSkinStatusBar1->panelText(1), "总耗时：2秒");
     EXPECT_EQ(form->SeSkinStatusBar1->panelText(3), "0k/s");
 
@@ -291,10 +298,10 @@ TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
         f.row.sizeText = "9K";
         f.targetPath = "/m/r" + std::to_string(i) + ".mp3";
         A::activeFiles(e).push_back(f);
-        form->downloadnow->appendRow(
+        form->downloadPanel()->downloadnow->appendRow(
             {f.row.name, 0, {download::statusRunning(), "0", std::to_string(i)}});
     }
-    form->downloadnow->setRowSelected(1, true);
+    form->downloadPanel()->downloadnow->setRowSelected(1, true);
     A::connectedCount(e) = 0; // the start loop waits for a slot: the bars still move
     A::setSlotConnected(e, {5, 5, 0});
     A::setSlotSize(e, {1000, 500000, 0});
@@ -302,17 +309,17 @@ TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
     A::setSlotRow(e, {0, 1, 0});
     for (auto& b : A::workerBytes(e)[1])
         b = 50000;
-    form->Timer1Timer();
-    EXPECT_EQ(form->SeSkinProgressBar1->maximum(), 100000);
-    EXPECT_EQ(form->SeSkinProgressBar3->value(), 50000);
-    EXPECT_EQ(form->downloadnow->rowAt(1).sub(1), "1"); // its time counts
-    EXPECT_EQ(form->downloadnow->rowAt(0).sub(1), "0"); // slot 0 runs nothing
+    form->downloadPanel()->Timer1Timer();
+    EXPECT_EQ(form->downloadPanel()->SeSkinProgressBar1->maximum(), 100000);
+    EXPECT_EQ(form->downloadPanel()->SeSkinProgressBar3->value(), 50000);
+    EXPECT_EQ(form->downloadPanel()->downloadnow->rowAt(1).sub(1), "1"); // its time counts
+    EXPECT_EQ(form->downloadPanel()->downloadnow->rowAt(0).sub(1), "0"); // slot 0 runs nothing
 
     // A row that has ended gets its report at the next tick, once, from what it started as,
     // even when the download list has been cleared meanwhile.
-    form->downloadnow->setSubItem(1, 0, download::statusEnded());
-    form->delallbtnClick();
-    form->Timer1Timer();
+    form->downloadPanel()->downloadnow->setSubItem(1, 0, download::statusEnded());
+    form->downloadPanel()->delallbtnClick();
+    form->downloadPanel()->Timer1Timer();
     EXPECT_EQ(status(1), download::statusReported());
     EXPECT_EQ(reportsFor("r4"), 1);
     const auto lines = memoLines();
@@ -321,25 +328,26 @@ TEST_F(TransfersWindowTest, TickShowsTimeSpeedsBarsAndReportsEndedRowsOnce)
     EXPECT_EQ(lines[3], gbk("用时：1秒"));
     EXPECT_EQ(lines[4], gbk("下载地址：http://h/4"));
     EXPECT_EQ(lines[5], gbk("文件大小：9K"));
-    form->Timer1Timer();
+    form->downloadPanel()->Timer1Timer();
     EXPECT_EQ(reportsFor("r4"), 1);
     A::slotWorkers(e)[1] = 0;
 }
 
 TEST_F(TransfersWindowTest, SelectingAFinishedRowFillsTheBars)
 {
-    form->downloadnow->appendRow({"a", 0, {download::statusRunning(), "0", "0"}});
-    form->downloadnow->appendRow({"b", 0, {download::statusEnded(), "3", "1"}});
+    form->downloadPanel()->downloadnow->appendRow({"a", 0, {download::statusRunning(), "0", "0"}});
+    form->downloadPanel()->downloadnow->appendRow({"b", 0, {download::statusEnded(), "3", "1"}});
     for (int k = 0; k < 5; ++k) {
-        form->workerBar(k)->setRange(0, 100);
-        form->workerBar(k)->setValue(10);
+        form->downloadPanel()->workerBar(k)->setRange(0, 100);
+        form->downloadPanel()->workerBar(k)->setValue(10);
     }
-    form->downloadnow->setRowSelected(0, true);
-    EXPECT_EQ(form->SeSkinProgressBar2->value(), 10);
-    form->downloadnow->clearSelection();
-    form->downloadnow->setRowSelected(1, true);
+    form->downloadPanel()->downloadnow->setRowSelected(0, true);
+    EXPECT_EQ(form->downloadPanel()->SeSkinProgressBar2->value(), 10);
+    form->downloadPanel()->downloadnow->clearSelection();
+    form->downloadPanel()->downloadnow->setRowSelected(1, true);
     for (int k = 0; k < 5; ++k)
-        EXPECT_EQ(form->workerBar(k)->value(), form->workerBar(k)->maximum());
+        EXPECT_EQ(form->downloadPanel()->workerBar(k)->value(),
+                  form->downloadPanel()->workerBar(k)->maximum());
 }
 
 TEST_F(TransfersWindowTest, ClosingWhileDownloadsRunAsksStopsAndWaitsForTheWorkers)
@@ -347,24 +355,24 @@ TEST_F(TransfersWindowTest, ClosingWhileDownloadsRunAsksStopsAndWaitsForTheWorke
     enginetest::Nginx nginx("100k");
     enginetest::writePatternFile(nginx.root() / "slow" / "big.mp3", 20 << 20);
     addRow("big", nginx.url("/slow/big.mp3"), "20M");
-    form->downbtn->click();
-    ASSERT_TRUE(form->DownloadsRunning()) << "the start loop counts as running";
-    ASSERT_TRUE(pumpUntil([&] { return form->engine()->activeWorkers() > 0; }));
-    ASSERT_TRUE(pumpUntil([&] { return form->Timer1->isActive(); }));
+    form->downloadPanel()->downbtn->click();
+    ASSERT_TRUE(form->downloadPanel()->DownloadsRunning()) << "the start loop counts as running";
+    ASSERT_TRUE(pumpUntil([&] { return form->downloadPanel()->engine()->activeWorkers() > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return form->downloadPanel()->Timer1->isActive(); }));
 
     answerYes = false;
     form->close();
     EXPECT_EQ(questions, QStringList{"还存在下载进程，确定退出吗？"});
-    EXPECT_TRUE(form->DownloadsRunning());
+    EXPECT_TRUE(form->downloadPanel()->DownloadsRunning());
     EXPECT_EQ(endedWith, -1);
 
     answerYes = true;
     form->close();
     EXPECT_TRUE(form->QuitConfirmed);
     EXPECT_EQ(endedWith, 0);
-    EXPECT_FALSE(form->DownloadsRunning());
-    EXPECT_EQ(form->engine()->activeWorkers(), 0);
-    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_FALSE(form->downloadPanel()->DownloadsRunning());
+    EXPECT_EQ(form->downloadPanel()->engine()->activeWorkers(), 0);
+    EXPECT_FALSE(form->downloadPanel()->Timer1->isActive());
 }
 
 // The handler decides on the kind a failure carries (it once sorted by the words of the message).
@@ -374,11 +382,11 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
     // With an empty list only the message.
     throwInto(http::HttpError("Socket Error # 111\r\nConnection refused"));
     EXPECT_EQ(memoLines().size(), 2u); // the message holds a line break
-    form->downinimemo->clear();
+    form->downloadPanel()->downinimemo->clear();
 
     for (int i = 0; i < 5; ++i)
         addRow("s" + std::to_string(i), "http://h/" + std::to_string(i) + ".mp3", "1M");
-    download::TransferEngine& e = *form->engine();
+    download::TransferEngine& e = *form->downloadPanel()->engine();
     using A = download::TransferEngineTestAccess;
     form->Button3Click();
     A::probing(e) = true;
@@ -386,10 +394,10 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
     throwInto(http::HttpError("404 Not Found", FailureKind::ServerAnswer));
     EXPECT_EQ(memoLines(), (std::vector<std::string>{"404 Not Found", "3", gbk("s2不能下载")}));
     EXPECT_EQ(e.resumeRow(), 3);
-    EXPECT_FALSE(form->Iesetpanel->isHidden());
+    EXPECT_FALSE(form->downloadPanel()->isHidden());
     EXPECT_TRUE(fatalBoxes.isEmpty());
 
-    form->downinimemo->clear();
+    form->downloadPanel()->downinimemo->clear();
     A::probing(e) = true;
     A::setResumeRow(e, 4);
     throwInto(http::HttpError("404 Not Found", FailureKind::ServerAnswer));
@@ -398,7 +406,7 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
 
     // Other errors: the message and the row number only; nothing moves, whatever the words.
     for (const char* words : {"Division by zero", "Top 40 Hits", "Access denied"}) {
-        form->downinimemo->clear();
+        form->downloadPanel()->downinimemo->clear();
         A::probing(e) = true;
         A::setResumeRow(e, 1);
         throwInto(words);
@@ -408,7 +416,7 @@ TEST_F(TransfersWindowTest, ErrorHandlerLogsAndMovesPastAFailingProbe)
     }
 
     // A failure of a row with no probe under way stops nothing.
-    form->downinimemo->clear();
+    form->downloadPanel()->downinimemo->clear();
     A::probing(e) = false;
     throwInto(http::HttpError("409 Conflict", FailureKind::ServerAnswer));
     EXPECT_EQ(e.resumeRow(), 1);
@@ -431,7 +439,7 @@ TEST_F(TransfersWindowTest, OnlyAFaultOfTheProgramIsFatal)
               (std::vector<std::string>{gbk("保存目录不存在：/media/stick/Access All Areas.mp3"),
                                         "1", gbk("Access All Areas不能下载")}));
 
-    form->downinimemo->clear();
+    form->downloadPanel()->downinimemo->clear();
     throwInto(std::logic_error("broken invariant"));
     EXPECT_EQ(fatalBoxes, QStringList{"出现致命错误，应用程序将关闭！！！"});
     EXPECT_FALSE(chooser->isVisible());

@@ -7,6 +7,7 @@
 #include "core/line_file.h"
 #include "gui/card_panel.h"
 #include "gui/dialogs.h"
+#include "gui/download_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QDir>
@@ -313,8 +314,8 @@ TEST_F(PlayPanelTest, AListThatCannotBeWrittenStopsBeforeThePageAndReachesTheErr
     // Pressed by the user, the error goes to the application's handler.
     form->show();
     QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
-    EXPECT_TRUE(form->downinimemo->toPlainText().contains("Cannot create file " +
-                                                          QString::fromStdString(folder)));
+    EXPECT_TRUE(form->downloadPanel()->downinimemo->toPlainText().contains(
+        "Cannot create file " + QString::fromStdString(folder)));
     EXPECT_FALSE(exists("2.html"));
 }
 

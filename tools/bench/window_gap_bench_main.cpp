@@ -13,6 +13,7 @@
 #include "download/nginx_fixture.h"
 #include "download/transfer_engine.h"
 #include "gui/dialogs.h"
+#include "gui/download_panel.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -94,23 +95,26 @@ int run(int argc, char** argv)
     form.show();
     const std::string folder = dir.path().toStdString() + "/music/";
     std::filesystem::create_directories(folder);
-    form.SaveFolder = folder;
+    form.downloadPanel()->SaveFolder = folder;
     for (const char* name : names) {
         core::SongEntry row;
         row.caption = name;
         row.subItems = {name, nginx.url("/" + std::string(name) + ".mp3"),
                         std::to_string(sizeMib) + "M", "mp3", folder + name + ".mp3"};
-        form.appendDownloadRow(row);
+        form.downloadPanel()->appendDownloadRow(row);
     }
 
-    auto reports = [&] { return form.downinimemo->toPlainText().count("下载完毕!"); };
+    auto reports = [&] {
+        return form.downloadPanel()->downinimemo->toPlainText().count("下载完毕!");
+    };
     // The press comes from the event loop, as a click does, so its own time counts.
-    QTimer::singleShot(0, &form, [&] { form.downbtnClick(); });
+    QTimer::singleShot(0, &form, [&] { form.downloadPanel()->downbtnClick(); });
     qint64 runMs = 0;
     bool pressed = false;
     QTimer::singleShot(0, &form, [&] { pressed = true; });
     const double busy = longestGap(
-        [&] { return pressed && !form.DownloadsRunning() && reports() >= 3; }, 600000, runMs);
+        [&] { return pressed && !form.downloadPanel()->DownloadsRunning() && reports() >= 3; },
+        600000, runMs);
     qint64 idleMs = 0;
     const double idle = longestGap([] { return false; }, runMs, idleMs);
 

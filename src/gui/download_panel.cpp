@@ -1,11 +1,12 @@
 // The download panel and its list: rows arrive from the result list with a save path under the
 // save folder, can be deleted, cleared and re-pointed through the folder chooser, and each row
 // can be paused, continued, fetched again or opened from its menu.
-#include "app/form1.h"
+#include "gui/download_panel.h"
 
 #include "core/line_file.h"
 #include "download/download_list.h"
 #include "download/engine_thread.h"
+#include "download/engine_window_adapter.h"
 #include "download/queue_file.h"
 #include "download/row_state.h"
 #include "download/target_file.h"
@@ -16,20 +17,21 @@
 #include "gui/form2.h"
 #include "gui/song_list_view.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
-#include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QToolButton>
+#include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 
+namespace gui {
 namespace {
 
 // A one-line caption, 18 pixels high, above a list or beside a bar.
@@ -42,47 +44,56 @@ QLabel* caption(QWidget* parent, const QString& text, int left, int top, int wid
 
 } // namespace
 
-void TForm1::buildDownloadPanel()
+DownloadPanel::DownloadPanel(QWidget* topBar, QWidget* parent) : QGroupBox("下载", parent)
 {
-    Iesetpanel = new QGroupBox("下载", centralWidget());
-    Iesetpanel->setObjectName("Iesetpanel");
-    Iesetpanel->setGeometry(121, 73, 575, 509);
-    Iesetpanel->hide();
+    setObjectName("Iesetpanel");
+    buildControls(topBar);
+    startEngine();
+    connectHandlers();
+}
+
+DownloadPanel::~DownloadPanel() = default;
+
+void DownloadPanel::buildControls(QWidget* topBar)
+{
+    SeSkinButton1 = new QPushButton("保存目录", topBar);
+    SeSkinButton1->setObjectName("SeSkinButton1");
+    SeSkinButton1->setGeometry(556, 7, 80, 26);
 
     // The queue of files to fetch; it shows the engine's queue once the engine is there.
-    downloadlistview = new gui::DownloadListView(Iesetpanel);
+    downloadlistview = new DownloadListView(this);
     downloadlistview->setObjectName("downloadlistview");
     downloadlistview->setToolTip("按住Ctrl或Shift键可选择多项");
+    downloadlistview->setAccessibleName("下载列表");
     downloadlistview->setGeometry(8, 24, 559, 196);
 
-    downbtn = new QPushButton("开始下载", Iesetpanel);
+    downbtn = new QPushButton("开始下载", this);
     downbtn->setGeometry(8, 228, 96, 26);
-    delbtn = new QPushButton("删除所选项", Iesetpanel);
+    delbtn = new QPushButton("删除所选项", this);
     delbtn->setGeometry(112, 228, 96, 26);
-    delallbtn = new QPushButton("清空列表", Iesetpanel);
+    delallbtn = new QPushButton("清空列表", this);
     delallbtn->setGeometry(216, 228, 96, 26);
-    SeSkinButton3 = new QPushButton("修改保存地址", Iesetpanel);
+    SeSkinButton3 = new QPushButton("修改保存地址", this);
     SeSkinButton3->setGeometry(455, 228, 112, 26);
-    downloadbtn = new QPushButton("至下载列表", Iesetpanel);
-    downloadbtn->setGeometry(320, 228, 96, 26);
-    downloadbtn->hide();
 
     // The files being fetched, and the workers of the slot chosen in that list.
-    caption(Iesetpanel, "正在下载", 8, 262, 120);
-    downloadnow = new ui::SongListView(Iesetpanel);
+    caption(this, "正在下载", 8, 262, 120);
+    downloadnow = new ui::SongListView(this);
     downloadnow->setObjectName("downloadnow");
+    downloadnow->setAccessibleName("正在下载");
     downloadnow->setColumnCaptions({"歌曲名称", "进度", "时间", "相应序列"});
     downloadnow->setMultiSelect(false);
     downloadnow->setGeometry(8, 282, 355, 132);
 
-    caption(Iesetpanel, "线程进度", 375, 262, 120);
+    caption(this, "线程进度", 375, 262, 120);
     QProgressBar** bars[] = {&SeSkinProgressBar1, &SeSkinProgressBar2, &SeSkinProgressBar3,
                              &SeSkinProgressBar4, &SeSkinProgressBar5};
     for (int k = 0; k < 5; ++k) {
         const int top = 282 + k * 27;
-        caption(Iesetpanel, QString("线程%1").arg(k + 1), 375, top + 3, 40);
-        auto* bar = new QProgressBar(Iesetpanel);
+        caption(this, QString("线程%1").arg(k + 1), 375, top + 3, 40);
+        auto* bar = new QProgressBar(this);
         bar->setObjectName(QString("SeSkinProgressBar%1").arg(k + 1));
+        bar->setAccessibleName(QStringLiteral("下载进度 %1").arg(k + 1));
         bar->setRange(0, 100);
         bar->setValue(0);
         bar->setGeometry(417, top + 2, 150, 20);
@@ -90,27 +101,30 @@ void TForm1::buildDownloadPanel()
     }
 
     // Completion reports and error lines.
-    caption(Iesetpanel, "下载统计", 8, 420, 120);
-    downinimemo = new QPlainTextEdit(Iesetpanel);
+    caption(this, "下载统计", 8, 420, 120);
+    downinimemo = new QPlainTextEdit(this);
     downinimemo->setObjectName("downinimemo");
+    downinimemo->setAccessibleName("下载记录");
     downinimemo->setReadOnly(true);
     downinimemo->setStyleSheet("QPlainTextEdit { color: red; }");
     downinimemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     downinimemo->setGeometry(8, 440, 559, 61);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
 }
 
-void TForm1::connectDownloadHandlers()
+void DownloadPanel::connectHandlers()
 {
-    // The "下" button belongs to the play panel's toolbar, which is built before this.
-    if (dragdownbtn)
-        connect(dragdownbtn, &QToolButton::clicked, this, &TForm1::dragdownbtnClick);
-    connect(downloadbtn, &QPushButton::clicked, this, &TForm1::downloadbtnClick);
-    connect(delbtn, &QPushButton::clicked, this, &TForm1::delbtnClick);
-    connect(delallbtn, &QPushButton::clicked, this, &TForm1::delallbtnClick);
-    connect(SeSkinButton3, &QPushButton::clicked, this, &TForm1::SeSkinButton3Click);
-    connect(SeSkinButton1, &QPushButton::clicked, this, &TForm1::SeSkinButton1Click);
-    connectTransferHandlers();
-    downloadlistview->setDownloadModel(new gui::DownloadTableModel(engine_->queue(), this));
+    connect(delbtn, &QPushButton::clicked, this, &DownloadPanel::delbtnClick);
+    connect(delallbtn, &QPushButton::clicked, this, &DownloadPanel::delallbtnClick);
+    connect(SeSkinButton3, &QPushButton::clicked, this, &DownloadPanel::SeSkinButton3Click);
+    connect(SeSkinButton1, &QPushButton::clicked, this, &DownloadPanel::SeSkinButton1Click);
+    connect(downbtn, &QPushButton::clicked, this, &DownloadPanel::downbtnClick);
+    connect(Timer1, &QTimer::timeout, this, &DownloadPanel::Timer1Timer);
+    connect(downloadnow, &ui::SongListView::rowSelectionChanged, this,
+            &DownloadPanel::downloadnowSelectItem);
+    downloadlistview->setDownloadModel(new DownloadTableModel(engine_->queue(), this));
     openLocalPath = [](const QString& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
@@ -122,25 +136,41 @@ void TForm1::connectDownloadHandlers()
     });
     connect(downloadlistview, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { downloadlistviewDblClick(index.row()); });
+    // Delete removes the selected rows while the list has the focus.
+    auto* deleting = new QShortcut(QKeySequence::Delete, downloadlistview);
+    deleting->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(deleting, &QShortcut::activated, this, [this] {
+        if (delbtn->isEnabled() && delbtn->isVisibleTo(delbtn->window()))
+            delbtn->click();
+    });
 }
 
-void TForm1::dragdownbtnClick()
+QProgressBar* DownloadPanel::workerBar(int k) const
 {
-    std::vector<core::SongEntry> selected;
-    for (int row : ListView1->selectedRows())
-        selected.push_back(ListView1->rowAt(row));
-    for (const core::SongEntry& row : download::downloadRowsFor(selected, SaveFolder))
+    QProgressBar* bars[] = {SeSkinProgressBar1, SeSkinProgressBar2, SeSkinProgressBar3,
+                            SeSkinProgressBar4, SeSkinProgressBar5};
+    return k >= 0 && k < 5 ? bars[k] : nullptr;
+}
+
+void DownloadPanel::setTypeIcons(const QList<QIcon>& icons)
+{
+    downloadlistview->setImageList(&icons);
+}
+
+void DownloadPanel::addChosenRows(const std::vector<core::SongEntry>& rows)
+{
+    for (const core::SongEntry& row : download::downloadRowsFor(rows, SaveFolder))
         appendDownloadRow(row);
     showDownloadStates();
-    Button4Click();
+    emit showRequested();
 }
 
-void TForm1::appendDownloadRow(const core::SongEntry& row)
+void DownloadPanel::appendDownloadRow(const core::SongEntry& row)
 {
     engine_->queue().append(row);
 }
 
-void TForm1::keepDownloadListIn(const std::string& nativePath)
+void DownloadPanel::keepDownloadListIn(const std::string& nativePath)
 {
     download::DownloadQueue& queue = engine_->queue();
     queue.keepWritten(nullptr);
@@ -167,23 +197,18 @@ void TForm1::keepDownloadListIn(const std::string& nativePath)
     });
 }
 
-void TForm1::downloadbtnClick()
-{
-    // The hidden "至下载列表" button does nothing: "下" copies rows to the download list.
-}
-
-void TForm1::delbtnClick()
+void DownloadPanel::delbtnClick()
 {
     // A running row stops (its file and record stay for a later resume) and goes with the rest.
     // The rows as the view shows them, by id: the queue may have moved on meanwhile.
     std::vector<std::uint64_t> ids;
     for (int row : downloadlistview->selectedRows())
-        ids.push_back(downloadlistview->downloadModel()->row(row).id);
+        ids.push_back(downloadlistview->queueRowAt(row).id);
     engineThread_->remove(ids);
     downloadlistview->downloadModel()->sync();
 }
 
-void TForm1::delallbtnClick()
+void DownloadPanel::delallbtnClick()
 {
     engineThread_->clear();
     downloadlistview->downloadModel()->sync();
@@ -202,7 +227,7 @@ QString rowFile(const download::QueueRow& row)
 
 } // namespace
 
-QMenu* TForm1::downloadRowMenu(QWidget* parent)
+QMenu* DownloadPanel::downloadRowMenu(QWidget* parent)
 {
     using download::RowAction;
     auto* menu = new QMenu(parent);
@@ -250,7 +275,7 @@ QMenu* TForm1::downloadRowMenu(QWidget* parent)
     return menu;
 }
 
-void TForm1::downloadlistviewDblClick(int row)
+void DownloadPanel::downloadlistviewDblClick(int row)
 {
     if (row < 0 || row >= downloadlistview->rowCount())
         return;
@@ -270,7 +295,7 @@ void showChooser(TForm2* chooser)
 }
 } // namespace
 
-void TForm1::SeSkinButton3Click()
+void DownloadPanel::SeSkinButton3Click()
 {
     if (downloadlistview->firstSelectedRow() < 0)
         return;
@@ -278,7 +303,28 @@ void TForm1::SeSkinButton3Click()
     showChooser(Form2);
 }
 
-void TForm1::SeSkinButton1Click()
+void DownloadPanel::SeSkinButton1Click()
 {
     showChooser(Form2);
 }
+
+void DownloadPanel::folderChosen(const std::string& folder)
+{
+    // Rows are added and removed on the window's thread only: once the list shows every
+    // change, the model's row numbers are the queue's.
+    downloadlistview->downloadModel()->sync();
+    std::vector<std::pair<int, core::SongEntry>> selected;
+    if (ChooserRewrite)
+        for (int row : downloadlistview->selectedRows())
+            selected.emplace_back(downloadlistview->queueIndexAt(row),
+                                  downloadlistview->rowAt(row));
+    const download::ChooserOutcome outcome =
+        download::confirmChooser(ChooserRewrite, SaveFolder, folder, selected);
+    for (const auto& [row, path] : outcome.newSavePaths)
+        engine_->queue().setSavePath(row, path);
+    SaveFolder = outcome.saveFolder;
+    ChooserRewrite = outcome.rewriteMode;
+    emit saveFolderChosen(SaveFolder);
+}
+
+} // namespace gui

@@ -1,9 +1,9 @@
-// The window's side of the transfer engine: "开始下载", the active list, the worker bars, the
-// status bar, the one-second tick with its completion reports, and the application-wide error
-// handler. The engine runs on a thread of its own (download::EngineThread); every display
-// change it asks for arrives here through the adapter as a queued call on the window's thread.
-#include "app/form1.h"
-#include "gui/window_menu.h"
+// The download panel's side of the transfer engine: "开始下载", the active list, the worker bars,
+// the status bar's texts, the one-second tick with its completion reports, and the
+// application-wide error handler. The engine runs on a thread of its own (download::EngineThread);
+// every display change it asks for arrives here through the adapter as a queued call on the
+// window's thread.
+#include "gui/download_panel.h"
 
 #include "core/gbk.h"
 #include "core/line_file.h"
@@ -16,19 +16,18 @@
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
 #include "download/transfer_plan.h"
+#include "gui/dialogs.h"
 #include "gui/download_list_view.h"
 #include "gui/download_log.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
-#include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
-#include "gui/status_bar.h"
+#include "gui/tray_notices.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -38,60 +37,65 @@
 
 #include <map>
 
+namespace gui {
 namespace {
 
 // Bar k + 1 shows `value` of `maximum`.
-void showBar(TForm1& form, int k, std::int64_t value, std::int64_t maximum)
+void showBar(DownloadPanel& panel, int k, std::int64_t value, std::int64_t maximum)
 {
-    QProgressBar* bar = form.workerBar(k);
+    QProgressBar* bar = panel.workerBar(k);
     const download::BarScale s = download::scaleBar(std::min(value, maximum), maximum);
     bar->setRange(0, std::max(s.maximum, 1));
     bar->setValue(s.value);
 }
 
 // Every bar shows what `bars` holds.
-void showBars(TForm1& form, const download::BarState& bars)
+void showBars(DownloadPanel& panel, const download::BarState& bars)
 {
     for (int k = 0; k < download::kWorkersPerSlot; ++k)
-        showBar(form, k, bars.values[static_cast<size_t>(k)], bars.maximum);
+        showBar(panel, k, bars.values[static_cast<size_t>(k)], bars.maximum);
 }
 
-void appendMemo(TForm1& form, const std::string& gbkLine)
+void appendMemo(DownloadPanel& panel, const std::string& gbkLine)
 {
-    form.downinimemo->appendPlainText(core::fromGbk(gbkLine));
+    panel.downinimemo->appendPlainText(core::fromGbk(gbkLine));
 }
 
 // The download list's 状态, 速度 and 剩余 columns follow the running files' progress and speeds.
-void showRowStates(TForm1& form, const std::map<std::uint64_t, std::int64_t>& speeds)
+void showRowStates(DownloadPanel& panel, const std::map<std::uint64_t, std::int64_t>& speeds)
 {
-    download::TransferEngine* engine = form.engine();
-    gui::DownloadTableModel* model = form.downloadlistview->downloadModel();
+    download::TransferEngine* engine = panel.engine();
+    DownloadTableModel* model = panel.downloadlistview->downloadModel();
     if (engine && model)
         model->showProgress(engine->runningProgress(), speeds);
 }
 
-class TransferWindow : public download::TransferObserver {
-public:
-    explicit TransferWindow(TForm1& form) : form_(form) {}
+} // namespace
 
-    std::string searchText() override { return core::toGbk(form_.Edit1->text()); }
-    std::string saveFolder() override { return form_.SaveFolder; }
+class DownloadPanel::TransferWindow : public download::TransferObserver {
+public:
+    explicit TransferWindow(DownloadPanel& panel) : panel_(panel) {}
+
+    std::string searchText() override
+    {
+        return core::toGbk(panel_.searchWords_ ? panel_.searchWords_() : QString());
+    }
+    std::string saveFolder() override { return panel_.SaveFolder; }
     int connectionsPerFile() override
     {
-        return download::connectionsFromText(form_.Edit2->text().toStdString());
+        return std::clamp(panel_.connectionsPerFile, 1, download::kWorkersPerSlot);
     }
     void addActiveRow(int, const download::ActiveFile& file) override
     {
         core::SongEntry row;
         row.caption = file.row.name;
         row.subItems = {download::statusRunning(), "0", std::to_string(file.listRow)};
-        form_.downloadnow->appendRow(row);
-        const int index = form_.downloadnow->rowCount() - 1;
-        if (file.listRow < form_.downloadlistview->rowCount())
-            form_.downloadlistview->setRowSelected(file.listRow, true);
-        form_.downloadnow->clearSelection();
-        form_.downloadnow->setRowSelected(index, true);
-        showRowStates(form_, adapter->speeds);
+        panel_.downloadnow->appendRow(row);
+        const int index = panel_.downloadnow->rowCount() - 1;
+        panel_.downloadlistview->setQueueRowSelected(file.listRow, true);
+        panel_.downloadnow->clearSelection();
+        panel_.downloadnow->setRowSelected(index, true);
+        showRowStates(panel_, adapter->speeds);
         qCDebug(downloadLog, "file started: row %d, %s from %s", file.listRow,
                 core::gbkToUtf8(file.targetPath).c_str(),
                 core::gbkToUtf8(file.row.address).c_str());
@@ -99,45 +103,46 @@ public:
     void setBarsMaximum(std::int64_t maximum) override
     {
         for (int k = 0; k < download::kWorkersPerSlot; ++k)
-            showBar(form_, k, bars().values[static_cast<size_t>(k)], maximum);
+            showBar(panel_, k, bars().values[static_cast<size_t>(k)], maximum);
     }
     void setTimerEnabled(bool enabled) override
     {
-        if (enabled && !form_.Timer1->isActive())
-            form_.Timer1->start();
+        if (enabled && !panel_.Timer1->isActive())
+            panel_.Timer1->start();
         else if (!enabled)
-            form_.Timer1->stop();
+            panel_.Timer1->stop();
     }
     void rowSkipped(const std::string& line) override
     {
-        showRowStates(form_, adapter->speeds);
+        showRowStates(panel_, adapter->speeds);
         qCDebug(downloadLog, "row skipped: %s", core::gbkToUtf8(line).c_str());
-        appendMemo(form_, line);
+        appendMemo(panel_, line);
     }
     void probeEnded() override {} // the window shows nothing when the probe ends
     void progress(int tag, std::int64_t count) override
     {
-        form_.SeSkinStatusBar1->setPanelText(0,
-                                             core::fromGbk(download::progressPanelText(tag, count)));
+        emit panel_.statusText(0, core::fromGbk(download::progressPanelText(tag, count)));
     }
     void fileEnded(int activeRow, const download::FileOutcome& outcome) override
     {
-        showRowStates(form_, adapter->speeds);
-        if (activeRow < 0 || activeRow >= form_.downloadnow->rowCount())
+        showRowStates(panel_, adapter->speeds);
+        if (activeRow < 0 || activeRow >= panel_.downloadnow->rowCount())
             return;
-        form_.downloadnow->setSubItem(activeRow, download::ActiveColumn::Status,
-                                      outcome.complete ? download::statusEnded()
-                                                       : download::statusFailed());
-        const download::ActiveFile file = form_.engine()->activeFile(activeRow);
+        panel_.downloadnow->setSubItem(activeRow, download::ActiveColumn::Status,
+                                       outcome.complete ? download::statusEnded()
+                                                        : download::statusFailed());
+        const download::ActiveFile file = panel_.engine()->activeFile(activeRow);
         const QString folder =
             QFileInfo(QString::fromStdString(core::gbkPath(file.targetPath).string()))
                 .absolutePath();
-        desktop::tellDownloadEnded(&form_, form_.windowMenu()->trayIcon, core::fromGbk(file.row.name),
-                                   outcome.complete, core::fromGbk(outcome.reason),
-                                   [form = QPointer<TForm1>(&form_), folder] {
-                                       if (form && form->openLocalPath)
-                                           form->openLocalPath(folder);
-                                   });
+        desktop::tellDownloadEnded(
+            panel_.window()->windowHandle(), core::fromGbk(file.row.name), outcome.complete,
+            core::fromGbk(outcome.reason),
+            [panel = QPointer<DownloadPanel>(&panel_), folder] {
+                if (panel && panel->openLocalPath)
+                    panel->openLocalPath(folder);
+            },
+            trayFallback(panel_.tray_));
         if (outcome.complete) {
             qCDebug(downloadLog, "file complete: %s", core::gbkToUtf8(file.targetPath).c_str());
             return;
@@ -146,25 +151,25 @@ public:
                 core::gbkToUtf8(outcome.reason).c_str());
         const std::string& name = file.row.name;
         for (const std::string& line : download::failedFileLines(name, outcome.reason))
-            appendMemo(form_, line);
+            appendMemo(panel_, line);
     }
     void workerEnded(int slot, int worker, int) override
     {
-        const int selected = form_.downloadnow->firstSelectedRow();
+        const int selected = panel_.downloadnow->firstSelectedRow();
         if (selected < 0 || worker < 0 || worker >= download::kWorkersPerSlot)
             return;
         const std::string seq =
-            form_.downloadnow->rowAt(selected).sub(download::ActiveColumn::Sequence);
+            panel_.downloadnow->rowAt(selected).sub(download::ActiveColumn::Sequence);
         if (download::displayedSlot(&seq) != slot)
             return;
         bars().values[static_cast<size_t>(worker)] = bars().maximum;
-        showBar(form_, worker, bars().maximum, bars().maximum);
+        showBar(panel_, worker, bars().maximum, bars().maximum);
     }
     void allWorkersEnded() override
     {
         qCDebug(downloadLog, "all transfers ended");
-        form_.WriteFinalReport();
-        form_.Timer1->stop();
+        panel_.WriteFinalReport();
+        panel_.Timer1->stop();
     }
 
     download::BarState& bars() { return adapter->bars; }
@@ -172,8 +177,10 @@ public:
     download::EngineWindowAdapter* adapter = nullptr;
 
 private:
-    TForm1& form_;
+    DownloadPanel& panel_;
 };
+
+namespace {
 
 std::string reportDateTime()
 {
@@ -185,7 +192,7 @@ std::string reportDateTime()
 
 } // namespace
 
-void TForm1::connectTransferHandlers()
+void DownloadPanel::startEngine()
 {
     engine_ = std::make_unique<download::TransferEngine>();
     auto window = std::make_unique<TransferWindow>(*this);
@@ -209,31 +216,26 @@ void TForm1::connectTransferHandlers()
             },
             Qt::QueuedConnection);
     };
-
-    connect(downbtn, &QPushButton::clicked, this, &TForm1::downbtnClick);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(downloadnow, &ui::SongListView::rowSelectionChanged, this,
-            &TForm1::downloadnowSelectItem);
 }
 
-void TForm1::downbtnClick()
+void DownloadPanel::downbtnClick()
 {
     engineThread_->start();
     showRowStates(*this, engineAdapter_->speeds);
 }
 
-void TForm1::showDownloadStates()
+void DownloadPanel::showDownloadStates()
 {
     if (engineAdapter_)
         showRowStates(*this, engineAdapter_->speeds);
 }
 
-bool TForm1::DownloadsRunning() const
+bool DownloadPanel::DownloadsRunning() const
 {
     return engine_ && (engine_->DownloadsRunning() || engineThread_->busy());
 }
 
-void TForm1::StopAllTransfers()
+void DownloadPanel::StopAllTransfers()
 {
     if (engineThread_)
         engineThread_->stopAll(); // also waits for the start loop and every worker thread
@@ -243,27 +245,28 @@ void TForm1::StopAllTransfers()
 namespace {
 
 // Reports every active row that has ended and is not reported yet, and marks it reported.
-void reportEndedRows(TForm1& form, const download::TransferEngine& engine)
+void reportEndedRows(DownloadPanel& panel, const download::TransferEngine& engine)
 {
-    for (int i = 0; i < form.downloadnow->rowCount(); ++i) {
-        const core::SongEntry row = form.downloadnow->rowAt(i);
+    for (int i = 0; i < panel.downloadnow->rowCount(); ++i) {
+        const core::SongEntry row = panel.downloadnow->rowAt(i);
         if (row.sub(download::ActiveColumn::Status) != download::statusEnded())
             continue;
-        form.downloadnow->setSubItem(i, download::ActiveColumn::Status, download::statusReported());
+        panel.downloadnow->setSubItem(i, download::ActiveColumn::Status,
+                                      download::statusReported());
         for (const std::string& line :
              download::completionReport(reportDateTime(), row.caption, engine.activeFile(i),
                                         row.sub(download::ActiveColumn::Time)))
-            appendMemo(form, line);
+            appendMemo(panel, line);
     }
 }
 
 } // namespace
 
-void TForm1::Timer1Timer()
+void DownloadPanel::Timer1Timer()
 {
     download::TransferEngine& e = *engine_;
     download::BarState& bars = engineAdapter_->bars;
-    SeSkinStatusBar1->setPanelText(1, core::fromGbk(download::totalTimeText(e.countSecond())));
+    emit statusText(1, core::fromGbk(download::totalTimeText(e.countSecond())));
 
     download::TickInput in = e.tickInput();
     const int selected = downloadnow->firstSelectedRow();
@@ -273,7 +276,7 @@ void TForm1::Timer1Timer()
     in.barValues = bars.values;
     const download::TickOutput out = download::computeTick(in);
 
-    SeSkinStatusBar1->setPanelText(3, QString::fromStdString(out.overallSpeed));
+    emit statusText(3, QString::fromStdString(out.overallSpeed));
     engineAdapter_->speeds = engineAdapter_->rowSpeeds.sample(e.runningProgress());
     showRowStates(*this, engineAdapter_->speeds);
     e.tickShown(out.byteSum);
@@ -290,18 +293,18 @@ void TForm1::Timer1Timer()
         bars.maximum = out.barMaximum;
         bars.values = out.barValues;
         showBars(*this, bars);
-        SeSkinStatusBar1->setPanelText(2, QString::fromStdString(out.slotSpeed));
+        emit statusText(2, QString::fromStdString(out.slotSpeed));
     }
 }
 
-void TForm1::WriteFinalReport()
+void DownloadPanel::WriteFinalReport()
 {
     // When no worker runs any more, every file that has ended and has no report yet gets its
     // report now (the timer stops and would not write it); each file is reported once.
     reportEndedRows(*this, *engine_);
 }
 
-void TForm1::downloadnowSelectItem(int row, bool selected)
+void DownloadPanel::downloadnowSelectItem(int row, bool selected)
 {
     if (!selected || row < 0 || row >= downloadnow->rowCount())
         return;
@@ -313,7 +316,7 @@ void TForm1::downloadnowSelectItem(int row, bool selected)
     showBars(*this, bars);
 }
 
-void TForm1::myexception(QObject*, const std::exception& e)
+void DownloadPanel::myexception(QObject*, const std::exception& e)
 {
     download::TransferEngine& engine = *engine_;
     const std::string message = e.what();
@@ -341,7 +344,7 @@ void TForm1::myexception(QObject*, const std::exception& e)
         ui::showFatal(this, "出现致命错误，应用程序将关闭！！！");
         if (Form2)
             Form2->close();
-        if (close())
+        if (window()->close())
             return; // the program ends
     }
     if (kind.transfer) {
@@ -352,7 +355,9 @@ void TForm1::myexception(QObject*, const std::exception& e)
         // the engine (its workers never raise here, its own calls catch their network errors,
         // and a failed file ends on its own): running files go on.
         if (engine.moveOnFromFailedProbe(n))
-            Button4Click();
+            emit showRequested();
     }
     engine.settleAfterError();
 }
+
+} // namespace gui
