@@ -7,6 +7,7 @@
 #include "download/queue_file.h"
 #include "download/transfer_engine.h"
 #include "search/archive_window.h"
+#include "gui/play_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 #include "gui/tool_button.h"
@@ -40,7 +41,9 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     buildTopBar();
     buildLeftColumn();
     buildResultList();
-    buildPlayPanel();
+    playPanel_ = new gui::PlayPanel(hosts.playerDownload, client);
+    playPanel_->setChosenRows([this] { return chosenResultRows(); });
+    playPanel_->setSearchWords([this] { return searchWords(); });
     buildDownloadPanel();
     buildCardPanel();
     buildStatusBarAndMenus();
@@ -49,7 +52,13 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     connectSearchHandlers();
     connectArchiveHandlers();
     connectDownloadHandlers();
-    connectPlayerHandlers();
+    connect(playPanel_, &gui::PlayPanel::downloadChosenAsked, this, &TForm1::dragdownbtnClick);
+    connect(playPanel_, &gui::PlayPanel::cardChosenAsked, this, &TForm1::dragcardbtnClick);
+    connect(playPanel_, &gui::PlayPanel::rowsAppended, this,
+            [this](const std::vector<core::SongEntry>& rows) {
+                for (const core::SongEntry& row : rows)
+                    cardlistview->appendRow(row);
+            });
     connectCardHandlers();
 
     FormCreate();

@@ -7,6 +7,8 @@
 #include "app/type_icons.h"
 #include "browser/browser_control.h"
 #include "gui/download_list_view.h"
+#include "gui/play_list_view.h"
+#include "gui/play_panel.h"
 #include "player/playback/application_player.h"
 #include "gui/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -51,15 +53,6 @@ void describeControls(TForm1& f)
         {f.menubtn, "相关专辑"},
         {f.windowMenuButton, "窗口菜单"},
         {f.ListView1, "搜索结果"},
-        {f.dragplaybtn, "加入播放列表"},
-        {f.dragdownbtn, "加入下载列表"},
-        {f.dragcardbtn, "加入贺卡列表"},
-        {f.playdelbtn, "删除所选歌曲"},
-        {f.playclear, "清空播放列表"},
-        {f.playsavebtn, "保存播放列表"},
-        {f.playloadbtn, "装载播放列表"},
-        {f.playnowbtn, "播放当前列表"},
-        {f.playListView, "播放列表"},
         {f.downloadlistview, "下载列表"},
         {f.downloadnow, "正在下载"},
         {f.downinimemo, "下载记录"},
@@ -78,8 +71,6 @@ void describeControls(TForm1& f)
     for (int k = 0; k < 5; ++k)
         if (QProgressBar* bar = f.workerBar(k))
             bar->setAccessibleName(QStringLiteral("下载进度 %1").arg(k + 1));
-    if (QWidget* player = f.WebBrowser3->view())
-        player->setAccessibleName(QStringLiteral("播放器"));
     if (QWidget* preview = f.WebBrowser4->view())
         preview->setAccessibleName(QStringLiteral("贺卡预览"));
     // The tool buttons keep the focus where it is when clicked, but the Tab key reaches them;
@@ -120,42 +111,26 @@ void addShortcuts(TForm1& f)
     addShortcut(&f, QKeySequence::Refresh, [&f] { press(f.SeSkinSpeedButton2); });
     addShortcut(&f, QKeySequence(Qt::Key_Escape), [&f] { press(f.stopbtn); });
     // Delete removes the selected rows of the list that has the focus.
-    const std::pair<QWidget*, QAbstractButton*> deleting[] = {{f.playListView, f.playdelbtn},
-                                                              {f.downloadlistview, f.delbtn}};
+    const std::pair<QWidget*, QAbstractButton*> deleting[] = {{f.downloadlistview, f.delbtn}};
     for (const auto& [list, button] : deleting)
         addShortcut(
             list, QKeySequence::Delete, [button = button] { press(button); },
             Qt::WidgetWithChildrenShortcut);
-    // Space pauses and resumes the program's player while the play panel has the focus.
-    addShortcut(
-        f.SeSkinPanel1, QKeySequence(Qt::Key_Space),
-        [] {
-            // Space still presses a button that has the focus.
-            if (auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget())) {
-                button->animateClick();
-                return;
-            }
-            playback::PlaybackEngine& engine = playback::ApplicationPlayer::instance().engine();
-            using State = playback::PlaybackEngine::State;
-            if (engine.state() == State::Playing || engine.state() == State::Connecting)
-                engine.pause();
-            else if (!engine.entries().empty())
-                engine.play();
-        },
-        Qt::WidgetWithChildrenShortcut);
 }
 
 // The name of the row whose address is address, in the lists songs are played from.
 QString rowName(const TForm1& f, const QString& address)
 {
     const QString wanted = QUrl(address).toString(QUrl::FullyEncoded);
-    for (const ui::SongListView* list : {f.playListView, f.cardlistview, f.ListView1})
-        for (int row = 0; list && row < list->rowCount(); ++row) {
-            const core::SongEntry e = list->rowAt(row);
-            const QString rowAddress = ui::fromGbk(e.sub(core::SubItem::Address));
-            if (!rowAddress.isEmpty() && QUrl(rowAddress).toString(QUrl::FullyEncoded) == wanted)
-                return ui::fromGbk(e.sub(core::SubItem::Name));
-        }
+    std::vector<core::SongEntry> rows = f.playPanel()->rows();
+    for (const ui::SongListView* list : {f.cardlistview, f.ListView1})
+        for (int row = 0; list && row < list->rowCount(); ++row)
+            rows.push_back(list->rowAt(row));
+    for (const core::SongEntry& e : rows) {
+        const QString rowAddress = ui::fromGbk(e.sub(core::SubItem::Address));
+        if (!rowAddress.isEmpty() && QUrl(rowAddress).toString(QUrl::FullyEncoded) == wanted)
+            return ui::fromGbk(e.sub(core::SubItem::Name));
+    }
     return {};
 }
 
@@ -168,16 +143,13 @@ void TForm1::FormCreate()
     ResultPageNumber = 2;
     ResultRowCount = 0;
     // Tool tips need no switch: Qt shows every control's hint.
-    // The player browser stays hidden behind its siblings until a player page is shown.
-    WebBrowser3->setBrowserVisible(false);
-    if (QWidget* view = WebBrowser3->view())
-        view->lower();
     // Exceptions that escape a handler reach myexception instead of ending the program.
     app::setExceptionHandler(
         [this](QObject* sender, const std::exception& e) { myexception(sender, e); });
     // Downloads go to "music" beside the program unless the user picks another folder.
     ImageList1.clear();
     ProgramFolder = programFolderOverride_.empty() ? app::programFolder() : programFolderOverride_;
+    playPanel_->setProgramFolder(ProgramFolder);
     SaveFolder = programFolderOverride_.empty() ? app::startSaveFolder(ProgramFolder)
                                                 : ProgramFolder + "music/";
     QDir().mkdir(ui::fromGbk(SaveFolder)); // one level; a failure shows when a download starts
@@ -206,9 +178,10 @@ void TForm1::FormCreate()
 void TForm1::fillTypeIcons()
 {
     ImageList1 = app::typeIcons();
-    for (ui::SongListView* list : {ListView1, playListView, cardlistview})
+    for (ui::SongListView* list : {ListView1, cardlistview})
         if (list)
             list->setImageList(&ImageList1);
+    playPanel_->playListView->setImageList(&ImageList1);
     if (downloadlistview)
         downloadlistview->setImageList(&ImageList1);
 }
@@ -216,7 +189,7 @@ void TForm1::fillTypeIcons()
 void TForm1::showView(bool search, bool download, bool card)
 {
     ListView1->setVisible(search);
-    SeSkinPanel1->setVisible(search);
+    playPanel_->setVisible(search);
     Iesetpanel->setVisible(download);
     setpanel->setVisible(card);
 }
@@ -319,8 +292,8 @@ void TForm1::adaptToScreen()
     const QSize available = screen->availableGeometry().size();
     const app::DesignSizes design{centralWidget()->width(), centralWidget()->height(),
                                   Panel2->width(),          ListView1->width(),
-                                  ListView1->height(),      SeSkinPanel1->height(),
-                                  playListView->height()};
+                                  ListView1->height(),      playPanel_->height(),
+                                  playPanel_->playListView->height()};
     const app::ScreenAdaptation a =
         app::adaptToScreen(available.width(), available.height(), design);
     if (a.scale) {

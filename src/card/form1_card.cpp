@@ -172,8 +172,6 @@ void TForm1::buildCardPanel()
 
 void TForm1::connectCardHandlers()
 {
-    if (dragcardbtn)
-        connect(dragcardbtn, &QToolButton::clicked, this, &TForm1::dragcardbtnClick);
     connect(cancelbtn, &QPushButton::clicked, this, &TForm1::cancelbtnClick);
     connect(htmlrunbtn, &QToolButton::clicked, this, &TForm1::htmlrunbtnClick);
     connect(h1btn, &QToolButton::clicked, this, &TForm1::h1btnClick);

@@ -101,9 +101,6 @@ void TForm1::buildDownloadPanel()
 
 void TForm1::connectDownloadHandlers()
 {
-    // The "下" button belongs to the play panel's toolbar, which is built before this.
-    if (dragdownbtn)
-        connect(dragdownbtn, &QToolButton::clicked, this, &TForm1::dragdownbtnClick);
     connect(downloadbtn, &QPushButton::clicked, this, &TForm1::downloadbtnClick);
     connect(delbtn, &QPushButton::clicked, this, &TForm1::delbtnClick);
     connect(delallbtn, &QPushButton::clicked, this, &TForm1::delallbtnClick);

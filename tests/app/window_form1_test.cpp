@@ -5,6 +5,7 @@
 #include "gui/download_list_view.h"
 #include "gui/dialogs.h"
 #include "gui/song_list_view.h"
+#include "gui/play_panel.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -73,7 +74,7 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
     for (const QIcon& icon : form->ImageList1)
         EXPECT_FALSE(icon.isNull());
     EXPECT_EQ(form->MediaType(), 0);
-    EXPECT_FALSE(form->WebBrowser3->browserVisible());
+    EXPECT_FALSE(form->playPanel()->WebBrowser3->browserVisible());
     EXPECT_EQ(form->ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(form->Edit2->text(), "5");
     EXPECT_FALSE(form->Timer1->isActive());
@@ -130,7 +131,7 @@ TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
 {
     form->show();
     auto visible = [&] {
-        return std::vector<bool>{form->ListView1->isVisible(), form->SeSkinPanel1->isVisible(),
+        return std::vector<bool>{form->ListView1->isVisible(), form->playPanel()->SeSkinPanel1->isVisible(),
                                  form->Iesetpanel->isVisible(), form->setpanel->isVisible()};
     };
     EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
@@ -167,17 +168,17 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     }
     EXPECT_EQ(form->stopbtn->objectName(), "stopbtn");
     EXPECT_EQ(form->stopbtn->toolTip(), "停止搜索");
-    EXPECT_EQ(form->playloadbtn->text(), "装");
+    EXPECT_EQ(form->playPanel()->playloadbtn->text(), "装");
 
     for (QWidget* list : std::initializer_list<QWidget*>{
-             form->ListView1, form->playListView, form->downloadlistview, form->cardlistview}) {
+             form->ListView1, form->playPanel()->playListView, form->downloadlistview, form->cardlistview}) {
         SCOPED_TRACE(list->objectName().toStdString());
         const QPalette colours = list->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
             EXPECT_EQ(colours.color(QPalette::Inactive, role),
                       colours.color(QPalette::Active, role));
     }
-    EXPECT_EQ(form->playListView->palette().color(QPalette::Base), QColor(Qt::white));
+    EXPECT_EQ(form->playPanel()->playListView->palette().color(QPalette::Base), QColor(Qt::white));
 }
 
 TEST_F(Form1Test, WindowMenuRollsUpHidesToTrayAndRestores)

@@ -8,6 +8,7 @@
 #include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
 #include "gui/song_list_view.h"
+#include "gui/play_panel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -214,8 +215,8 @@ TEST_F(CardWindowTest, CardButtonTakesTheFirstSelectedRowAndShowsThePanel)
     form->Button3Click();
     form->ListView1->clearSelection();
     form->ListView1->setRowSelected(3, true);
-    if (form->dragcardbtn) // the play panel's "卡" button runs the same handler
-        form->dragcardbtn->click();
+    if (form->playPanel()->dragcardbtn) // the play panel's "卡" button runs the same handler
+        form->playPanel()->dragcardbtn->click();
     else
         form->dragcardbtnClick();
     ASSERT_EQ(form->cardlistview->rowCount(), 1);

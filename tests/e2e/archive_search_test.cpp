@@ -13,6 +13,7 @@
 #include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
 #include "gui/song_list_view.h"
+#include "gui/play_panel.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -253,7 +254,7 @@ TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
     form->ListView1->setRowSelected(0, true);
     form->ListView1->setRowSelected(1, true);
     const core::SongEntry rows[] = {form->ListView1->rowAt(0), form->ListView1->rowAt(1)};
-    form->dragdownbtn->click();
+    form->playPanel()->dragdownbtn->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 2; }))
         << form->downloadlistview->rowCount();
     form->downbtn->click();
@@ -277,7 +278,7 @@ TEST_F(ArchiveSearchTest, AFileThatKeepsFailingItsMd5EndsFailedAndIsNotKept)
     ASSERT_TRUE(waitIdle());
     ASSERT_GE(form->ListView1->rowCount(), 1);
     form->ListView1->setRowSelected(0, true);
-    form->dragdownbtn->click();
+    form->playPanel()->dragdownbtn->click();
     form->downbtn->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -300,9 +301,9 @@ TEST_F(ArchiveSearchTest, PlayOnlinePlaysAnArchiveRowThroughItsRedirect)
     ASSERT_GE(form->ListView1->rowCount(), 1);
     form->ListView1->setRowSelected(0, true);
     const std::string address = form->ListView1->rowAt(0).sub(core::SubItem::Address);
-    QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
-    ASSERT_EQ(form->playListView->rowCount(), 1);
-    auto* page = static_cast<browser::WebEngineBrowser*>(form->WebBrowser3)->page();
+    QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
+    ASSERT_EQ(form->playPanel()->playListView->rowCount(), 1);
+    auto* page = static_cast<browser::WebEngineBrowser*>(form->playPanel()->WebBrowser3)->page();
     ASSERT_TRUE(playertest::waitUntilPlaying(page, 0, 0.3, 60000))
         << playertest::playerState(page).value("text").toString().toStdString();
     EXPECT_EQ(playertest::playerState(page).value("src").toString().toStdString(), address);
@@ -394,12 +395,12 @@ TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
               0u);
 
     form->ListView1->setRowSelected(0, true);
-    QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
-    auto* page = static_cast<browser::WebEngineBrowser*>(form->WebBrowser3)->page();
+    QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
+    auto* page = static_cast<browser::WebEngineBrowser*>(form->playPanel()->WebBrowser3)->page();
     ASSERT_TRUE(playertest::waitUntilPlaying(page, 0, 0.3, 60000))
         << playertest::playerState(page).value("text").toString().toStdString();
 
-    form->dragdownbtn->click();
+    form->playPanel()->dragdownbtn->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 1; }))
         << form->downloadlistview->rowCount();
     form->downbtn->click();

@@ -11,6 +11,7 @@
 #include "gui/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
+#include "gui/play_panel.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -58,7 +59,7 @@ TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
     form->stopbtnClick();
     for (int i = 0; i < 3; ++i)
         form->ListView1->setRowSelected(i, true);
-    form->dragdownbtn->click();
+    form->playPanel()->dragdownbtn->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 3; }))
         << form->downloadlistview->rowCount();
 
