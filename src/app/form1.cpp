@@ -42,6 +42,7 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     buildLeftColumn();
     buildResultList();
     playPanel_ = new gui::PlayPanel(hosts.playerDownload, client);
+    playPanel_->setGeometry(121, 384, 575, 201);
     playPanel_->setChosenRows([this] { return chosenResultRows(); });
     playPanel_->setSearchWords([this] { return searchWords(); });
     buildDownloadPanel();

@@ -88,7 +88,7 @@ void PlayPanel::build()
 {
     SeSkinPanel1 = this;
     setObjectName("SeSkinPanel1");
-    setGeometry(121, 384, 575, 201);
+    resize(575, 201);
 
     SeSkinToolBar3 = new QWidget(this);
     SeSkinToolBar3->setObjectName("SeSkinToolBar3");

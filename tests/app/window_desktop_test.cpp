@@ -6,6 +6,7 @@
 #include "gui/download_list_view.h"
 #include "player/playback/application_player.h"
 #include "gui/song_list_view.h"
+#include "gui/play_list_view.h"
 #include "gui/play_panel.h"
 
 #include <QAbstractButton>

@@ -5,6 +5,7 @@
 #include "gui/download_list_view.h"
 #include "gui/dialogs.h"
 #include "gui/song_list_view.h"
+#include "gui/play_list_view.h"
 #include "gui/play_panel.h"
 
 #include <QComboBox>
@@ -154,7 +155,7 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     // The search, play-list and card tool bars build their buttons the same way.
     QList<QToolButton*> buttons = form->findChildren<QToolButton*>();
     buttons.removeAll(form->windowMenuButton);
-    ASSERT_EQ(buttons.size(), 6 + 8 + 12);
+    ASSERT_EQ(buttons.size(), 6 + 7 + 12);
     const QSize size = form->stopbtn->size();
     EXPECT_EQ(size.width(), size.height());
     for (const QToolButton* b : buttons) {

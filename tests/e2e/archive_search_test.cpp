@@ -13,6 +13,7 @@
 #include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
 #include "gui/song_list_view.h"
+#include "gui/play_list_view.h"
 #include "gui/play_panel.h"
 
 #include <QComboBox>

@@ -8,6 +8,7 @@
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
 #include "gui/dialogs.h"
+#include "gui/play_list_view.h"
 #include "gui/play_panel.h"
 #include "gui/song_list_view.h"
 
