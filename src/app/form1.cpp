@@ -6,6 +6,7 @@
 #include "search/archive_window.h"
 #include "gui/card_panel.h"
 #include "gui/download_panel.h"
+#include "gui/play_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 #include "gui/tool_button.h"
@@ -42,7 +43,10 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     buildTopBar();
     buildLeftColumn();
     buildResultList();
-    buildPlayPanel();
+    playPanel_ = new gui::PlayPanel(hosts.playerDownload, client);
+    playPanel_->setGeometry(121, 384, 575, 201);
+    playPanel_->setChosenRows([this] { return chosenResultRows(); });
+    playPanel_->setSearchWords([this] { return searchWords(); });
     downloadPanel_ = new gui::DownloadPanel(Panel1, client);
     downloadPanel_->setGeometry(121, 73, 575, 509);
     downloadPanel_->hide();
@@ -56,7 +60,7 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     connectArchiveHandlers();
     // The download panel: the rows of "下" come from the result list, the engine's search words
     // from the search box, and the panel shows through the 下载 view.
-    connect(dragdownbtn, &QToolButton::clicked, this,
+    connect(playPanel_, &gui::PlayPanel::downloadChosenAsked, this,
             [this] { downloadPanel_->addChosenRows(chosenResultRows()); });
     downloadPanel_->setSearchWords([this] { return searchWords(); });
     downloadPanel_->setTrayIcon(windowMenu_->trayIcon);
@@ -65,10 +69,11 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
             &ui::PanelStatusBar::setPanelText);
     connect(downloadPanel_, &gui::DownloadPanel::saveFolderChosen, this,
             [](const std::string& folder) { desktop::rememberSaveFolder(folder); });
-    connectPlayerHandlers();
-    // 卡 puts the first chosen result row on the card list and shows the card view.
-    connect(dragcardbtn, &QToolButton::clicked, this,
+    // 卡 puts the first chosen result row on the card list and shows the card view; the rows 播
+    // appends to the play list go to the card list too.
+    connect(playPanel_, &gui::PlayPanel::cardChosenAsked, this,
             [this] { cardPanel_->takeChosenRows(chosenResultRows()); });
+    connect(playPanel_, &gui::PlayPanel::rowsAppended, cardPanel_, &gui::CardPanel::appendRows);
     connect(cardPanel_, &gui::CardPanel::cardViewAsked, this, &TForm1::Button5Click);
 
     FormCreate();

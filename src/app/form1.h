@@ -115,34 +115,10 @@ public:
     QPushButton* Button7 = nullptr;                 // hidden: parse a result page
     QPushButton* Button9 = nullptr;                 // hidden: request the next page
 
-    // ---- play panel --------------------------------------------------------------------------
-    QGroupBox* SeSkinPanel1 = nullptr;
-    QWidget* SeSkinToolBar3 = nullptr;
-    QLabel* SeSkinLabel7 = nullptr;
-    QToolButton* dragplaybtn = nullptr; // 播
-    QToolButton* dragdownbtn = nullptr; // 下
-    QToolButton* dragcardbtn = nullptr; // 卡
-    QLabel* SeSkinLabel8 = nullptr;
-    QToolButton* playdelbtn = nullptr; // 删
-    QToolButton* playclear = nullptr;  // 清
-    QLabel* SeSkinLabel9 = nullptr;
-    QToolButton* playsavebtn = nullptr;   // 存
-    QToolButton* playloadbtn = nullptr;   // 装
-    QToolButton* playnowbtn = nullptr;    // 唱 (hidden)
-    QPushButton* SeSkinButton4 = nullptr; // 在线播放
-    QPushButton* playbtn = nullptr;       // hidden
-    QPushButton* playviewbtn = nullptr;   // hidden
-    QPushButton* savelist = nullptr;      // hidden
-    ui::SongListView* playListView = nullptr;
-    browser::BrowserControl* WebBrowser3 = nullptr; // player pages
-    QLabel* SeSkinLabel4 = nullptr;                 // loading label
-
 
     // ---- status bar, menus, images, dialogs ----------------------------------------------------
     ui::PanelStatusBar* SeSkinStatusBar1 = nullptr;
     QList<QIcon> ImageList1;
-    ui::FileDialog SaveDialog1; // play-list files
-    ui::FileDialog OpenDialog2; // play-list files
 
     // ---- application shell -------------------------------------------------------------------
     void FormCreate();
@@ -180,27 +156,6 @@ public:
     void SeSkinComboBox2Change();
     ArchiveWindow* archiveWindow() const { return archiveWindow_.get(); }
 
-    // ---- play list and player pages ------------------------------------------------------------
-    void dragplaybtnClick();
-    void playdelbtnClick();
-    void playclearClick();
-    // Selecting a row of the play list or the card list does nothing; the event exists.
-    void playListViewSelectItem() {}
-    void playsavebtnClick();
-    void playloadbtnClick();
-    // Handlers of the hidden buttons 保存列表, 唱, 在线播放 and 至播放列表: they carry no action.
-    void savelistClick() {}
-    void playnowbtnClick() {}
-    void playbtnClick() {}
-    void playviewbtnClick() {}
-    void SeSkinButton4Click();
-    void ShowRealPage(const std::string& listPath, int shrink);
-    void ShowMediaPage(const std::string& listPath, int objectHeight, int shrink);
-    void PlayChosenListFile(const std::string& chosenPath);
-    // Writes winmedia.asx from the rows and shows the Windows Media page pointing at it.
-    void PlayOwnMediaList(const std::vector<core::SongEntry>& rows);
-    void WebBrowser3ProgressChange(int progress, int maximum);
-    void WebBrowser3DocumentComplete();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -211,11 +166,9 @@ private:
     void buildTopBar();
     void buildLeftColumn();
     void buildResultList();
-    void buildPlayPanel();
     void buildStatusBar();
     void connectSearchHandlers();
     void connectArchiveHandlers();
-    void connectPlayerHandlers();
     void showView(bool search, bool download, bool card);
     void fillTypeIcons();
     void adaptToScreen();

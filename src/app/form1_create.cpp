@@ -8,6 +8,8 @@
 #include "browser/browser_control.h"
 #include "gui/card_panel.h"
 #include "gui/download_panel.h"
+#include "gui/play_list_view.h"
+#include "gui/play_panel.h"
 #include "player/playback/application_player.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -51,22 +53,11 @@ void describeControls(TForm1& f)
         {f.musiclist, "歌曲榜"},
         {f.menubtn, "相关专辑"},
         {f.ListView1, "搜索结果"},
-        {f.dragplaybtn, "加入播放列表"},
-        {f.dragdownbtn, "加入下载列表"},
-        {f.dragcardbtn, "加入贺卡列表"},
-        {f.playdelbtn, "删除所选歌曲"},
-        {f.playclear, "清空播放列表"},
-        {f.playsavebtn, "保存播放列表"},
-        {f.playloadbtn, "装载播放列表"},
-        {f.playnowbtn, "播放当前列表"},
-        {f.playListView, "播放列表"},
         {f.SeSkinStatusBar1, "状态栏"},
     };
     for (const auto& [widget, name] : names)
         if (widget)
             widget->setAccessibleName(QString::fromUtf8(name));
-    if (QWidget* player = f.WebBrowser3->view())
-        player->setAccessibleName(QStringLiteral("播放器"));
     // The tool buttons keep the focus where it is when clicked, but the Tab key reaches them;
     // those the table above leaves out (the card's formatting buttons) are named by their hint.
     for (QToolButton* button : f.findChildren<QToolButton*>()) {
@@ -104,29 +95,6 @@ void addShortcuts(TForm1& f)
         });
     addShortcut(&f, QKeySequence::Refresh, [&f] { press(f.SeSkinSpeedButton2); });
     addShortcut(&f, QKeySequence(Qt::Key_Escape), [&f] { press(f.stopbtn); });
-    // Delete removes the selected rows of the list that has the focus.
-    const std::pair<QWidget*, QAbstractButton*> deleting[] = {{f.playListView, f.playdelbtn}};
-    for (const auto& [list, button] : deleting)
-        addShortcut(
-            list, QKeySequence::Delete, [button = button] { press(button); },
-            Qt::WidgetWithChildrenShortcut);
-    // Space pauses and resumes the program's player while the play panel has the focus.
-    addShortcut(
-        f.SeSkinPanel1, QKeySequence(Qt::Key_Space),
-        [] {
-            // Space still presses a button that has the focus.
-            if (auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget())) {
-                button->animateClick();
-                return;
-            }
-            playback::PlaybackEngine& engine = playback::ApplicationPlayer::instance().engine();
-            using State = playback::PlaybackEngine::State;
-            if (engine.state() == State::Playing || engine.state() == State::Connecting)
-                engine.pause();
-            else if (!engine.entries().empty())
-                engine.play();
-        },
-        Qt::WidgetWithChildrenShortcut);
 }
 
 // The name of the row whose address is address, in the lists songs are played from.
@@ -140,7 +108,7 @@ QString rowName(const TForm1& f, const QString& address)
         return rows;
     };
     for (const std::vector<core::SongEntry>& rows :
-         {rowsOf(f.playListView), f.cardPanel()->rows(), rowsOf(f.ListView1)})
+         {f.playPanel()->rows(), f.cardPanel()->rows(), rowsOf(f.ListView1)})
         for (const core::SongEntry& e : rows) {
             const QString rowAddress = core::fromGbk(e.sub(core::SubItem::Address));
             if (!rowAddress.isEmpty() && QUrl(rowAddress).toString(QUrl::FullyEncoded) == wanted)
@@ -158,16 +126,13 @@ void TForm1::FormCreate()
     ResultPageNumber = 2;
     ResultRowCount = 0;
     // Tool tips need no switch: Qt shows every control's hint.
-    // The player browser stays hidden behind its siblings until a player page is shown.
-    WebBrowser3->setBrowserVisible(false);
-    if (QWidget* view = WebBrowser3->view())
-        view->lower();
     // Exceptions that escape a handler reach myexception instead of ending the program.
     ui::setExceptionHandler([this](QObject* sender, const std::exception& e) {
         downloadPanel_->myexception(sender, e);
     });
     // Downloads go to "music" beside the program unless the user picks another folder.
     ImageList1.clear();
+    playPanel_->setProgramFolder(ProgramFolder);
     std::string& saveFolder = downloadPanel_->SaveFolder;
     saveFolder = programFolderOverride_.empty() ? desktop::startSaveFolder(ProgramFolder)
                                                 : ProgramFolder + "music/";
@@ -194,9 +159,8 @@ void TForm1::FormCreate()
 void TForm1::fillTypeIcons()
 {
     ImageList1 = ui::typeIcons();
-    for (ui::SongListView* list : {ListView1, playListView})
-        if (list)
-            list->setImageList(&ImageList1);
+    ListView1->setImageList(&ImageList1);
+    playPanel_->playListView->setImageList(&ImageList1);
     cardPanel_->setTypeIcons(&ImageList1);
     downloadPanel_->setTypeIcons(ImageList1);
 }
@@ -204,7 +168,7 @@ void TForm1::fillTypeIcons()
 void TForm1::showView(bool search, bool download, bool card)
 {
     ListView1->setVisible(search);
-    SeSkinPanel1->setVisible(search);
+    playPanel_->setVisible(search);
     downloadPanel_->setVisible(download);
     cardPanel_->setVisible(card);
 }
@@ -228,8 +192,8 @@ void TForm1::adaptToScreen()
 {
     const ui::DesignSizes design{centralWidget()->width(), centralWidget()->height(),
                                  Panel2->width(),          ListView1->width(),
-                                 ListView1->height(),      SeSkinPanel1->height(),
-                                 playListView->height()};
+                                 ListView1->height(),      playPanel_->height(),
+                                 playPanel_->playListView->height()};
     ui::fitToScreen(this, design);
     ui::centreWhenShown(this);
 }

@@ -23,6 +23,13 @@ struct Document {
     QString bodyText;                // the body's rendered text, lines separated by line breaks
 };
 
+// One thing a page's player plays.
+struct PlayerEntry {
+    QString url;   // absolute address handed to the playback engine
+    QString title; // the list's title for it, or empty
+    bool operator==(const PlayerEntry&) const = default;
+};
+
 class BrowserControl : public QObject {
     Q_OBJECT
 public:
@@ -45,6 +52,14 @@ public:
     virtual bool ExecSaveAs(const SavePathChooser& choosePath) = 0;
     // The view of a shown instance; nullptr for an instance that is never shown.
     virtual QWidget* view() const = 0;
+    // The entries that a player object of a page shown from now on plays when its source names
+    // the local list file listPath, instead of what that file holds: the program hands over
+    // the lists it writes for its pages. Sources the browser was not given are read as ever.
+    virtual void givePlayerList(const QString& listPath, std::vector<PlayerEntry> entries)
+    {
+        (void)listPath;
+        (void)entries;
+    }
     // The address of the last navigation.
     virtual QString address() const = 0;
     // The HTTP status of the last load when the server answered it with an error status

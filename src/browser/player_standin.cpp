@@ -7,6 +7,7 @@
 #include "player/playback/application_player.h"
 #include "player/ram_list.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -97,6 +98,12 @@ QUrl absoluteAddress(const QString& address, const QUrl& base)
 PlayerEntry entryFor(const QString& address, const QString& title, const QUrl& base)
 {
     return {absoluteAddress(address, base).toString(QUrl::FullyEncoded), title};
+}
+
+// The key of a list path in the lists handed over.
+QString listKey(const QString& path)
+{
+    return QDir::cleanPath(path);
 }
 
 QString decodeAmpersands(QString text)
@@ -215,7 +222,13 @@ std::vector<PlayerEntry> parseAsxList(const QString& text, const QUrl& base)
     return entries;
 }
 
-PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl)
+PlayerEntry playerEntry(const QString& address, const QString& title, const QUrl& base)
+{
+    return entryFor(address, title, base);
+}
+
+PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl,
+                                 const PlayerLists& given)
 {
     PlayerSource out;
     if (source.trimmed().isEmpty()) {
@@ -228,6 +241,13 @@ PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl)
         return out;
     }
     QString path = url.toLocalFile();
+    for (const QString& named : {path, withoutTrailingBlanks(path)})
+        if (const auto list = given.constFind(listKey(named)); list != given.constEnd()) {
+            out.entries = *list;
+            if (out.entries.empty())
+                out.error = QStringLiteral("播放列表中没有歌曲");
+            return out;
+        }
     if (!QFileInfo(path).isFile()) {
         const QString trimmed = withoutTrailingBlanks(path);
         if (trimmed == path || !QFileInfo(trimmed).isFile()) {
@@ -297,6 +317,11 @@ PlayerStandIn::PlayerStandIn(QWebEnginePage* page)
     connect(page, &QWebEnginePage::loadFinished, this, &PlayerStandIn::onLoadFinished);
 }
 
+void PlayerStandIn::giveList(const QString& listPath, std::vector<PlayerEntry> entries)
+{
+    given_.insert(listKey(listPath), std::move(entries));
+}
+
 void PlayerStandIn::endPlayers()
 {
     bridge_->detachAll(); // what one of them plays stops
@@ -331,7 +356,7 @@ void PlayerStandIn::install(quint64 generation, const QVariant& found)
         const QVariantMap object = value.toMap();
         const PlayerSource source = resolvePlayerSource(
             asGbkPageText(object.value("source").toString(), object.value("charset").toString()),
-            page_->url());
+            page_->url(), given_);
         std::vector<playback::PlaybackEngine::Entry> entries;
         for (const PlayerEntry& e : source.entries)
             entries.push_back({e.url, e.title, {}});

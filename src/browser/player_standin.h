@@ -9,7 +9,11 @@
 //
 // The page's own scripts never run, and a local page cannot read other local files. So the
 // source is read here: the OBJECT's source parameter is taken from the page by a script in the
-// isolated world, a list file it names is read in C++, and its entries go to the engine.
+// isolated world, a list file it names is read in C++ (unless the program handed over that
+// list's entries with the page), and its entries go to the engine.
+#include "browser/browser_control.h"
+
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -22,12 +26,8 @@ namespace browser {
 
 class PlayerBridge;
 
-// One thing to play.
-struct PlayerEntry {
-    QString url;   // absolute address handed to the playback engine
-    QString title; // the list's title for it, or empty
-    bool operator==(const PlayerEntry&) const = default;
-};
+// Lists the program handed over, by the local path of the list file they stand for.
+using PlayerLists = QHash<QString, std::vector<PlayerEntry>>;
 
 // What one player object plays, or why it plays nothing.
 struct PlayerSource {
@@ -50,7 +50,12 @@ std::vector<PlayerEntry> parseAsxList(const QString& text, const QUrl& base);
 // (the list file is read and parsed by its name, or by its content when the name says
 // nothing), another local or remote media address (a single entry). A trailing blank after a
 // local path that does not exist is dropped, as the desktop's file system drops it.
-PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl);
+// A source that names a list in `given` plays the entries given for it, whatever the file on
+// disk holds now (or whether it is there at all).
+PlayerSource resolvePlayerSource(const QString& source, const QUrl& pageUrl,
+                                 const PlayerLists& given = {});
+// An address as a list gives it, made absolute against the list's own address.
+PlayerEntry playerEntry(const QString& address, const QString& title, const QUrl& base);
 
 // Watches a page and installs the player into every document it loads. Each player is a view of
 // the program's one player; a new load ends them (and what one of them plays).
@@ -58,6 +63,10 @@ class PlayerStandIn : public QObject {
     Q_OBJECT
 public:
     explicit PlayerStandIn(QWebEnginePage* page);
+
+    // The entries a player whose source names the list file listPath plays, from the next
+    // document on; they replace what was given for that path before.
+    void giveList(const QString& listPath, std::vector<PlayerEntry> entries);
 
 signals:
     void playersInstalled(int count);
@@ -72,6 +81,7 @@ private:
     PlayerBridge* bridge_;
     quint64 generation_ = 0;
     int playerCount_ = 0; // players of the current document
+    PlayerLists given_;
 };
 
 // The script of the player, run in the isolated world: called with null it lists the player

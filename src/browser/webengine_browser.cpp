@@ -54,7 +54,7 @@ WebEngineBrowser::WebEngineBrowser(Kind kind, QWidget* parentWidget, QObject* pa
     }
     configure(page_);
     if (kind == Kind::Shown)
-        new PlayerStandIn(page_); // owned by the page: plays the pages' player objects
+        standIn_ = new PlayerStandIn(page_); // owned by the page: plays its player objects
     connect(page_, &QWebEnginePage::loadProgress, this,
             [this](int progress) { emit ProgressChange(progress, 100); });
     connect(page_, &QWebEnginePage::loadStarted, this, [this] {
@@ -106,6 +106,12 @@ void WebEngineBrowser::Navigate(const QString& address)
     document_.reset();
     httpStatus_ = 0;
     page_->load(toUrl(address));
+}
+
+void WebEngineBrowser::givePlayerList(const QString& listPath, std::vector<PlayerEntry> entries)
+{
+    if (standIn_)
+        standIn_->giveList(listPath, std::move(entries));
 }
 
 void WebEngineBrowser::Stop()

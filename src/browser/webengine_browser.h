@@ -1,5 +1,6 @@
 #pragma once
 #include "browser/browser_control.h"
+#include "browser/player_standin.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -30,6 +31,7 @@ public:
     bool ExecSaveAs(const SavePathChooser& choosePath) override;
     QWidget* view() const override;
     QString address() const override { return address_; }
+    void givePlayerList(const QString& listPath, std::vector<PlayerEntry> entries) override;
     int httpStatus() const override { return httpStatus_; }
 
     QWebEnginePage* page() const { return page_; }
@@ -43,7 +45,8 @@ private:
     void readDocument(quint64 generation);
 
     Kind kind_;
-    QPointer<QWebEngineView> view_; // the window may delete it first
+    QPointer<PlayerStandIn> standIn_; // a shown instance's, owned by its page
+    QPointer<QWebEngineView> view_;   // the window may delete it first
     QWebEnginePage* page_ = nullptr;
     bool visible_ = false;
     QString address_;

@@ -1,6 +1,7 @@
 #include "gui/dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -59,11 +60,13 @@ bool FileDialog::Execute(QWidget* parent, bool save)
     QString chosen;
     if (dialogHooks().file) {
         chosen = dialogHooks().file(*this, save);
+        if (save && !chosen.isEmpty() && QFileInfo::exists(chosen) && dialogHooks().replace &&
+            !dialogHooks().replace(chosen))
+            chosen.clear();
     } else {
         QFileDialog dialog(parent, title);
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
         const QStringList filters = qtFilters(filter);
         dialog.setNameFilters(filters);
         if (filterIndex >= 1 && filterIndex <= filters.size())

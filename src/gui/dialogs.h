@@ -15,6 +15,9 @@ struct DialogHooks {
     // An open or save dialog: returns the chosen path, or an empty text for cancel; it may
     // set the dialog's filterIndex to the filter the user chose.
     std::function<QString(struct FileDialog& dialog, bool save)> file;
+    // The question a save dialog asks before it replaces an existing file, after `file` chose
+    // it: true for Yes. Unset, the answer is Yes. No ends the dialog as a cancel.
+    std::function<bool(const QString& path)> replace;
 };
 
 DialogHooks& dialogHooks();
@@ -33,7 +36,7 @@ struct FileDialog {
     QString title;
 
     // Shows the dialog; true when the user confirmed, with fileName holding the choice and
-    // filterIndex the filter chosen.
+    // filterIndex the filter chosen. A save dialog asks before it replaces an existing file.
     bool Execute(QWidget* parent, bool save);
 };
 

@@ -1,5 +1,8 @@
 #include "player/play_list.h"
 
+#include <cctype>
+#include <charconv>
+
 namespace player {
 
 Family familyOf(std::string_view typeText)
@@ -29,18 +32,77 @@ AppendOutcome planAppend(bool anySelected, std::string_view firstSelectedType,
     return AppendOutcome::Append;
 }
 
-std::vector<core::SongEntry> selectedCopies(const std::vector<core::SongEntry>& results,
-                                            const std::vector<int>& selectedRows)
+AppendOutcome PlayList::planFor(const std::vector<core::SongEntry>& chosen) const
 {
-    std::vector<bool> selected(results.size(), false);
-    for (int row : selectedRows)
-        if (row >= 0 && static_cast<size_t>(row) < results.size())
-            selected[static_cast<size_t>(row)] = true;
-    std::vector<core::SongEntry> copies;
-    for (size_t i = 0; i < results.size(); ++i)
-        if (selected[i])
-            copies.push_back(results[i]);
-    return copies;
+    return planAppend(!chosen.empty(),
+                      chosen.empty()
+                          ? std::string_view()
+                          : std::string_view(chosen.front().sub(core::SubItem::TypeText)),
+                      rows_);
+}
+
+AppendOutcome PlayList::append(const std::vector<core::SongEntry>& chosen)
+{
+    const AppendOutcome outcome = planFor(chosen);
+    if (outcome == AppendOutcome::Append)
+        rows_.insert(rows_.end(), chosen.begin(), chosen.end());
+    return outcome;
+}
+
+void PlayList::removeAt(size_t index)
+{
+    if (index < rows_.size())
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+namespace {
+bool blankOrControl(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
+} // namespace
+
+std::vector<std::string> playAddresses(const std::vector<core::SongEntry>& rows, bool real)
+{
+    std::vector<std::string> addresses;
+    for (const core::SongEntry& row : rows) {
+        std::string_view address = row.sub(core::SubItem::Address);
+        while (!address.empty() && blankOrControl(address.front()))
+            address.remove_prefix(1);
+        while (!address.empty() && blankOrControl(address.back()))
+            address.remove_suffix(1);
+        if (address.empty() || (real && address.front() == '#'))
+            continue;
+        addresses.emplace_back(address);
+    }
+    return addresses;
+}
+
+double sizeValue(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    double value = 0;
+    // from_chars reads the number the same in every locale.
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc() || text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])))
+        return -1;
+    std::string unit(end, text.data() + text.size());
+    while (!unit.empty() && unit.front() == ' ')
+        unit.erase(0, 1);
+    for (char& c : unit)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (unit.size() == 2 && unit.back() == 'B') // "KB", "MB" ...
+        unit.pop_back();
+    if (unit == "B")
+        unit.clear();
+    for (const char* u : {"", "K", "M", "G", "T"}) {
+        if (unit == u)
+            return value;
+        value *= 1024;
+    }
+    return -1;
 }
 
 int heightAfterClear(int height)

@@ -7,6 +7,8 @@
 #include "gui/download_panel.h"
 #include "player/playback/application_player.h"
 #include "gui/song_list_view.h"
+#include "gui/play_list_view.h"
+#include "gui/play_panel.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -107,10 +109,10 @@ TEST_F(DesktopWindowTest, EveryVisibleControlOfEveryViewHasANameInWords)
 TEST_F(DesktopWindowTest, ShortcutsReachTheSearchBoxStopTheSearchAndDeleteInTheListInFocus)
 {
     form->Button3->click();
-    form->playListView->setFocus();
+    form->playPanel()->playListView->setFocus();
     QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
     EXPECT_TRUE(form->Edit1->hasFocus());
-    form->playListView->setFocus();
+    form->playPanel()->playListView->setFocus();
     QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(form->Edit1->hasFocus());
 
@@ -119,11 +121,11 @@ TEST_F(DesktopWindowTest, ShortcutsReachTheSearchBoxStopTheSearchAndDeleteInTheL
     EXPECT_EQ(stopped.count(), 1);
 
     // Delete acts on the list that has the focus only.
-    QSignalSpy playDeleted(form->playdelbtn, &QAbstractButton::clicked);
+    QSignalSpy playDeleted(form->playPanel()->playdelbtn, &QAbstractButton::clicked);
     QTest::keyClick(form->Edit1, Qt::Key_Delete);
     EXPECT_EQ(playDeleted.count(), 0);
-    form->playListView->setFocus();
-    QTest::keyClick(form->playListView, Qt::Key_Delete);
+    form->playPanel()->playListView->setFocus();
+    QTest::keyClick(form->playPanel()->playListView, Qt::Key_Delete);
     EXPECT_EQ(playDeleted.count(), 1);
 
     form->Button4->click();
@@ -149,15 +151,15 @@ TEST_F(DesktopWindowTest, SpaceInThePlayPanelPausesAndResumesTheProgramPlayer)
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.engine().state() == State::Playing; }, 20000));
 
     form->Button3->click();
-    form->playListView->setFocus();
-    QTest::keyClick(form->playListView, Qt::Key_Space);
+    form->playPanel()->playListView->setFocus();
+    QTest::keyClick(form->playPanel()->playListView, Qt::Key_Space);
     EXPECT_EQ(player.engine().state(), State::Paused);
-    QTest::keyClick(form->playListView, Qt::Key_Space);
+    QTest::keyClick(form->playPanel()->playListView, Qt::Key_Space);
     EXPECT_NE(player.engine().state(), State::Paused);
     // A focused button of the panel is pressed by Space, as ever; the player goes on.
-    QSignalSpy cleared(form->playclear, &QAbstractButton::clicked);
-    form->playclear->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form->playclear, Qt::Key_Space);
+    QSignalSpy cleared(form->playPanel()->playclear, &QAbstractButton::clicked);
+    form->playPanel()->playclear->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->playPanel()->playclear, Qt::Key_Space);
     EXPECT_TRUE(QTest::qWaitFor([&] { return cleared.count() == 1; }, 5000));
     EXPECT_NE(player.engine().state(), State::Paused);
     // Outside the play panel Space is the search box's.

@@ -8,6 +8,8 @@
 #include "gui/download_panel.h"
 #include "gui/dialogs.h"
 #include "gui/song_list_view.h"
+#include "gui/play_list_view.h"
+#include "gui/play_panel.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -76,7 +78,7 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
     for (const QIcon& icon : form->ImageList1)
         EXPECT_FALSE(icon.isNull());
     EXPECT_EQ(form->MediaType(), 0);
-    EXPECT_FALSE(form->WebBrowser3->browserVisible());
+    EXPECT_FALSE(form->playPanel()->WebBrowser3->browserVisible());
     EXPECT_EQ(form->ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(form->downloadPanel()->connectionsPerFile, 5);
     EXPECT_FALSE(form->downloadPanel()->Timer1->isActive());
@@ -133,7 +135,7 @@ TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
 {
     form->show();
     auto visible = [&] {
-        return std::vector<bool>{form->ListView1->isVisible(), form->SeSkinPanel1->isVisible(),
+        return std::vector<bool>{form->ListView1->isVisible(), form->playPanel()->SeSkinPanel1->isVisible(),
                                  form->downloadPanel()->isVisible(), form->cardPanel()->isVisible()};
     };
     EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
@@ -156,7 +158,7 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     // The search, play-list and card tool bars build their buttons the same way.
     QList<QToolButton*> buttons = form->findChildren<QToolButton*>();
     buttons.removeAll(form->windowMenu()->windowMenuButton);
-    ASSERT_EQ(buttons.size(), 6 + 8 + 12);
+    ASSERT_EQ(buttons.size(), 6 + 7 + 12);
     const QSize size = form->stopbtn->size();
     EXPECT_EQ(size.width(), size.height());
     for (const QToolButton* b : buttons) {
@@ -170,18 +172,17 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     }
     EXPECT_EQ(form->stopbtn->objectName(), "stopbtn");
     EXPECT_EQ(form->stopbtn->toolTip(), "停止搜索");
-    EXPECT_EQ(form->playloadbtn->text(), "装");
+    EXPECT_EQ(form->playPanel()->playloadbtn->text(), "装");
 
-    for (QWidget* list : std::initializer_list<QWidget*>{form->ListView1, form->playListView,
-                                                         form->downloadPanel()->downloadlistview,
-                                                         form->cardPanel()->cardlistview}) {
+    for (QWidget* list : std::initializer_list<QWidget*>{
+             form->ListView1, form->playPanel()->playListView, form->downloadPanel()->downloadlistview, form->cardPanel()->cardlistview}) {
         SCOPED_TRACE(list->objectName().toStdString());
         const QPalette colours = list->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
             EXPECT_EQ(colours.color(QPalette::Inactive, role),
                       colours.color(QPalette::Active, role));
     }
-    EXPECT_EQ(form->playListView->palette().color(QPalette::Base), QColor(Qt::white));
+    EXPECT_EQ(form->playPanel()->playListView->palette().color(QPalette::Base), QColor(Qt::white));
 }
 
 TEST_F(Form1Test, WindowMenuRollsUpHidesToTrayAndRestores)

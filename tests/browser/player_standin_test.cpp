@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWebEngineView>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -138,6 +139,31 @@ TEST_F(PlayerSourceTest, MediaAddressesMissingFilesAndEmptyListsAreTold)
     EXPECT_FALSE(empty.error.isEmpty());
 
     EXPECT_FALSE(browser::resolvePlayerSource("  ", {}).error.isEmpty());
+}
+
+TEST_F(PlayerSourceTest, AListHandedOverPlaysWhateverItsFileHoldsLater)
+{
+    core::writeLines(
+        path("winmedia.asx"),
+        {"<asx>", "<entry>", "<ref href = \"http://h/old.mp3\"/>", "</entry>", "</asx>"});
+    const std::vector<PlayerEntry> handed = {{"http://h/a.mp3", {}}, {"http://h/b.mp3", {}}};
+    browser::PlayerLists given;
+    given.insert(QString::fromStdString(path("winmedia.asx")), handed);
+    given.insert(QString::fromStdString(path("1.rpm")), {});
+    // The page names the list with a blank after it.
+    EXPECT_EQ(browser::resolvePlayerSource(fileAddress("winmedia.asx "), {}, given).entries,
+              handed);
+    std::filesystem::remove(path("winmedia.asx"));
+    EXPECT_EQ(browser::resolvePlayerSource(fileAddress("winmedia.asx "), {}, given).entries,
+              handed);
+    const auto empty = browser::resolvePlayerSource(fileAddress("1.rpm"), {}, given);
+    EXPECT_TRUE(empty.entries.empty());
+    EXPECT_FALSE(empty.error.isEmpty());
+    // A list that was not handed over is read from its file.
+    core::writeLines(path("saved.rpm"), {"http://h/c.mp3"});
+    const auto saved = browser::resolvePlayerSource(fileAddress("saved.rpm"), {}, given);
+    ASSERT_EQ(saved.entries.size(), 1u);
+    EXPECT_EQ(saved.entries[0].url, "http://h/c.mp3");
 }
 
 // Playback in a shown page, the way the window shows the generated pages.

@@ -11,6 +11,7 @@
 #include "gui/screen_adaptation.h"
 #include "gui/download_panel.h"
 #include "gui/song_list_view.h"
+#include "gui/play_panel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -247,7 +248,7 @@ TEST_F(CardWindowTest, CardButtonTakesTheFirstSelectedRowAndShowsThePanel)
     form->ListView1->setRowSelected(2, true);
     form->ListView1->setRowSelected(3, true);
     form->show();
-    form->dragcardbtn->click(); // the play panel's "卡" hands the panel the chosen rows
+    form->playPanel()->dragcardbtn->click(); // the play panel's "卡" hands the panel the chosen rows
     ASSERT_EQ(panel->cardlistview->rowCount(), 1);
     EXPECT_EQ(panel->cardlistview->rowAt(0), row("2"));
     EXPECT_TRUE(panel->isVisible());

@@ -14,6 +14,8 @@
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
+#include "gui/play_list_view.h"
+#include "gui/play_panel.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -254,16 +256,13 @@ TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
     form->ListView1->setRowSelected(0, true);
     form->ListView1->setRowSelected(1, true);
     const core::SongEntry rows[] = {form->ListView1->rowAt(0), form->ListView1->rowAt(1)};
-    form->dragdownbtn->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return form->downloadPanel()->downloadlistview->rowCount() == 2;
-    })) << form->downloadPanel()->downloadlistview->rowCount();
+    form->playPanel()->dragdownbtn->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadPanel()->downloadlistview->rowCount() == 2; }))
+        << form->downloadPanel()->downloadlistview->rowCount();
     form->downloadPanel()->downbtn->click();
-    auto reports = [&] {
-        return form->downloadPanel()->downinimemo->toPlainText().count("下载完毕!");
-    };
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !form->downloadPanel()->DownloadsRunning() && reports() == 2; }, 120000))
+    auto reports = [&] { return form->downloadPanel()->downinimemo->toPlainText().count("下载完毕!"); };
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !form->downloadPanel()->DownloadsRunning() && reports() == 2; }, 120000))
         << form->downloadPanel()->downinimemo->toPlainText().toStdString();
     for (int i = 0; i < 2; ++i) {
         const std::string path =
@@ -282,7 +281,7 @@ TEST_F(ArchiveSearchTest, AFileThatKeepsFailingItsMd5EndsFailedAndIsNotKept)
     ASSERT_TRUE(waitIdle());
     ASSERT_GE(form->ListView1->rowCount(), 1);
     form->ListView1->setRowSelected(0, true);
-    form->dragdownbtn->click();
+    form->playPanel()->dragdownbtn->click();
     form->downloadPanel()->downbtn->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -306,9 +305,9 @@ TEST_F(ArchiveSearchTest, PlayOnlinePlaysAnArchiveRowThroughItsRedirect)
     ASSERT_GE(form->ListView1->rowCount(), 1);
     form->ListView1->setRowSelected(0, true);
     const std::string address = form->ListView1->rowAt(0).sub(core::SubItem::Address);
-    QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
-    ASSERT_EQ(form->playListView->rowCount(), 1);
-    auto* page = static_cast<browser::WebEngineBrowser*>(form->WebBrowser3)->page();
+    QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
+    ASSERT_EQ(form->playPanel()->playListView->rowCount(), 1);
+    auto* page = static_cast<browser::WebEngineBrowser*>(form->playPanel()->WebBrowser3)->page();
     ASSERT_TRUE(playertest::waitUntilPlaying(page, 0, 0.3, 60000))
         << playertest::playerState(page).value("text").toString().toStdString();
     EXPECT_EQ(playertest::playerState(page).value("src").toString().toStdString(), address);
@@ -400,15 +399,14 @@ TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
               0u);
 
     form->ListView1->setRowSelected(0, true);
-    QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
-    auto* page = static_cast<browser::WebEngineBrowser*>(form->WebBrowser3)->page();
+    QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
+    auto* page = static_cast<browser::WebEngineBrowser*>(form->playPanel()->WebBrowser3)->page();
     ASSERT_TRUE(playertest::waitUntilPlaying(page, 0, 0.3, 60000))
         << playertest::playerState(page).value("text").toString().toStdString();
 
-    form->dragdownbtn->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return form->downloadPanel()->downloadlistview->rowCount() == 1;
-    })) << form->downloadPanel()->downloadlistview->rowCount();
+    form->playPanel()->dragdownbtn->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadPanel()->downloadlistview->rowCount() == 1; }))
+        << form->downloadPanel()->downloadlistview->rowCount();
     form->downloadPanel()->downbtn->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {

@@ -12,6 +12,7 @@
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
+#include "gui/play_panel.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -59,10 +60,9 @@ TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
     form->stopbtnClick();
     for (int i = 0; i < 3; ++i)
         form->ListView1->setRowSelected(i, true);
-    form->dragdownbtn->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return form->downloadPanel()->downloadlistview->rowCount() == 3;
-    })) << form->downloadPanel()->downloadlistview->rowCount();
+    form->playPanel()->dragdownbtn->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadPanel()->downloadlistview->rowCount() == 3; }))
+        << form->downloadPanel()->downloadlistview->rowCount();
 
     // Watch every status each active row shows on the way.
     std::vector<std::set<std::string>> seen(3);

@@ -6,11 +6,12 @@
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "demo_service_fixture.h"
+#include "gui/card_panel.h"
+#include "gui/play_panel.h"
+#include "gui/song_list_view.h"
 #include "player/playback/application_player.h"
 #include "player/playback/playback_engine.h"
 #include "service_window.h"
-#include "gui/card_panel.h"
-#include "gui/song_list_view.h"
 
 #include <QAudioDevice>
 #include <QComboBox>
@@ -180,15 +181,16 @@ TEST_P(PlayerMediaTypesTest, PlayOnlinePlaysTheFirstRowThenNextPlaysTheSecond)
 
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
-    const auto [ready, firstAudio] = firstAudioAfter(form->WebBrowser3, clock);
-    ASSERT_GE(firstAudio, 0) << stateText(form->WebBrowser3);
+    QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
+    const auto [ready, firstAudio] = firstAudioAfter(form->playPanel()->WebBrowser3, clock);
+    ASSERT_GE(firstAudio, 0) << stateText(form->playPanel()->WebBrowser3);
     std::printf("[ measure  ] %s: first decoded audio %lld ms after the click (player in the "
                 "page after %lld ms)\n",
                 kTypes[type], static_cast<long long>(firstAudio), static_cast<long long>(ready));
 
-    ASSERT_TRUE(playsAt(form->WebBrowser3, 0, 2)) << stateText(form->WebBrowser3);
-    const QVariantMap playing = playertest::playerState(pageOf(form->WebBrowser3));
+    ASSERT_TRUE(playsAt(form->playPanel()->WebBrowser3, 0, 2))
+        << stateText(form->playPanel()->WebBrowser3);
+    const QVariantMap playing = playertest::playerState(pageOf(form->playPanel()->WebBrowser3));
     const bool ram = type == 4;
     // A .ram row plays the RealAudio songs it names, in its place.
     const QString firstSong = ram ? first.left(first.size() - 4) + ".rm" : first;
@@ -199,11 +201,11 @@ TEST_P(PlayerMediaTypesTest, PlayOnlinePlaysTheFirstRowThenNextPlaysTheSecond)
               QMediaDevices::audioOutputs().isEmpty());
     // The whole player shows in the play panel's browser, without scrolling, also in a window
     // scaled down for a small screen.
-    EXPECT_TRUE(playertest::runInPage(pageOf(form->WebBrowser3),
+    EXPECT_TRUE(playertest::runInPage(pageOf(form->playPanel()->WebBrowser3),
                                       "document.documentElement.scrollHeight <= innerHeight && "
                                       "document.documentElement.scrollWidth <= innerWidth")
                     .toBool())
-        << form->WebBrowser3->view()->size().height();
+        << form->playPanel()->WebBrowser3->view()->size().height();
     screenshot((std::string("play-") + kTypes[type]).c_str());
 
     // The CPU the playing costs, when asked for: this process (decoding, output, the window
@@ -212,7 +214,7 @@ TEST_P(PlayerMediaTypesTest, PlayOnlinePlaysTheFirstRowThenNextPlaysTheSecond)
     if (const int seconds = qEnvironmentVariableIntValue("CORVALE_PLAYER_CPU_SECONDS")) {
         for (const char* phase : {"playing", "paused"}) {
             if (phase[1] == 'a')
-                playertest::clickPlayerButton(pageOf(form->WebBrowser3), "pause");
+                playertest::clickPlayerButton(pageOf(form->playPanel()->WebBrowser3), "pause");
             const auto before = cpuSeconds();
             QElapsedTimer wall;
             wall.start();
@@ -224,12 +226,14 @@ TEST_P(PlayerMediaTypesTest, PlayOnlinePlaysTheFirstRowThenNextPlaysTheSecond)
                         kTypes[type], phase, elapsed, 100 * (after.first - before.first) / elapsed,
                         100 * (after.second - before.second) / elapsed);
         }
-        playertest::clickPlayerButton(pageOf(form->WebBrowser3), "play");
+        playertest::clickPlayerButton(pageOf(form->playPanel()->WebBrowser3), "play");
     }
 
-    playertest::clickPlayerButton(pageOf(form->WebBrowser3), "next");
-    ASSERT_TRUE(playsAt(form->WebBrowser3, 1, 1)) << stateText(form->WebBrowser3);
-    const QString next = playertest::playerState(pageOf(form->WebBrowser3)).value("src").toString();
+    playertest::clickPlayerButton(pageOf(form->playPanel()->WebBrowser3), "next");
+    ASSERT_TRUE(playsAt(form->playPanel()->WebBrowser3, 1, 1))
+        << stateText(form->playPanel()->WebBrowser3);
+    const QString next =
+        playertest::playerState(pageOf(form->playPanel()->WebBrowser3)).value("src").toString();
     if (ram) // the first pointer may name a second part first
         EXPECT_TRUE(next == second.left(second.size() - 4) + ".rm" ||
                     next == first.left(first.size() - 4) + "_part2.rm")
@@ -250,7 +254,7 @@ TEST_P(CardPreviewPlaysTest, ThePreviewedCardPlaysItsSong)
     form->ListView1->setRowSelected(1, true);
     const QString song =
         QString::fromStdString(form->ListView1->rowAt(1).sub(core::SubItem::Address));
-    form->dragcardbtn->click();
+    form->playPanel()->dragcardbtn->click();
     ASSERT_EQ(form->cardPanel()->cardlistview->rowCount(), 1);
     form->cardPanel()->nameedit->setText("生日快乐");
 

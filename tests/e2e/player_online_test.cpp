@@ -1,5 +1,6 @@
 // Online play against the demo service: a real search, "在线播放" on two MP3 results, and saved
-// Real and M3U8 lists loaded back; the player in WebBrowser3 must really play.
+// Real and M3U8 lists loaded back; the player in WebBrowser3 must really play, from the play
+// list in memory.
 #include "app/form1.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
@@ -7,6 +8,8 @@
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
 #include "gui/dialogs.h"
+#include "gui/play_list_view.h"
+#include "gui/play_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -15,6 +18,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -61,7 +65,7 @@ protected:
     }
     QWebEnginePage* playerPage()
     {
-        return static_cast<browser::WebEngineBrowser*>(form->WebBrowser3)->page();
+        return static_cast<browser::WebEngineBrowser*>(form->playPanel()->WebBrowser3)->page();
     }
     // Waits until the player of the shown page plays entry index, with its time advancing.
     void expectPlaying(int index, const std::string& address)
@@ -89,20 +93,26 @@ TEST_F(PlayerOnlineTest, PlayOnlineWritesTheWindowsMediaFilesAndPlaysTheFirstSon
     const std::string second = form->ListView1->rowAt(1).sub(core::SubItem::Address);
     ASSERT_NE(first.find("/media/"), std::string::npos);
 
-    QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
-    EXPECT_EQ(form->playListView->rowCount(), 2);
+    QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
+    EXPECT_EQ(form->playPanel()->playListView->rowCount(), 2);
     EXPECT_EQ(core::readFileBytes(folder + "winmedia.asx"),
               "<asx version = \"3.0\">\r\n<title>demo</title>\r\n<entry>\r\n<ref href = \"" +
                   first + "\"/>\r\n</entry>\r\n<entry>\r\n<ref href = \"" + second +
                   "\"/>\r\n</entry>\r\n</asx>\r\n");
     EXPECT_EQ(core::splitLines(core::readFileBytes(folder + "2.html"))[11],
               "<PARAM NAME=\"fileName\" VALUE=\"file:///" + folder + "winmedia.asx \">");
-    EXPECT_TRUE(form->WebBrowser3->browserVisible());
+    EXPECT_TRUE(form->playPanel()->WebBrowser3->browserVisible());
+    // The player plays the list from memory: the file changed before the page has loaded
+    // changes nothing.
+    core::writeLines(folder + "winmedia.asx",
+                     {"<asx>", "<entry>", "<ref href = \"http://127.0.0.1:9/none.mp3\"/>",
+                      "</entry>", "</asx>"});
 
     expectPlaying(0, first);
     EXPECT_EQ(playertest::playerState(playerPage()).value("kind").toString(), "wmp");
     // The loading label went away when the page was complete.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form->SeSkinLabel4->isHidden(); }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return form->playPanel()->SeSkinLabel4->isHidden(); }, 10000));
 
     playertest::clickPlayerButton(playerPage(), "next");
     expectPlaying(1, second);
@@ -116,11 +126,12 @@ TEST_F(PlayerOnlineTest, ALoadedRealListPlaysThroughTheRealPage)
     core::writeLines(folder + "saved.rpm", {first, second});
 
     chosenFile = dir.path() + "/saved.rpm";
-    form->playloadbtnClick();
-    ASSERT_EQ(form->playListView->rowCount(), 2);
-    EXPECT_EQ(form->playListView->rowAt(0).sub(core::SubItem::Address), first);
+    form->playPanel()->playloadbtnClick();
+    ASSERT_EQ(form->playPanel()->playListView->rowCount(), 2);
+    EXPECT_EQ(form->playPanel()->playListView->rowAt(0).sub(core::SubItem::Address), first);
     EXPECT_EQ(core::splitLines(core::readFileBytes(folder + "1.html"))[12],
               "<param name=\"SRC\" value=\"file:///" + folder + "saved.rpm\">");
+    std::filesystem::remove(folder + "saved.rpm"); // the loaded rows play, not the file
     expectPlaying(0, first);
     EXPECT_EQ(playertest::playerState(playerPage()).value("kind").toString(), "real");
 }
@@ -133,8 +144,8 @@ TEST_F(PlayerOnlineTest, ALoadedM3u8PlaysUnderItsOwnTitlesAndTakesAppends)
     core::writeLines(folder + "saved.m3u8", {"#EXTM3U", "#EXTINF:-1,歌手甲 - 第一首",
                                              core::gbkToUtf8(first), core::gbkToUtf8(second)});
     chosenFile = dir.path() + "/saved.m3u8";
-    form->playloadbtnClick();
-    ASSERT_EQ(form->playListView->rowCount(), 2);
+    form->playPanel()->playloadbtnClick();
+    ASSERT_EQ(form->playPanel()->playListView->rowCount(), 2);
     expectPlaying(0, first);
     // The player names the song by the list's title, not by its address.
     const QString text = playertest::playerState(playerPage()).value("text").toString();
@@ -142,8 +153,8 @@ TEST_F(PlayerOnlineTest, ALoadedM3u8PlaysUnderItsOwnTitlesAndTakesAppends)
 
     // "播" appends the selection to the loaded list.
     form->ListView1->setRowSelected(0, true);
-    form->dragplaybtnClick();
-    EXPECT_EQ(form->playListView->rowCount(), 3);
+    form->playPanel()->dragplaybtnClick();
+    EXPECT_EQ(form->playPanel()->playListView->rowCount(), 3);
 }
 
 } // namespace

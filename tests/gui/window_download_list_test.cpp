@@ -8,6 +8,7 @@
 #include "gui/form2.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
+#include "gui/play_panel.h"
 
 #include <QAction>
 #include <QDir>
@@ -176,8 +177,8 @@ TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
     EXPECT_EQ(list()->rowAt(2), list()->rowAt(0));
 
     // The toolbar button runs the same handler when the play panel provides it.
-    if (form->dragdownbtn) {
-        QTest::mouseClick(form->dragdownbtn, Qt::LeftButton);
+    if (form->playPanel()->dragdownbtn) {
+        QTest::mouseClick(form->playPanel()->dragdownbtn, Qt::LeftButton);
         EXPECT_EQ(list()->rowCount(), 6);
     }
 }

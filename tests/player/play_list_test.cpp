@@ -66,15 +66,50 @@ TEST(PlayListAppend, ComparisonIsCaseSensitiveAndUsesOnlyTheFirstRowOfTheList)
     EXPECT_EQ(player::planAppend(true, "rm", {row("wma"), row("rm")}), AppendOutcome::Refused);
 }
 
-TEST(PlayListAppend, SelectedCopiesFollowResultOrderOnceEach)
+TEST(PlayListRows, AppendKeepsTheChosenOrderAndARefusalChangesNothing)
 {
-    const std::vector<SongEntry> results = {row("mp3", "a"), row("rm", "b"), row("wma", "c"),
-                                            row("mp3", "d")};
-    const auto copies = player::selectedCopies(results, {3, 1, 1, 7, -1});
-    ASSERT_EQ(copies.size(), 2u);
-    EXPECT_EQ(copies[0], results[1]);
-    EXPECT_EQ(copies[1], results[3]);
-    EXPECT_TRUE(player::selectedCopies(results, {}).empty());
+    player::PlayList list;
+    EXPECT_EQ(list.append({}), AppendOutcome::NothingSelected);
+    EXPECT_EQ(list.append({row("rm", "a"), row("wma", "b")}), AppendOutcome::Append);
+    EXPECT_EQ(list.append({row("asf", "c")}), AppendOutcome::Refused);
+    EXPECT_EQ(list.append({row("mp3", "d"), row("wma", "e")}), AppendOutcome::Append);
+    std::string order;
+    for (const SongEntry& e : list.rows())
+        order += e.sub(core::SubItem::Address);
+    EXPECT_EQ(order, "abde");
+    list.removeAt(1);
+    list.removeAt(9); // no such row
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list.rows()[1].sub(core::SubItem::Address), "d");
+}
+
+TEST(PlayListRows, APlayerPlaysTheTrimmedAddressesAndARealListSkipsComments)
+{
+    const std::vector<SongEntry> rows = {row("mp3", " http://h/a.mp3\t"), row("mp3", ""),
+                                         row("mp3", "  "), row("rm", "#not/a/comment.rm"),
+                                         row("mp3", "sub/b.mp3")};
+    EXPECT_EQ(player::playAddresses(rows, false),
+              (std::vector<std::string>{"http://h/a.mp3", "#not/a/comment.rm", "sub/b.mp3"}));
+    EXPECT_EQ(player::playAddresses(rows, true),
+              (std::vector<std::string>{"http://h/a.mp3", "sub/b.mp3"}));
+}
+
+TEST(PlayListRows, SizesCompareByTheirValue)
+{
+    const std::pair<const char*, double> sizes[] = {{"512", 512},
+                                                    {"47K", 47 * 1024.0},
+                                                    {"5.1M", 5.1 * 1024 * 1024},
+                                                    {" 14 MB", 14 * 1024.0 * 1024},
+                                                    {"1.2g", 1.2 * 1024 * 1024 * 1024},
+                                                    {"300 B", 300},
+                                                    {"", -1},
+                                                    {"M", -1},
+                                                    {"2.3X", -1},
+                                                    {"-1K", -1}};
+    for (const auto& [text, value] : sizes)
+        EXPECT_DOUBLE_EQ(player::sizeValue(text), value) << text;
+    EXPECT_LT(player::sizeValue("512K"), player::sizeValue("2.3M"));
+    EXPECT_LT(player::sizeValue("2.3M"), player::sizeValue("10M"));
 }
 
 TEST(PlayListHeight, ClearRestoresAShrunkListAndShowShrinksATallOne)

@@ -1,29 +1,20 @@
 // Saving the play list to a list file (Real, Windows Media, M3U8, XSPF), and loading one back
 // as an ordinary play list and playing it.
-#include "app/form1.h"
+#include "gui/play_panel.h"
 
 #include "core/line_file.h"
+#include "core/gbk_qt.h"
+#include "gui/play_list_model.h"
 #include "player/list_files.h"
 #include "player/list_formats.h"
 #include "player/play_list.h"
 #include "player/player_pages.h"
-#include "core/gbk_qt.h"
-#include "gui/song_list_view.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QLineEdit>
 
+namespace gui {
 namespace {
-
-std::vector<core::SongEntry> playRows(const ui::SongListView* list)
-{
-    std::vector<core::SongEntry> rows;
-    rows.reserve(static_cast<size_t>(list->rowCount()));
-    for (int i = 0; i < list->rowCount(); ++i)
-        rows.push_back(list->rowAt(i));
-    return rows;
-}
 
 // A path chosen in a dialog, as the file system names it (UTF-8 on this platform).
 std::filesystem::path chosenPath(const QString& fileName)
@@ -34,11 +25,11 @@ std::filesystem::path chosenPath(const QString& fileName)
 
 } // namespace
 
-void TForm1::playsavebtnClick()
+void PlayPanel::playsavebtnClick()
 {
-    if (playListView->rowCount() == 0)
+    if (model->rows().empty())
         dragplaybtnClick();
-    const std::vector<core::SongEntry> rows = playRows(playListView);
+    const std::vector<core::SongEntry> rows = this->rows();
     if (rows.empty())
         return;
 
@@ -47,8 +38,8 @@ void TForm1::playsavebtnClick()
     const std::string stamp =
         player::nameStamp(now.date().year(), now.date().month(), now.date().day(),
                           now.time().hour(), now.time().minute(), now.time().second());
-    SaveDialog1.fileName =
-        core::fromGbk(player::proposedListName(stamp, core::toGbk(Edit1->text()), real));
+    SaveDialog1.fileName = core::fromGbk(player::proposedListName(
+        stamp, core::toGbk(searchWords_ ? searchWords_() : QString()), real));
     SaveDialog1.filterIndex = player::saveFilterIndex(real);
     if (!SaveDialog1.Execute(this, true))
         return;
@@ -58,24 +49,28 @@ void TForm1::playsavebtnClick()
     core::writeLines(chosenPath(SaveDialog1.fileName), player::listFileLines(format, rows));
 }
 
-void TForm1::playloadbtnClick()
+void PlayPanel::playloadbtnClick()
 {
     OpenDialog2.filterIndex = 1;
     if (!OpenDialog2.Execute(this, false))
         return;
-    playListView->clearRows();
+    model->clear();
     const std::filesystem::path path = chosenPath(OpenDialog2.fileName);
     const std::string bytes = core::readFileBytes(path);
     const std::string chosen = core::toGbk(OpenDialog2.fileName);
     const player::ListFormat format = player::loadFormat(chosen);
     const std::string folder = core::toGbk(QFileInfo(OpenDialog2.fileName).absolutePath()) + "/";
     const std::vector<core::SongEntry> rows = player::readListFile(format, bytes, folder);
-    for (const core::SongEntry& row : rows)
-        playListView->appendRow(row);
-    // The two formats the player pages name play through the chosen file itself; the others
-    // through the Windows Media list written from the rows.
-    if (format == player::ListFormat::Real || format == player::ListFormat::WindowsMedia)
+    model->assign(rows);
+    // The two formats the player pages name: the page names the chosen file itself, and its
+    // player plays the rows read from it. The others play through the Windows Media list
+    // written from the rows.
+    if (format == player::ListFormat::Real || format == player::ListFormat::WindowsMedia) {
+        handOver(chosen, rows, player::isRealListName(chosen));
         PlayChosenListFile(chosen);
-    else if (!rows.empty())
+    } else if (!rows.empty()) {
         PlayOwnMediaList(rows);
+    }
 }
+
+} // namespace gui
