@@ -48,6 +48,15 @@ QRect AnchorLayout::designGeometry(const QWidget* widget) const
     return {};
 }
 
+void AnchorLayout::setStretch(QWidget* widget, Stretch stretch)
+{
+    for (Entry& entry : entries_)
+        if (entry.item->widget() == widget) {
+            entry.stretch = stretch;
+            place(entry);
+        }
+}
+
 void AnchorLayout::addItem(QLayoutItem* item)
 {
     // Items that come without a design place (QLayout::addWidget) keep their present geometry.
@@ -115,20 +124,42 @@ void AnchorLayout::place(const Entry& entry) const
                         d.width() + share(s.growX, extraW), d.height() + share(s.growY, extraH));
 }
 
+namespace {
+// How far a control that is not listed moves: as far as the far edge of each listed control it
+// lies wholly to the right of (sharing some rows) or wholly below (sharing some columns).
+Stretch inferredStretch(const QRect& control, const std::vector<std::pair<QRect, Stretch>>& listed)
+{
+    Stretch s;
+    for (const auto& [rect, stretch] : listed) {
+        const bool sharesRows = rect.top() <= control.bottom() && control.top() <= rect.bottom();
+        const bool sharesColumns = rect.left() <= control.right() && control.left() <= rect.right();
+        if (sharesRows && rect.right() < control.left())
+            s.moveX = std::max(s.moveX, stretch.moveX + stretch.growX);
+        if (sharesColumns && rect.bottom() < control.top())
+            s.moveY = std::max(s.moveY, stretch.moveY + stretch.growY);
+    }
+    return s;
+}
+} // namespace
+
 AnchorLayout* anchorChildren(QWidget* panel,
                              std::initializer_list<std::pair<QWidget*, Stretch>> stretching)
 {
+    std::vector<std::pair<QRect, Stretch>> listed;
+    for (const auto& [widget, stretch] : stretching)
+        listed.emplace_back(widget->geometry(), stretch);
     auto* layout = new AnchorLayout(panel);
     layout->setDesignSize(panel->size());
     for (QObject* child : panel->children()) {
         auto* widget = qobject_cast<QWidget*>(child);
         if (!widget || widget->isWindow())
             continue;
-        Stretch stretch;
-        for (const auto& [w, s] : stretching)
-            if (w == widget)
-                stretch = s;
-        layout->addWidget(widget, widget->geometry(), stretch);
+        const auto own =
+            std::find_if(stretching.begin(), stretching.end(),
+                         [widget](const auto& entry) { return entry.first == widget; });
+        layout->addWidget(widget, widget->geometry(),
+                          own != stretching.end() ? own->second
+                                                  : inferredStretch(widget->geometry(), listed));
     }
     return layout;
 }

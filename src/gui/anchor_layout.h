@@ -35,6 +35,7 @@ public:
     // player shows below it).
     void setDesignGeometry(QWidget* widget, const QRect& design);
     QRect designGeometry(const QWidget* widget) const;
+    void setStretch(QWidget* widget, Stretch stretch);
 
     void addItem(QLayoutItem* item) override;
     int count() const override;
@@ -56,8 +57,9 @@ private:
 };
 
 // Puts every child control of `panel` under an AnchorLayout at its present geometry, with the
-// panel's present size as the design size; the controls listed take their stretch, the others
-// keep their place. Returns the layout.
+// panel's present size as the design size. The controls listed take their stretch; every other
+// control moves with the far edges of the listed ones it lies beyond (a button right of a growing
+// list follows its right edge, a label under it follows its bottom). Returns the layout.
 AnchorLayout* anchorChildren(QWidget* panel,
                              std::initializer_list<std::pair<QWidget*, Stretch>> stretching = {});
 

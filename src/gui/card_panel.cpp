@@ -6,6 +6,7 @@
 #include "card/colours.h"
 #include "card/wrap_rules.h"
 #include "core/line_file.h"
+#include "gui/anchor_layout.h"
 #include "gui/card_editor_widgets.h"
 #include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -187,6 +188,16 @@ void CardPanel::buildControls()
     cardsurebtn->setObjectName("cardsurebtn");
     cardsurebtn->setGeometry(454, 121, 99, 28);
     cardsurebtn->hide();
+
+    // A larger window gives the preview more room and the text boxes more width.
+    anchorChildren(this, {{cardlistview, {0, 1, 0, 0}},
+                          {cancelbtn, {1, 0, 0, 0}},
+                          {WebBrowser4->view(), {0, 1, 0, 1}},
+                          {SeSkinPanel2, {0, 1, 1, 0}}});
+    anchorChildren(SeSkinPanel2, {{SeSkinToolBar2, {0, 1, 0, 0}},
+                                  {nameedit, {0, 1, 0, 0}},
+                                  {iememo, {0, 1, 0, 0}}});
+    anchorChildren(SeSkinToolBar2, {{fontsizecombox, {0, 1, 0, 0}}});
 }
 
 void CardPanel::connectHandlers()

@@ -3,6 +3,8 @@
 // can be paused, continued, fetched again or opened from its menu.
 #include "gui/download_panel.h"
 
+#include "gui/anchor_layout.h"
+
 #include "core/line_file.h"
 #include "download/download_list.h"
 #include "download/engine_thread.h"
@@ -112,6 +114,13 @@ void DownloadPanel::buildControls(QWidget* topBar)
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
+
+    // A larger window shares its extra height between the two lists; the memo and the buttons
+    // follow them.
+    anchorChildren(this, {{downloadlistview, {0, 1, 0, 0.5}},
+                          {SeSkinButton3, {1, 0, 0.5, 0}},
+                          {downloadnow, {0, 1, 0.5, 0.5}},
+                          {downinimemo, {0, 1, 1, 0}}});
 }
 
 void DownloadPanel::connectHandlers()

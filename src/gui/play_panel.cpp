@@ -5,6 +5,7 @@
 #include "browser/player_standin.h"
 #include "browser/webengine_browser.h"
 #include "core/line_file.h"
+#include "gui/anchor_layout.h"
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
 #include "gui/play_list_model.h"
@@ -39,11 +40,6 @@ QLabel* groupCaption(QWidget* bar, const char* containerName, const char* labelN
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     return label;
-}
-
-void setListHeight(QWidget* list, int height)
-{
-    list->resize(list->width(), height);
 }
 
 // Clicks a button that the user could click now.
@@ -135,6 +131,12 @@ void PlayPanel::build()
     SeSkinLabel4->setGeometry(80, 145, 369, 35);
     SeSkinLabel4->hide();
 
+    // A larger window gives the list and the player page more room; 在线播放 stays at the right.
+    layout_ = anchorChildren(this, {{SeSkinToolBar3, {0, 1, 0, 0}},
+                                    {playListView, {0, 1, 0, 1}},
+                                    {WebBrowser3->view(), {0, 1, 0, 1}}});
+    anchorChildren(SeSkinToolBar3, {{SeSkinButton4, {1, 0, 0, 0}}});
+
     // Names a screen reader says for the controls whose caption is one glyph or none.
     const std::pair<QWidget*, const char*> names[] = {
         {dragplaybtn, "加入播放列表"},   {dragdownbtn, "加入下载列表"},
@@ -221,7 +223,7 @@ void PlayPanel::playdelbtnClick()
 void PlayPanel::playclearClick()
 {
     model->clear();
-    setListHeight(playListView, player::heightAfterClear(playListView->height()));
+    fitList(player::heightAfterClear(listDesignHeight()), false);
 }
 
 void PlayPanel::SeSkinButton4Click()
@@ -261,11 +263,24 @@ void PlayPanel::handOver(const std::string& listPath, const std::vector<core::So
     WebBrowser3->givePlayerList(path, std::move(entries));
 }
 
+int PlayPanel::listDesignHeight() const
+{
+    return layout_->designGeometry(playListView).height();
+}
+
+void PlayPanel::fitList(int designHeight, bool pageShown)
+{
+    QRect design = layout_->designGeometry(playListView);
+    design.setHeight(designHeight);
+    layout_->setDesignGeometry(playListView, design);
+    layout_->setStretch(playListView, {0, 1, 0, pageShown ? 0.0 : 1.0});
+}
+
 void PlayPanel::ShowRealPage(const std::string& listPath, int shrink)
 {
     const std::string page = programFolder_ + player::kRealPageFile;
     core::writeLines(core::gbkPath(page), player::realPageLines(listPath));
-    setListHeight(playListView, player::heightAfterShow(playListView->height(), shrink));
+    fitList(player::heightAfterShow(listDesignHeight(), shrink), true);
     WebBrowser3->setBrowserVisible(true);
     WebBrowser3->view()->raise();
     WebBrowser3->Navigate(core::fromGbk("file:///" + page));
@@ -276,7 +291,7 @@ void PlayPanel::ShowMediaPage(const std::string& listPath, int objectHeight, int
     const std::string page = programFolder_ + player::kMediaPageFile;
     core::writeLines(core::gbkPath(page),
                      player::mediaPageLines(listPath, objectHeight, playerDownloadHost_));
-    setListHeight(playListView, player::heightAfterShow(playListView->height(), shrink));
+    fitList(player::heightAfterShow(listDesignHeight(), shrink), true);
     WebBrowser3->setBrowserVisible(true);
     WebBrowser3->view()->raise();
     WebBrowser3->Navigate(core::fromGbk("file:///" + page));

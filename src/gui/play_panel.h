@@ -24,6 +24,7 @@ class BrowserControl;
 }
 namespace gui {
 
+class AnchorLayout;
 class PlayListModel;
 class PlayListView;
 
@@ -96,7 +97,12 @@ private:
     void handOver(const std::string& listPath, const std::vector<core::SongEntry>& rows, bool real);
     void WebBrowser3ProgressChange(int progress, int maximum);
     void WebBrowser3DocumentComplete();
+    // The play list's height at the design size; beyond it a shown player page takes the extra
+    // height, else the list does.
+    int listDesignHeight() const;
+    void fitList(int designHeight, bool pageShown);
 
+    AnchorLayout* layout_ = nullptr;
     std::string playerDownloadHost_;
     std::string programFolder_;
     std::function<std::vector<core::SongEntry>()> chosenRows_;

@@ -96,8 +96,12 @@ TEST(AnchorLayout, TheDesignHoldsAtItsSizeAndTheExtraRoomGoesWhereEachControlTak
     button->setGeometry(220, 10, 60, 25);
     auto* lower = new QWidget(&panel);
     lower->setGeometry(10, 120, 200, 70);
-    auto* fixed = new QWidget(&panel);
-    fixed->setGeometry(220, 170, 60, 25);
+    auto* besideLower = new QWidget(&panel); // follows the lower list's right edge
+    besideLower->setGeometry(220, 170, 60, 25);
+    auto* caption = new QWidget(&panel); // between the lists: follows the upper one's bottom
+    caption->setGeometry(10, 112, 100, 6);
+    auto* corner = new QWidget(&panel); // left of and above everything that grows
+    corner->setGeometry(0, 0, 8, 8);
     gui::anchorChildren(
         &panel, {{list, {0, 1, 0, 0.5}}, {button, {1, 0, 0, 0}}, {lower, {0, 1, 0.5, 0.5}}});
     panel.show();
@@ -112,7 +116,9 @@ TEST(AnchorLayout, TheDesignHoldsAtItsSizeAndTheExtraRoomGoesWhereEachControlTak
     EXPECT_EQ(list->geometry(), QRect(10, 10, 300, 150));
     EXPECT_EQ(button->geometry(), QRect(320, 10, 60, 25));
     EXPECT_EQ(lower->geometry(), QRect(10, 170, 300, 120));
-    EXPECT_EQ(fixed->geometry(), QRect(220, 170, 60, 25));
+    EXPECT_EQ(besideLower->geometry(), QRect(320, 170, 60, 25));
+    EXPECT_EQ(caption->geometry(), QRect(10, 162, 100, 6));
+    EXPECT_EQ(corner->geometry(), QRect(0, 0, 8, 8));
 }
 
 } // namespace
