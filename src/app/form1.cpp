@@ -6,7 +6,8 @@
 #include "download/engine_window_adapter.h"
 #include "download/queue_file.h"
 #include "download/transfer_engine.h"
-#include "search/archive_window.h"
+#include "app/user_settings.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 #include "gui/tool_button.h"
@@ -38,42 +39,44 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     client->setFixedSize(696, 604);
 
     buildTopBar();
+    searchPanel_ = new gui::SearchPanel(hosts, windowTitle(), Panel1, client, this);
     buildLeftColumn();
-    buildResultList();
     buildPlayPanel();
     buildDownloadPanel();
     buildCardPanel();
     buildStatusBarAndMenus();
 
     connectShellHandlers();
-    connectSearchHandlers();
-    connectArchiveHandlers();
+    connect(searchPanel_, &gui::SearchPanel::windowCaptionWritten, this,
+            &QWidget::setWindowTitle);
+    connect(searchPanel_, &gui::SearchPanel::cardRowChosen, this,
+            [this](const core::SongEntry& row) {
+                cardlistview->clearRows();
+                cardlistview->appendRow(row);
+            });
+    // The engine chosen last time is chosen again.
+    connect(searchPanel_, &gui::SearchPanel::engineChosen, this,
+            [](int index) { app::userSettings()->setValue("search/engine", index); });
+    if (app::userSettings()->value("search/engine", 0).toInt() == gui::SearchPanel::kArchiveEngine)
+        searchPanel_->chooseEngine(gui::SearchPanel::kArchiveEngine);
     connectDownloadHandlers();
     connectPlayerHandlers();
     connectCardHandlers();
 
     FormCreate();
-    Edit1->setFocus();
+    searchPanel_->Edit1->setFocus();
 }
 
 TForm1::~TForm1() = default;
 
-int TForm1::MediaType() const
-{
-    return SeSkinComboBox1->currentIndex();
-}
-
 std::vector<core::SongEntry> TForm1::chosenResultRows() const
 {
-    std::vector<core::SongEntry> rows;
-    for (int row : ListView1->selectedRows())
-        rows.push_back(ListView1->rowAt(row));
-    return rows;
+    return searchPanel_->chosenRows();
 }
 
 QString TForm1::searchWords() const
 {
-    return Edit1->text();
+    return searchPanel_->words();
 }
 
 QProgressBar* TForm1::workerBar(int k) const
@@ -90,23 +93,6 @@ void TForm1::buildTopBar()
     Panel1->setObjectName("Panel1");
     Panel1->setGeometry(0, 0, 696, 73);
 
-    SeSkinComboBox2 = new QComboBox(Panel1);
-    SeSkinComboBox2->addItems({"默认mp3搜索引擎", "互联网档案馆"});
-    SeSkinComboBox2->setGeometry(8, 8, 140, 24);
-
-    SeSkinComboBox1 = new QComboBox(Panel1);
-    SeSkinComboBox1->addItems({"MP3", "RM", "WMA", "ASF", "RAM"});
-    SeSkinComboBox1->setCurrentIndex(0);
-    SeSkinComboBox1->setGeometry(154, 8, 70, 24);
-
-    Edit1 = new QLineEdit(Panel1);
-    Edit1->setToolTip("请输入歌手名或歌曲名,然后点击搜索键");
-    Edit1->setGeometry(230, 8, 250, 24);
-
-    Button1 = new QPushButton("搜索", Panel1);
-    Button1->setGeometry(486, 7, 64, 26);
-    Button1->setDefault(true);
-
     SeSkinButton1 = new QPushButton("保存目录", Panel1);
     SeSkinButton1->setGeometry(556, 7, 80, 26);
 
@@ -116,35 +102,6 @@ void TForm1::buildTopBar()
     windowMenuButton->setGeometry(650, 7, 30, 26);
     windowMenuButton->setFocusPolicy(Qt::NoFocus);
     windowMenuButton->setPopupMode(QToolButton::InstantPopup);
-
-    SeSkinToolBar1 = new QWidget(Panel1);
-    SeSkinToolBar1->setObjectName("SeSkinToolBar1");
-    SeSkinToolBar1->setGeometry(0, 40, 696, 31);
-    searchProgressLabel = new QLabel("搜索进度", SeSkinToolBar1);
-    searchProgressLabel->setGeometry(8, 3, 56, 25);
-    SeSkinProgressBar6 = new QProgressBar(SeSkinToolBar1);
-    SeSkinProgressBar6->setGeometry(66, 9, 150, 14);
-    SeSkinProgressBar6->setTextVisible(false);
-    SeSkinProgressBar6->setValue(0);
-    SeSkinSpeedButton2 =
-        ui::toolButton(SeSkinToolBar1, "SeSkinSpeedButton2", "刷", "刷新搜索结果", 222, 3);
-    stopbtn = ui::toolButton(SeSkinToolBar1, "stopbtn", "停", "停止搜索", 247, 3);
-    manlistbtn = ui::toolButton(SeSkinToolBar1, "manlistbtn", "男", "男歌手列表", 272, 3);
-    womanlistbtn = ui::toolButton(SeSkinToolBar1, "womanlistbtn", "女", "女歌手列表", 297, 3);
-    musiclist = ui::toolButton(SeSkinToolBar1, "musiclist", "歌", "歌曲列表", 322, 3);
-    menubtn = ui::toolButton(SeSkinToolBar1, "menubtn", "辑", "显示相关专辑", 347, 3);
-    resultlabel = new QLabel("搜索结果为:", SeSkinToolBar1);
-    resultlabel->setGeometry(380, 3, 306, 25);
-
-    Button7 = new QPushButton(client);
-    Button7->hide();
-    Button9 = new QPushButton(client);
-    Button9->hide();
-
-    WebBrowser1 =
-        new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Hidden, client, this);
-    WebBrowser2 =
-        new browser::WebEngineBrowser(browser::WebEngineBrowser::Kind::Hidden, client, this);
 }
 
 void TForm1::buildLeftColumn()

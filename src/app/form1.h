@@ -53,7 +53,6 @@ class QueueFile;
 } // namespace download
 
 class TForm2;
-class ArchiveWindow;
 
 // Start-up choices that do not come from the user: where the services are, and (for tests)
 // which folder serves as the program folder.
@@ -83,36 +82,14 @@ public:
     std::string ProgramFolder; // ends in the platform's separator
     std::string SaveFolder;
     std::string CardPicture;
-    int SearchStopped = 0;
-    int ResultPageNumber = 2;
-    int ResultRowCount = 0;
-    std::string ClientAddress;
     bool QuitConfirmed = false;
     bool ChooserRewrite = false;
-    int MediaType() const; // the selected index of SeSkinComboBox1, -1 when none
 
     TForm2* Form2 = nullptr; // the folder chooser, created after this window
 
     // ---- top bar -----------------------------------------------------------------------------
     QWidget* Panel1 = nullptr;
-    QComboBox* SeSkinComboBox2 = nullptr; // search engine, one entry
-    QComboBox* SeSkinComboBox1 = nullptr; // MediaType
-    QLineEdit* Edit1 = nullptr;           // search words
-    QPushButton* Button1 = nullptr;       // 搜索
     QPushButton* SeSkinButton1 = nullptr; // 保存目录
-    QWidget* SeSkinToolBar1 = nullptr;
-    QLabel* searchProgressLabel = nullptr; // 搜索进度
-    QProgressBar* SeSkinProgressBar6 = nullptr;
-    QToolButton* SeSkinSpeedButton2 = nullptr; // 刷
-    QToolButton* stopbtn = nullptr;            // 停
-    QToolButton* manlistbtn = nullptr;         // 男
-    QToolButton* womanlistbtn = nullptr;       // 女
-    QToolButton* musiclist = nullptr;          // 歌
-    QToolButton* menubtn = nullptr;            // 辑
-    QLabel* resultlabel = nullptr;             // 搜索结果为:
-    // A result page that has not loaded when this single-shot timer fires (30 s by default)
-    // gets no answer: its load stops and the window says so.
-    QTimer* searchAnswerTimer = nullptr;
     QToolButton* windowMenuButton = nullptr; // opens the window menu
 
     // ---- left column -------------------------------------------------------------------------
@@ -121,14 +98,6 @@ public:
     QPushButton* Button4 = nullptr; // 下载
     QPushButton* Button5 = nullptr; // 音乐贺卡
     QLineEdit* Edit2 = nullptr;     // hidden, "5": connections per file
-
-    // ---- result list and hidden search controls ----------------------------------------------
-    ui::SongListView* ListView1 = nullptr;
-    browser::BrowserControl* WebBrowser1 = nullptr; // result pages, never shown
-    browser::BrowserControl* WebBrowser2 = nullptr; // chart and album pages, never shown
-    std::vector<std::string> Memo1;                 // lines of the loaded result page (GBK)
-    QPushButton* Button7 = nullptr;                 // hidden: parse a result page
-    QPushButton* Button9 = nullptr;                 // hidden: request the next page
 
     // ---- play panel --------------------------------------------------------------------------
     QGroupBox* SeSkinPanel1 = nullptr;
@@ -231,30 +200,6 @@ public:
     // How the process ends once the close was allowed; tests replace it.
     std::function<void(int exitCode)> endProcess;
 
-    // ---- search ------------------------------------------------------------------------------
-    void Button1Click();
-    void SeSkinComboBox1Change();
-    void SeSkinSpeedButton2Click();
-    void stopbtnClick();
-    void WebBrowser1ProgressChange(int progress, int maximum);
-    void WebBrowser1DocumentComplete();
-    void searchAnswerTimeout();
-    void Button7Click();
-    void Button9Click();
-    void manlistbtnClick();
-    void womanlistbtnClick();
-    void musiclistClick();
-    void menubtnClick();
-    void WebBrowser2ProgressChange(int progress, int maximum);
-    void WebBrowser2DocumentComplete();
-    void ListView1SelectItem(int row, bool selected);
-    void ListView1DblClick();
-    // The engine box: the default engine or the archive engine (search/form1_archive.cpp).
-    static constexpr int kArchiveEngine = 1;
-    bool archiveChosen() const;
-    void SeSkinComboBox2Change();
-    ArchiveWindow* archiveWindow() const { return archiveWindow_.get(); }
-
     // ---- downloads ---------------------------------------------------------------------------
     void dragdownbtnClick();
     void downloadbtnClick();
@@ -341,14 +286,11 @@ private:
     // Building the regions; each subsystem builds the inside of its own panel.
     void buildTopBar();
     void buildLeftColumn();
-    void buildResultList();
     void buildPlayPanel();
     void buildDownloadPanel();
     void buildCardPanel();
     void buildStatusBarAndMenus();
     void connectShellHandlers();
-    void connectSearchHandlers();
-    void connectArchiveHandlers();
     void connectDownloadHandlers();
     void connectTransferHandlers();
     void connectPlayerHandlers();
@@ -357,9 +299,6 @@ private:
     void fillTypeIcons();
     void adaptToScreen();
     void placeOnScreen();
-
-    // ---- archive engine (see search/archive_window.h) ----------------------------------------
-    std::unique_ptr<ArchiveWindow> archiveWindow_;
 
     // ---- download engine (see download/) ------------------------------------------------------
     std::unique_ptr<download::QueueFile> queueFile_; // outlives the engine, which writes to it

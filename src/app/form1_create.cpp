@@ -7,6 +7,7 @@
 #include "app/type_icons.h"
 #include "browser/browser_control.h"
 #include "gui/download_list_view.h"
+#include "gui/search_panel.h"
 #include "player/playback/application_player.h"
 #include "gui/gbk_qt.h"
 #include "gui/song_list_view.h"
@@ -39,18 +40,7 @@ namespace {
 void describeControls(TForm1& f)
 {
     const std::pair<QWidget*, const char*> names[] = {
-        {f.SeSkinComboBox2, "搜索引擎"},
-        {f.SeSkinComboBox1, "媒体类型"},
-        {f.Edit1, "搜索词"},
-        {f.SeSkinProgressBar6, "搜索进度"},
-        {f.SeSkinSpeedButton2, "刷新"},
-        {f.stopbtn, "停止搜索"},
-        {f.manlistbtn, "男歌手榜"},
-        {f.womanlistbtn, "女歌手榜"},
-        {f.musiclist, "歌曲榜"},
-        {f.menubtn, "相关专辑"},
         {f.windowMenuButton, "窗口菜单"},
-        {f.ListView1, "搜索结果"},
         {f.dragplaybtn, "加入播放列表"},
         {f.dragdownbtn, "加入下载列表"},
         {f.dragcardbtn, "加入贺卡列表"},
@@ -111,14 +101,6 @@ void press(QAbstractButton* button)
 
 void addShortcuts(TForm1& f)
 {
-    for (const QKeySequence& keys :
-         {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(QKeySequence::Find)})
-        addShortcut(&f, keys, [&f] {
-            f.Edit1->setFocus(Qt::ShortcutFocusReason);
-            f.Edit1->selectAll();
-        });
-    addShortcut(&f, QKeySequence::Refresh, [&f] { press(f.SeSkinSpeedButton2); });
-    addShortcut(&f, QKeySequence(Qt::Key_Escape), [&f] { press(f.stopbtn); });
     // Delete removes the selected rows of the list that has the focus.
     const std::pair<QWidget*, QAbstractButton*> deleting[] = {{f.playListView, f.playdelbtn},
                                                               {f.downloadlistview, f.delbtn}};
@@ -149,7 +131,8 @@ void addShortcuts(TForm1& f)
 QString rowName(const TForm1& f, const QString& address)
 {
     const QString wanted = QUrl(address).toString(QUrl::FullyEncoded);
-    for (const ui::SongListView* list : {f.playListView, f.cardlistview, f.ListView1})
+    for (const ui::SongListView* list :
+         {f.playListView, f.cardlistview, f.searchPanel()->ListView1})
         for (int row = 0; list && row < list->rowCount(); ++row) {
             const core::SongEntry e = list->rowAt(row);
             const QString rowAddress = ui::fromGbk(e.sub(core::SubItem::Address));
@@ -163,10 +146,6 @@ QString rowName(const TForm1& f, const QString& address)
 
 void TForm1::FormCreate()
 {
-    // The transfer engine starts with its own counters at zero; the search's paging starts from
-    // the second page and no rows are counted yet.
-    ResultPageNumber = 2;
-    ResultRowCount = 0;
     // Tool tips need no switch: Qt shows every control's hint.
     // The player browser stays hidden behind its siblings until a player page is shown.
     WebBrowser3->setBrowserVisible(false);
@@ -187,13 +166,12 @@ void TForm1::FormCreate()
     QuitConfirmed = false;
     OpenDialog1.initialDir = ui::fromGbk(ProgramFolder + "pic/");
     CardPicture = ProgramFolder + "pic/0103.jpg";
-    SearchStopped = 0;
     // The lists show a type icon per row, in MediaType order.
     fillTypeIcons();
     // The window opens on the search view, fitted to the screen, with a multi-row result list.
     showView(true, false, false);
     adaptToScreen();
-    ListView1->setMultiSelect(true);
+    searchPanel_->ListView1->setMultiSelect(true);
     describeControls(*this);
     addShortcuts(*this);
     // The desktop shows a playing song by its row's name.
@@ -206,7 +184,8 @@ void TForm1::FormCreate()
 void TForm1::fillTypeIcons()
 {
     ImageList1 = app::typeIcons();
-    for (ui::SongListView* list : {ListView1, playListView, cardlistview})
+    searchPanel_->setTypeIcons(&ImageList1);
+    for (ui::SongListView* list : {playListView, cardlistview})
         if (list)
             list->setImageList(&ImageList1);
     if (downloadlistview)
@@ -215,7 +194,7 @@ void TForm1::fillTypeIcons()
 
 void TForm1::showView(bool search, bool download, bool card)
 {
-    ListView1->setVisible(search);
+    searchPanel_->ListView1->setVisible(search);
     SeSkinPanel1->setVisible(search);
     Iesetpanel->setVisible(download);
     setpanel->setVisible(card);
@@ -318,8 +297,10 @@ void TForm1::adaptToScreen()
     // Logical pixels: on a high-density screen this is the size the desktop shows.
     const QSize available = screen->availableGeometry().size();
     const app::DesignSizes design{centralWidget()->width(), centralWidget()->height(),
-                                  Panel2->width(),          ListView1->width(),
-                                  ListView1->height(),      SeSkinPanel1->height(),
+                                  Panel2->width(),
+                                  searchPanel_->ListView1->width(),
+                                  searchPanel_->ListView1->height(),
+                                  SeSkinPanel1->height(),
                                   playListView->height()};
     const app::ScreenAdaptation a =
         app::adaptToScreen(available.width(), available.height(), design);

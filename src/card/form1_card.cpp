@@ -11,6 +11,7 @@
 #include "gui/card_editor_widgets.h"
 #include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/tool_button.h"
 
@@ -197,10 +198,10 @@ void TForm1::connectCardHandlers()
 
 void TForm1::dragcardbtnClick()
 {
-    const int first = ListView1->firstSelectedRow();
+    const int first = searchPanel_->ListView1->firstSelectedRow();
     if (first >= 0) {
         cardlistview->clearRows();
-        cardlistview->appendRow(ListView1->rowAt(first));
+        cardlistview->appendRow(searchPanel_->ListView1->rowAt(first));
     }
     Button5Click();
 }

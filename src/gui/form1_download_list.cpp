@@ -14,6 +14,7 @@
 #include "gui/download_log.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QDesktopServices>
@@ -127,8 +128,8 @@ void TForm1::connectDownloadHandlers()
 void TForm1::dragdownbtnClick()
 {
     std::vector<core::SongEntry> selected;
-    for (int row : ListView1->selectedRows())
-        selected.push_back(ListView1->rowAt(row));
+    for (int row : searchPanel_->ListView1->selectedRows())
+        selected.push_back(searchPanel_->ListView1->rowAt(row));
     for (const core::SongEntry& row : download::downloadRowsFor(selected, SaveFolder))
         appendDownloadRow(row);
     showDownloadStates();

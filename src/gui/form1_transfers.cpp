@@ -73,7 +73,7 @@ class TransferWindow : public download::TransferObserver {
 public:
     explicit TransferWindow(TForm1& form) : form_(form) {}
 
-    std::string searchText() override { return ui::toGbk(form_.Edit1->text()); }
+    std::string searchText() override { return ui::toGbk(form_.searchWords()); }
     std::string saveFolder() override { return form_.SaveFolder; }
     int connectionsPerFile() override
     {

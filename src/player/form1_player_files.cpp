@@ -48,7 +48,7 @@ void TForm1::playsavebtnClick()
         player::nameStamp(now.date().year(), now.date().month(), now.date().day(),
                           now.time().hour(), now.time().minute(), now.time().second());
     SaveDialog1.fileName =
-        ui::fromGbk(player::proposedListName(stamp, ui::toGbk(Edit1->text()), real));
+        ui::fromGbk(player::proposedListName(stamp, ui::toGbk(searchWords()), real));
     SaveDialog1.filterIndex = player::saveFilterIndex(real);
     if (!SaveDialog1.Execute(this, true))
         return;

@@ -1,5 +1,6 @@
 // The card panel's handlers in the main window, offscreen, with the dialogs hooked.
 #include "app/form1.h"
+#include "gui/search_panel.h"
 #include "browser/browser_control.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
@@ -200,20 +201,20 @@ TEST_F(CardWindowTest, SystemColoursComeFromThePalette)
 TEST_F(CardWindowTest, CardButtonTakesTheFirstSelectedRowAndShowsThePanel)
 {
     for (const char* n : {"1", "2", "3", "4"})
-        form->ListView1->appendRow(row(n));
-    form->ListView1->setRowSelected(1, true);
-    form->ListView1->setRowSelected(2, true);
-    form->ListView1->setRowSelected(3, true);
+        form->searchPanel()->ListView1->appendRow(row(n));
+    form->searchPanel()->ListView1->setRowSelected(1, true);
+    form->searchPanel()->ListView1->setRowSelected(2, true);
+    form->searchPanel()->ListView1->setRowSelected(3, true);
     form->show();
     form->dragcardbtnClick();
     ASSERT_EQ(form->cardlistview->rowCount(), 1);
     EXPECT_EQ(form->cardlistview->rowAt(0), row("2"));
     EXPECT_TRUE(form->setpanel->isVisible());
-    EXPECT_FALSE(form->ListView1->isVisible());
+    EXPECT_FALSE(form->searchPanel()->ListView1->isVisible());
 
     form->Button3Click();
-    form->ListView1->clearSelection();
-    form->ListView1->setRowSelected(3, true);
+    form->searchPanel()->ListView1->clearSelection();
+    form->searchPanel()->ListView1->setRowSelected(3, true);
     if (form->dragcardbtn) // the play panel's "卡" button runs the same handler
         form->dragcardbtn->click();
     else
@@ -223,7 +224,7 @@ TEST_F(CardWindowTest, CardButtonTakesTheFirstSelectedRowAndShowsThePanel)
 
     // Nothing selected: the panel is shown and the card list stays.
     form->Button3Click();
-    form->ListView1->clearSelection();
+    form->searchPanel()->ListView1->clearSelection();
     form->dragcardbtnClick();
     EXPECT_TRUE(form->setpanel->isVisible());
     EXPECT_EQ(form->cardlistview->rowAt(0), row("4"));
