@@ -38,6 +38,7 @@ void ResultPresenter::begin(search::SearchEngine& engine)
     list_->clearRows();
     engine_ = &engine;
     idle_ = false;
+    stopped_ = false;
     rowsShown_ = 0;
     sinceStart_.start();
 }
@@ -60,16 +61,19 @@ void ResultPresenter::follow(search::SearchEngine& engine, std::uint64_t search)
 
 void ResultPresenter::stop()
 {
-    // The engines' own last words (the bar, a stopped caption) still count.
+    // Each engine says what it still tells after its stop (the bar, a stopped caption, the
+    // rows of a page that completes anyway); rows told before and not listed yet go.
     for (search::SearchEngine* engine : engines_)
         engine->stop();
-    current_ = 0;
+    std::lock_guard lock(arrivedMutex_);
+    arrived_.clear();
+    stopped_ = true;
     idle_ = true;
 }
 
 void ResultPresenter::scrolledToEnd()
 {
-    if (engine_ && current_ && engine_->pagesWhenAsked())
+    if (engine_ && current_ && !stopped_ && engine_->pagesWhenAsked())
         engine_->nextPage();
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 // The one place the result list, the result caption and the search progress are filled from,
 // whichever engine searches: it hears the engines' events (from any thread), carries them onto
-// its own thread and applies those of the current search only; rows of a replaced or stopped
-// search are dropped. Rows are listed a few milliseconds at a time, so the window keeps
-// answering while an engine delivers hundreds. Scrolling the list to its end asks an engine that
-// pages on demand for its next page.
+// its own thread and applies those of the current search only: a replaced search is not heard,
+// and rows of a stopped one that wait to be listed are dropped. Rows are listed a few milliseconds
+// at a time, so the window keeps answering while an engine delivers hundreds. Scrolling the list to
+// its end asks an engine that pages on demand for its next page.
 #include "search/search_engine.h"
 
 #include <QElapsedTimer>
@@ -40,7 +40,8 @@ public:
     // From now on the list shows the search `search` of the engine (a page the engine loads
     // by other means than start): the list is emptied, the others stop.
     void follow(search::SearchEngine& engine, std::uint64_t search);
-    // Stops every engine; the current search is heard no more.
+    // Stops every engine. Rows told and not listed yet are dropped; what the engines tell
+    // after their stop still shows. No page is asked after a stop.
     void stop();
     // The user scrolled the list to its end.
     void scrolledToEnd();
@@ -83,6 +84,7 @@ private:
     std::uint64_t current_ = 0;
     bool starting_ = false; // events of the search being started are told before its number
     bool idle_ = true;
+    bool stopped_ = false; // the user stopped the current search
     int rowsShown_ = 0;
     QElapsedTimer sinceStart_;
 

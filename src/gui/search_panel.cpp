@@ -290,7 +290,8 @@ void SearchPanel::SeSkinComboBox2Change()
         archiveCaptionShown_ = true;
         resultlabel->setText(ui::fromGbk(search::initialLabel()));
     } else if (!archive && archiveCaptionShown_) {
-        archive_->stop();
+        if (presenter_->engine() == archive_.get())
+            presenter_->stop();
         archiveCaptionShown_ = false;
         resultlabel->setText(ui::fromGbk(defaultEngine_->rules().caption()));
     }
