@@ -1,12 +1,12 @@
 #include "app/form1.h"
 
 #include "app/screen_adaptation.h"
+#include "app/user_settings.h"
 #include "browser/webengine_browser.h"
 #include "download/engine_thread.h"
 #include "download/engine_window_adapter.h"
 #include "download/queue_file.h"
 #include "download/transfer_engine.h"
-#include "app/user_settings.h"
 #include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
@@ -47,8 +47,7 @@ TForm1::TForm1(const Form1Options& options, QWidget* parent)
     buildStatusBarAndMenus();
 
     connectShellHandlers();
-    connect(searchPanel_, &gui::SearchPanel::windowCaptionWritten, this,
-            &QWidget::setWindowTitle);
+    connect(searchPanel_, &gui::SearchPanel::windowCaptionWritten, this, &QWidget::setWindowTitle);
     connect(searchPanel_, &gui::SearchPanel::cardRowChosen, this,
             [this](const core::SongEntry& row) {
                 cardlistview->clearRows();

@@ -89,7 +89,7 @@ public:
 
     // ---- top bar -----------------------------------------------------------------------------
     QWidget* Panel1 = nullptr;
-    QPushButton* SeSkinButton1 = nullptr; // 保存目录
+    QPushButton* SeSkinButton1 = nullptr;    // 保存目录
     QToolButton* windowMenuButton = nullptr; // opens the window menu
 
     // ---- left column -------------------------------------------------------------------------

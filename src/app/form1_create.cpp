@@ -7,11 +7,11 @@
 #include "app/type_icons.h"
 #include "browser/browser_control.h"
 #include "gui/download_list_view.h"
-#include "gui/search_panel.h"
-#include "player/playback/application_player.h"
 #include "gui/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
+#include "player/playback/application_player.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -296,7 +296,8 @@ void TForm1::adaptToScreen()
         return;
     // Logical pixels: on a high-density screen this is the size the desktop shows.
     const QSize available = screen->availableGeometry().size();
-    const app::DesignSizes design{centralWidget()->width(), centralWidget()->height(),
+    const app::DesignSizes design{centralWidget()->width(),
+                                  centralWidget()->height(),
                                   Panel2->width(),
                                   searchPanel_->ListView1->width(),
                                   searchPanel_->ListView1->height(),

@@ -4,14 +4,14 @@
 
 #include "browser/webengine_browser.h"
 #include "core/line_file.h"
-#include "player/list_files.h"
-#include "player/play_list.h"
-#include "player/player_pages.h"
 #include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
 #include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/tool_button.h"
+#include "player/list_files.h"
+#include "player/play_list.h"
+#include "player/player_pages.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -149,8 +149,9 @@ void TForm1::dragplaybtnClick()
 {
     const std::vector<int> selected = searchPanel_->ListView1->selectedRows();
     const std::string firstType =
-        selected.empty() ? std::string()
-                         : searchPanel_->ListView1->rowAt(selected.front()).sub(core::SubItem::TypeText);
+        selected.empty()
+            ? std::string()
+            : searchPanel_->ListView1->rowAt(selected.front()).sub(core::SubItem::TypeText);
     switch (player::planAppend(!selected.empty(), firstType, rowsOf(playListView))) {
     case player::AppendOutcome::NothingSelected:
         ui::showMessage(this, "请在搜索栏中选择想播放的文件名！");
@@ -161,7 +162,8 @@ void TForm1::dragplaybtnClick()
     case player::AppendOutcome::Append:
         break;
     }
-    for (const core::SongEntry& row : player::selectedCopies(rowsOf(searchPanel_->ListView1), selected)) {
+    for (const core::SongEntry& row :
+         player::selectedCopies(rowsOf(searchPanel_->ListView1), selected)) {
         playListView->appendRow(row);
         if (cardlistview)
             cardlistview->appendRow(row);

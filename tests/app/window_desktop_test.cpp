@@ -1,12 +1,12 @@
 // The window on the desktop: Qt's own texts in Chinese, a name in words for every control a
 // screen reader reaches, and the keyboard shortcuts.
 #include "app/application.h"
-#include "gui/search_panel.h"
 #include "app/form1.h"
 #include "browser/player_test_support.h"
 #include "gui/download_list_view.h"
-#include "player/playback/application_player.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
+#include "player/playback/application_player.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -99,7 +99,8 @@ TEST_F(DesktopWindowTest, EveryVisibleControlOfEveryViewHasANameInWords)
     }
     // A tool button's hint says what its name says, and the Tab key reaches it.
     EXPECT_EQ(form->searchPanel()->stopbtn->accessibleName().toStdString(), "停止搜索");
-    EXPECT_EQ(form->searchPanel()->stopbtn->toolTip(), form->searchPanel()->stopbtn->accessibleName());
+    EXPECT_EQ(form->searchPanel()->stopbtn->toolTip(),
+              form->searchPanel()->stopbtn->accessibleName());
     EXPECT_EQ(form->searchPanel()->manlistbtn->accessibleName().toStdString(), "男歌手榜");
     EXPECT_TRUE(form->searchPanel()->manlistbtn->focusPolicy() & Qt::TabFocus);
 }

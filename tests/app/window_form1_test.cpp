@@ -1,11 +1,11 @@
 // The main window's start-up, views, window menu, close path and search request, offscreen.
 #include "app/form1.h"
-#include "gui/search_panel.h"
-#include "gui/browser_search_engine.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
-#include "gui/download_list_view.h"
+#include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
+#include "gui/download_list_view.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -76,7 +76,8 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
         EXPECT_FALSE(icon.isNull());
     EXPECT_EQ(form->searchPanel()->MediaType(), 0);
     EXPECT_FALSE(form->WebBrowser3->browserVisible());
-    EXPECT_EQ(form->searchPanel()->ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(form->searchPanel()->ListView1->selectionMode(),
+              QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(form->Edit2->text(), "5");
     EXPECT_FALSE(form->Timer1->isActive());
 }
@@ -132,8 +133,9 @@ TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
 {
     form->show();
     auto visible = [&] {
-        return std::vector<bool>{form->searchPanel()->ListView1->isVisible(), form->SeSkinPanel1->isVisible(),
-                                 form->Iesetpanel->isVisible(), form->setpanel->isVisible()};
+        return std::vector<bool>{form->searchPanel()->ListView1->isVisible(),
+                                 form->SeSkinPanel1->isVisible(), form->Iesetpanel->isVisible(),
+                                 form->setpanel->isVisible()};
     };
     EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
     form->searchPanel()->ListView1->appendRow(resultRow("1"));
@@ -171,8 +173,9 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     EXPECT_EQ(form->searchPanel()->stopbtn->toolTip(), "停止搜索");
     EXPECT_EQ(form->playloadbtn->text(), "装");
 
-    for (QWidget* list : std::initializer_list<QWidget*>{
-             form->searchPanel()->ListView1, form->playListView, form->downloadlistview, form->cardlistview}) {
+    for (QWidget* list :
+         std::initializer_list<QWidget*>{form->searchPanel()->ListView1, form->playListView,
+                                         form->downloadlistview, form->cardlistview}) {
         SCOPED_TRACE(list->objectName().toStdString());
         const QPalette colours = list->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
@@ -274,7 +277,8 @@ TEST_F(Form1Test, StopSetsTheFlagAndRefreshRepeatsFromTheFirstPage)
     EXPECT_EQ(form->searchPanel()->defaultEngine()->rules().state().searchStopped, 0);
     EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 0);
     EXPECT_EQ(form->searchPanel()->defaultEngine()->rules().state().resultPageNumber, 1);
-    EXPECT_TRUE(form->searchPanel()->defaultEngine()->WebBrowser1->address().endsWith("word=abc&lm=0"));
+    EXPECT_TRUE(
+        form->searchPanel()->defaultEngine()->WebBrowser1->address().endsWith("word=abc&lm=0"));
 }
 
 TEST_F(Form1Test, ExceptionsEscapingAHandlerReachTheErrorHandler)

@@ -1,6 +1,5 @@
 // The card panel's handlers in the main window, offscreen, with the dialogs hooked.
 #include "app/form1.h"
-#include "gui/search_panel.h"
 #include "browser/browser_control.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
@@ -8,6 +7,7 @@
 #include "gui/card_editor_widgets.h"
 #include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QApplication>

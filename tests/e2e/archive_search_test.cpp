@@ -3,15 +3,15 @@
 // downloads checked against the published MD5; and all of it once more over https, with a CA
 // made for the test and handed over in SSL_CERT_FILE.
 #include "app/form1.h"
-#include "gui/search_panel.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "demo_service_fixture.h"
 #include "download/md5_check.h"
-#include "gui/download_list_view.h"
 #include "gui/dialogs.h"
+#include "gui/download_list_view.h"
 #include "gui/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -99,7 +99,8 @@ TEST_F(ArchiveSearchTest, TheChosenEngineFillsTheListInSearchOrderAndPagesOnScro
     EXPECT_FALSE(form->searchPanel()->manlistbtn->isEnabled());
     EXPECT_TRUE(form->searchPanel()->menubtn->toolTip().contains("默认mp3搜索引擎"));
     search("刘德华");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 1; }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 1; }, 60000));
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(caption(), " 搜索结果  560 个条目");
     // One MP3 per item, 50 items a page: four pages, then the engine waits for the user.
@@ -116,19 +117,25 @@ TEST_F(ArchiveSearchTest, TheChosenEngineFillsTheListInSearchOrderAndPagesOnScro
     // Items 3 and 6 have files without titles of their own: they are named by the item, whose
     // creators item 6 gives as a list, and the file's track.
     EXPECT_EQ(form->searchPanel()->ListView1->rowAt(1).sub(0), core::utf8ToGbk("刘德华 - 冰雨"));
-    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(2).sub(0), core::utf8ToGbk("刘德华 - 中国人 (3)"));
-    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(5).sub(0), core::utf8ToGbk("刘德华, 群星 - 练习 (6)"));
+    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(2).sub(0),
+              core::utf8ToGbk("刘德华 - 中国人 (3)"));
+    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(5).sub(0),
+              core::utf8ToGbk("刘德华, 群星 - 练习 (6)"));
     EXPECT_EQ(form->searchPanel()->ListView1->rowAt(199).caption, "200");
-    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(199).sub(0), core::utf8ToGbk("刘德华 - 谢谢你的爱 (版本25)"));
+    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(199).sub(0),
+              core::utf8ToGbk("刘德华 - 谢谢你的爱 (版本25)"));
 
-    form->searchPanel()->ListView1->verticalScrollBar()->setValue(form->searchPanel()->ListView1->verticalScrollBar()->maximum());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() == 250; }, 60000));
+    form->searchPanel()->ListView1->verticalScrollBar()->setValue(
+        form->searchPanel()->ListView1->verticalScrollBar()->maximum());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() == 250; }, 60000));
     EXPECT_TRUE(messages.isEmpty());
 
     // The file lists are kept: the same search again asks only for the search pages.
     const int lists = requestsFor("/metadata/");
     search("刘德华");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() == 200; }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() == 200; }, 60000));
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(requestsFor("/metadata/"), lists);
 
@@ -186,7 +193,8 @@ TEST_F(ArchiveSearchTest, BadAnswersAreNamedInTheCaptionAndTheWindowStaysUsable)
     form->searchPanel()->SeSkinComboBox2->setCurrentIndex(0);
     emit form->searchPanel()->SeSkinComboBox2->activated(0);
     search("刘德华");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() > 0; }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() > 0; }, 60000));
     EXPECT_NE(form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address).find("/media/"),
               std::string::npos);
 }
@@ -225,9 +233,12 @@ TEST_F(ArchiveSearchTest, TheCaptionSaysWhatHappenedAndLongNamesLeaveRoomForTheR
     longRow.subItems[0] =
         core::utf8ToGbk(std::string(40, 'x') + " 很长的名字 " + std::string(300, 'y'));
     form->searchPanel()->ListView1->appendRow(longRow);
-    EXPECT_LE(form->searchPanel()->ListView1->columnWidth(1), form->searchPanel()->ListView1->viewport()->width() / 2);
+    EXPECT_LE(form->searchPanel()->ListView1->columnWidth(1),
+              form->searchPanel()->ListView1->viewport()->width() / 2);
     EXPECT_GT(form->searchPanel()->ListView1->columnWidth(1), 0);
-    EXPECT_EQ(form->searchPanel()->ListView1->itemAtRow(form->searchPanel()->ListView1->rowCount() - 1)->toolTip(1),
+    EXPECT_EQ(form->searchPanel()
+                  ->ListView1->itemAtRow(form->searchPanel()->ListView1->rowCount() - 1)
+                  ->toolTip(1),
               ui::fromGbk(longRow.subItems[0]));
     // A long address too: size and type stay in view beside the two.
     longRow.subItems[1] += "/" + std::string(400, 'z') + ".mp3";
@@ -252,7 +263,8 @@ TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
     ASSERT_GE(form->searchPanel()->ListView1->rowCount(), 2);
     form->searchPanel()->ListView1->setRowSelected(0, true);
     form->searchPanel()->ListView1->setRowSelected(1, true);
-    const core::SongEntry rows[] = {form->searchPanel()->ListView1->rowAt(0), form->searchPanel()->ListView1->rowAt(1)};
+    const core::SongEntry rows[] = {form->searchPanel()->ListView1->rowAt(0),
+                                    form->searchPanel()->ListView1->rowAt(1)};
     form->dragdownbtn->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadlistview->rowCount() == 2; }))
         << form->downloadlistview->rowCount();
@@ -299,7 +311,8 @@ TEST_F(ArchiveSearchTest, PlayOnlinePlaysAnArchiveRowThroughItsRedirect)
     ASSERT_TRUE(waitIdle());
     ASSERT_GE(form->searchPanel()->ListView1->rowCount(), 1);
     form->searchPanel()->ListView1->setRowSelected(0, true);
-    const std::string address = form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address);
+    const std::string address =
+        form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address);
     QTest::mouseClick(form->SeSkinButton4, Qt::LeftButton);
     ASSERT_EQ(form->playListView->rowCount(), 1);
     auto* page = static_cast<browser::WebEngineBrowser*>(form->WebBrowser3)->page();
@@ -388,7 +401,8 @@ TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
     form->searchPanel()->Edit1->setText("梁静茹");
     form->searchPanel()->Button1->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form->searchPanel()->searching(); }, 60000));
-    ASSERT_EQ(form->searchPanel()->ListView1->rowCount(), 40) << form->searchPanel()->resultlabel->text().toStdString();
+    ASSERT_EQ(form->searchPanel()->ListView1->rowCount(), 40)
+        << form->searchPanel()->resultlabel->text().toStdString();
     const core::SongEntry row = form->searchPanel()->ListView1->rowAt(0);
     EXPECT_EQ(row.sub(core::SubItem::Address).rfind("https://" + service->host() + "/download/", 0),
               0u);
@@ -432,7 +446,8 @@ TEST_F(ArchiveHttpsTest, ACertificateNotTrustedIsNamedInTheCaption)
     form->searchPanel()->Edit1->setText("梁静茹");
     form->searchPanel()->Button1->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form->searchPanel()->searching(); }, 60000));
-    EXPECT_TRUE(form->searchPanel()->resultlabel->text().startsWith("无法连接互联网档案馆：证书无效："))
+    EXPECT_TRUE(
+        form->searchPanel()->resultlabel->text().startsWith("无法连接互联网档案馆：证书无效："))
         << form->searchPanel()->resultlabel->text().toStdString();
     EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 0);
     EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();

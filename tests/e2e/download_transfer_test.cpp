@@ -1,15 +1,15 @@
 // Downloads against the demo service: three songs found by a real search, sent with "下" and
 // fetched with "开始下载" into the music folder, byte for byte, each with one report.
 #include "app/form1.h"
-#include "gui/search_panel.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
-#include "gui/download_list_view.h"
 #include "gui/dialogs.h"
+#include "gui/download_list_view.h"
 #include "gui/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 
@@ -55,7 +55,8 @@ TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
     form->searchPanel()->SeSkinComboBox1->setCurrentIndex(0);
     form->searchPanel()->Edit1->setText("周杰伦");
     form->searchPanel()->Button1->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 3; }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 3; }, 60000));
     form->searchPanel()->stopbtnClick();
     for (int i = 0; i < 3; ++i)
         form->searchPanel()->ListView1->setRowSelected(i, true);

@@ -1,10 +1,10 @@
 // Typing words and pressing Enter sends the first request to the search host, and the finished
 // page's text arrives line by line in the page holder.
 #include "app/form1.h"
-#include "gui/search_panel.h"
-#include "gui/browser_search_engine.h"
 #include "core/gbk.h"
+#include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QInputMethodEvent>
@@ -85,7 +85,8 @@ TEST(RequestCapture, EnterSendsTheFirstRequestAndThePageLinesReachTheHolder)
     QTest::keyClicks(form.searchPanel()->Edit1, " abc");
     QTest::keyClick(form.searchPanel()->Edit1, Qt::Key_Return);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.searchPanel()->defaultEngine()->rules().pageLines().empty(); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !form.searchPanel()->defaultEngine()->rules().pageLines().empty(); }, 30000));
     ASSERT_EQ(service.targets().size(), 1u);
     const std::string target = service.targets()[0];
     EXPECT_EQ(target.rfind("/m?tn=baidump3&ct=134217728&rn=&word=", 0), 0u) << target;
@@ -94,10 +95,14 @@ TEST(RequestCapture, EnterSendsTheFirstRequestAndThePageLinesReachTheHolder)
 
     // A paragraph renders with a blank line after it; a table row as one line of its cells.
     ASSERT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines().size(), 3u);
-    EXPECT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines()[0], core::utf8ToGbk("百度为您找到相关结果约12篇"));
+    EXPECT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines()[0],
+              core::utf8ToGbk("百度为您找到相关结果约12篇"));
     EXPECT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines()[1], "");
-    EXPECT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines()[2].rfind(core::utf8ToGbk("歌手 一"), 0), 0u);
-    EXPECT_NE(form.searchPanel()->defaultEngine()->rules().pageLines()[2].find("2.34Mmp3"), std::string::npos);
+    EXPECT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines()[2].rfind(
+                  core::utf8ToGbk("歌手 一"), 0),
+              0u);
+    EXPECT_NE(form.searchPanel()->defaultEngine()->rules().pageLines()[2].find("2.34Mmp3"),
+              std::string::npos);
     EXPECT_TRUE(messages.isEmpty());
     ui::dialogHooks() = {};
 }

@@ -1,15 +1,15 @@
 // Chart and album pages against the demo service: the lists they fill, and a chosen entry
 // running a search for its name.
 #include "app/form1.h"
-#include "gui/search_panel.h"
-#include "gui/browser_search_engine.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
 #include "core/song_entry.h"
-#include "service_window.h"
+#include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
+#include "service_window.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -40,8 +40,9 @@ struct ChartWindow : e2e::ServiceWindow {
     bool waitForChart(int deadlineMs = 60000)
     {
         bool done = false;
-        auto connection = QObject::connect(
-            form->searchPanel()->defaultEngine()->WebBrowser2, &browser::BrowserControl::DocumentComplete, [&] { done = true; });
+        auto connection =
+            QObject::connect(form->searchPanel()->defaultEngine()->WebBrowser2,
+                             &browser::BrowserControl::DocumentComplete, [&] { done = true; });
         const bool ok = QTest::qWaitFor([&] { return done; }, deadlineMs);
         QObject::disconnect(connection);
         QTest::qWait(50);
@@ -117,8 +118,8 @@ TEST(Charts, ChoosingAFemaleSingerSearchesHerSongsOfTheCurrentType)
     const int row = w.rowNamed(g("那英"));
     ASSERT_GE(row, 0);
     w.form->searchPanel()->ListView1->setRowSelected(row, true);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return w.form->searchPanel()->Edit1->text() == QString::fromUtf8("那英"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return w.form->searchPanel()->Edit1->text() == QString::fromUtf8("那英"); }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() == 12; }, 60000));
     for (int i = 0; i < w.rows(); ++i) {
         const core::SongEntry r = w.form->searchPanel()->ListView1->rowAt(i);
@@ -151,7 +152,8 @@ TEST(Charts, ChartRowsAreAppendedAfterRowsStillPresent)
     list->selectionModel()->select(
         QItemSelection(list->model()->index(7, 0), list->model()->index(9, 0)),
         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ui::toGbk(w.form->searchPanel()->Edit1->text()) == chosen; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ui::toGbk(w.form->searchPanel()->Edit1->text()) == chosen; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() >= 30; }, 60000));
     EXPECT_EQ(list->rowAt(0).sub(core::SubItem::Name).rfind(chosen, 0), 0u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return service.searchTargets().size() >= 2; }, 60000));
@@ -183,9 +185,12 @@ TEST(Albums, AlbumButtonLoadsTheFirstSearchPageAndListsOnlyItsAlbumLinks)
     ASSERT_TRUE(w.waitForChart());
     ASSERT_EQ(w.rows(), 3);
     expectChartRows(*w.form, 0);
-    EXPECT_EQ(w.form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Name), g("刘德华 精选集"));
-    EXPECT_EQ(w.form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Name), g("刘德华 演唱会"));
-    EXPECT_EQ(w.form->searchPanel()->ListView1->rowAt(2).sub(core::SubItem::Name), g("刘德华 忘情水"));
+    EXPECT_EQ(w.form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Name),
+              g("刘德华 精选集"));
+    EXPECT_EQ(w.form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Name),
+              g("刘德华 演唱会"));
+    EXPECT_EQ(w.form->searchPanel()->ListView1->rowAt(2).sub(core::SubItem::Name),
+              g("刘德华 忘情水"));
     const std::vector<std::string> targets = service.searchTargets();
     ASSERT_EQ(targets.size(), 1u);
     EXPECT_EQ(targets[0], "/m?tn=baidump3&ct=134217728&rn=&word=%E5%88%98%E5%BE%B7%E5%8D%8E&lm=0");

@@ -1,15 +1,15 @@
 // Word searches against the demo service through the real window and browser: paging up to
 // sixteen pages, the total label and caption, stop, refresh, type change and broken pages.
 #include "app/form1.h"
-#include "gui/search_panel.h"
-#include "gui/browser_search_engine.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
-#include "search/result_page_parser.h"
-#include "service_window.h"
+#include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
 #include "gui/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
+#include "search/result_page_parser.h"
+#include "service_window.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -272,14 +272,16 @@ TEST(SearchPaging, BrokenPagesFollowTheParsersFallbacks)
     w.search("那英", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() == 12; }, 60000));
     ASSERT_TRUE(w.waitUntilQuiet(service));
-    EXPECT_TRUE(w.form->searchPanel()->resultlabel->text().startsWith(QString::fromUtf8(" 搜索结果  约")))
+    EXPECT_TRUE(
+        w.form->searchPanel()->resultlabel->text().startsWith(QString::fromUtf8(" 搜索结果  约")))
         << w.form->searchPanel()->resultlabel->text().toStdString();
 
     // Result links without text take size and type from the page's first line.
     w.search("badpage-emptylinks", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() > 0; }, 60000));
     ASSERT_TRUE(w.waitUntilQuiet(service));
-    const search::SizeAndType firstLine = search::sizeAndTypeOf(w.form->searchPanel()->defaultEngine()->rules().pageLines().at(0));
+    const search::SizeAndType firstLine =
+        search::sizeAndTypeOf(w.form->searchPanel()->defaultEngine()->rules().pageLines().at(0));
     for (int i = 0; i < w.rows(); ++i) {
         const core::SongEntry row = w.form->searchPanel()->ListView1->rowAt(i);
         EXPECT_EQ(row.sub(core::SubItem::Name), "");

@@ -2,9 +2,9 @@
 // A main window pointed at one demo service, in a folder of its own, with message boxes
 // recorded instead of shown.
 #include "app/form1.h"
-#include "gui/search_panel.h"
 #include "demo_service_fixture.h"
 #include "gui/dialogs.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QStringList>

@@ -1,13 +1,13 @@
 // The download panel, its list handlers and the folder chooser, offscreen.
 #include "app/form1.h"
-#include "gui/search_panel.h"
 #include "core/gbk.h"
 #include "download/engine_state_access.h"
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
-#include "gui/form2.h"
 #include "gui/dialogs.h"
+#include "gui/form2.h"
 #include "gui/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QAction>

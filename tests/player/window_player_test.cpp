@@ -1,12 +1,12 @@
 // The play panel in the main window, offscreen: tool bar, appending, deleting, clearing, the
 // player pages written by "在线播放" and by loading a list file, and saving list files.
 #include "app/form1.h"
-#include "gui/search_panel.h"
 #include "app/screen_adaptation.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "gui/dialogs.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QDir>

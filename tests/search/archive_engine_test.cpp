@@ -2,8 +2,8 @@
 // order, paging, the request limit, the cache, Retry-After, bad answers and cancelling.
 #include "core/gbk.h"
 #include "search/archive_engine.h"
-#include "search/archive_search.h"
 #include "search/archive_rows.h"
+#include "search/archive_search.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -643,9 +643,10 @@ TEST_F(ArchiveSearchTest, WordsGoAsUtf8AndTheRowsComeNumberedWithTheCaption)
         told.push_back(e.what);
     }
     // Type 1 (RM): the items hold no such file.
-    EXPECT_EQ(told, (std::vector<std::string>{"caption 正在搜索互联网档案馆…", "progress 0/0",
-                                              "caption  搜索结果  3 个条目", "progress 1/1",
-                                              "caption  搜索结果  3 个条目，没有 RM 文件", "idle"}));
+    EXPECT_EQ(told,
+              (std::vector<std::string>{"caption 正在搜索互联网档案馆…", "progress 0/0",
+                                        "caption  搜索结果  3 个条目", "progress 1/1",
+                                        "caption  搜索结果  3 个条目，没有 RM 文件", "idle"}));
 
     const std::uint64_t mp3 = seam.start(u"刘德华", 0);
     EXPECT_NE(mp3, id);

@@ -8,8 +8,8 @@
 // 200 rows within 2 s, the window never blocked longer than 50 ms; the program exits 1 when
 // the archive engine misses one. tools/bench/archive-bench starts the service and runs this.
 #include "app/application.h"
-#include "gui/search_panel.h"
 #include "app/form1.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
