@@ -3,6 +3,7 @@
 // downloads checked against the published MD5; and all of it once more over https, with a CA
 // made for the test and handed over in SSL_CERT_FILE.
 #include "app/form1.h"
+#include "app/user_settings.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
@@ -47,13 +48,13 @@ protected:
         ASSERT_TRUE(service.running());
         ui::dialogHooks().message = [this](const QString& text) { messages << text; };
         folder = dir.path().toStdString() + "/";
-        QSettings().remove("search/engine");
+        app::userSettings()->remove("search/engine");
         open(base());
     }
     void TearDown() override
     {
         form.reset();
-        QSettings().remove("search/engine");
+        app::userSettings()->remove("search/engine");
         ui::dialogHooks() = {};
     }
     std::string base() const { return "http://" + service.host(); }
@@ -370,7 +371,7 @@ protected:
         qputenv("SSL_CERT_FILE", QByteArray::fromStdString(certificates().ca()));
         qunsetenv("CURL_CA_BUNDLE");
         ui::dialogHooks().message = [this](const QString& text) { messages << text; };
-        QSettings().remove("search/engine");
+        app::userSettings()->remove("search/engine");
         Form1Options options;
         options.hosts.pointAllAt(service->host());
         options.hosts.archive = "https://" + service->host();
@@ -384,7 +385,7 @@ protected:
     void TearDown() override
     {
         form.reset();
-        QSettings().remove("search/engine");
+        app::userSettings()->remove("search/engine");
         ui::dialogHooks() = {};
         if (oldCertFile.isNull())
             qunsetenv("SSL_CERT_FILE");
