@@ -1,19 +1,10 @@
-# Each folder of src/ holds one subsystem whole. Its folder's CMakeLists.txt says which of its
-# files are the main window's handlers for that subsystem (WINDOW): those are compiled into
-# corvale_app; every other .cpp of the folder forms the library corvale_<folder>. A file's name
-# decides nothing.
+# Each logic folder of src/ holds one subsystem whole, without its windows: every .cpp of the
+# folder forms the library corvale_<folder>, which may not reach Qt Widgets (see
+# CorvaleLayers.cmake). The windows of every subsystem live in src/gui.
 
 function(corvale_logic_library folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;WINDOW" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  foreach(file ${ARG_WINDOW})
-    set(path ${CMAKE_CURRENT_SOURCE_DIR}/${file})
-    if(NOT EXISTS ${path})
-      message(FATAL_ERROR "src/${folder}: the window file ${file} does not exist")
-    endif()
-    list(REMOVE_ITEM sources ${path})
-    set_property(GLOBAL APPEND PROPERTY CORVALE_WINDOW_SOURCES ${path})
-  endforeach()
   if(sources)
     add_library(corvale_${folder} STATIC ${sources})
     set(scope PUBLIC)

@@ -1,6 +1,6 @@
 #include "app/application.h"
 #include "app/command_line.h"
-#include "app/form1.h"
+#include "gui/form1.h"
 #include "core/line_file.h"
 #include "desktop/mpris.h"
 #include "desktop/single_instance.h"

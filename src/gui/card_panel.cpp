@@ -109,6 +109,7 @@ void CardPanel::buildControls()
     cardlistview->setObjectName("cardlistview");
     cardlistview->setColumnCaptions({"", "歌手名", "下载地址", "大小", "类型"});
     cardlistview->setGridLines(true);
+    cardlistview->setSortable(true);
     cardlistview->setGeometry(8, 22, 559, 70);
 
     previewLabel = new QLabel("预览", this);

@@ -17,6 +17,7 @@
 #include "gui/download_log.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,8 @@
 // The window on the desktop: Qt's own texts in Chinese, a name in words for every control a
 // screen reader reaches, and the keyboard shortcuts.
 #include "app/application.h"
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/search_panel.h"
 #include "browser/player_test_support.h"
 #include "gui/download_list_view.h"
 #include "gui/download_panel.h"
@@ -100,10 +101,10 @@ TEST_F(DesktopWindowTest, EveryVisibleControlOfEveryViewHasANameInWords)
             << view->text().toStdString() << ": " << unnamed.join(", ").toStdString();
     }
     // A tool button's hint says what its name says, and the Tab key reaches it.
-    EXPECT_EQ(form->stopbtn->accessibleName().toStdString(), "停止搜索");
-    EXPECT_EQ(form->stopbtn->toolTip(), form->stopbtn->accessibleName());
-    EXPECT_EQ(form->manlistbtn->accessibleName().toStdString(), "男歌手榜");
-    EXPECT_TRUE(form->manlistbtn->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(form->searchPanel()->stopbtn->accessibleName().toStdString(), "停止搜索");
+    EXPECT_EQ(form->searchPanel()->stopbtn->toolTip(), form->searchPanel()->stopbtn->accessibleName());
+    EXPECT_EQ(form->searchPanel()->manlistbtn->accessibleName().toStdString(), "男歌手榜");
+    EXPECT_TRUE(form->searchPanel()->manlistbtn->focusPolicy() & Qt::TabFocus);
 }
 
 TEST_F(DesktopWindowTest, ShortcutsReachTheSearchBoxStopTheSearchAndDeleteInTheListInFocus)
@@ -111,18 +112,18 @@ TEST_F(DesktopWindowTest, ShortcutsReachTheSearchBoxStopTheSearchAndDeleteInTheL
     form->Button3->click();
     form->playPanel()->playListView->setFocus();
     QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
-    EXPECT_TRUE(form->Edit1->hasFocus());
+    EXPECT_TRUE(form->searchPanel()->Edit1->hasFocus());
     form->playPanel()->playListView->setFocus();
     QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier);
-    EXPECT_TRUE(form->Edit1->hasFocus());
+    EXPECT_TRUE(form->searchPanel()->Edit1->hasFocus());
 
-    QSignalSpy stopped(form->stopbtn, &QAbstractButton::clicked);
-    QTest::keyClick(form->Edit1, Qt::Key_Escape);
+    QSignalSpy stopped(form->searchPanel()->stopbtn, &QAbstractButton::clicked);
+    QTest::keyClick(form->searchPanel()->Edit1, Qt::Key_Escape);
     EXPECT_EQ(stopped.count(), 1);
 
     // Delete acts on the list that has the focus only.
     QSignalSpy playDeleted(form->playPanel()->playdelbtn, &QAbstractButton::clicked);
-    QTest::keyClick(form->Edit1, Qt::Key_Delete);
+    QTest::keyClick(form->searchPanel()->Edit1, Qt::Key_Delete);
     EXPECT_EQ(playDeleted.count(), 0);
     form->playPanel()->playListView->setFocus();
     QTest::keyClick(form->playPanel()->playListView, Qt::Key_Delete);
@@ -163,8 +164,8 @@ TEST_F(DesktopWindowTest, SpaceInThePlayPanelPausesAndResumesTheProgramPlayer)
     EXPECT_TRUE(QTest::qWaitFor([&] { return cleared.count() == 1; }, 5000));
     EXPECT_NE(player.engine().state(), State::Paused);
     // Outside the play panel Space is the search box's.
-    form->Edit1->setFocus();
-    QTest::keyClick(form->Edit1, Qt::Key_Space);
+    form->searchPanel()->Edit1->setFocus();
+    QTest::keyClick(form->searchPanel()->Edit1, Qt::Key_Space);
     EXPECT_NE(player.engine().state(), State::Paused);
     player.release(view);
 }

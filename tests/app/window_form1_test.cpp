@@ -1,5 +1,7 @@
 // The main window's start-up, views, window menu, close path and search request, offscreen.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/browser_search_engine.h"
+#include "gui/search_panel.h"
 #include "gui/window_menu.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
@@ -68,18 +70,15 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
     EXPECT_EQ(form->cardPanel()->CardPicture, folder + "pic/0103.jpg");
     EXPECT_EQ(form->cardPanel()->OpenDialog1.initialDir, dir.path() + "/pic/");
     EXPECT_FALSE(QDir(dir.path() + "/pic").exists()); // the picture folder is not created
-    EXPECT_EQ(form->SearchStopped, 0);
-    EXPECT_EQ(form->ResultPageNumber, 2);
-    EXPECT_EQ(form->ResultRowCount, 0);
     EXPECT_FALSE(form->QuitConfirmed);
     EXPECT_FALSE(form->downloadPanel()->ChooserRewrite);
     EXPECT_EQ(form->windowTitle(), "Corvale");
     ASSERT_EQ(form->ImageList1.size(), 5);
     for (const QIcon& icon : form->ImageList1)
         EXPECT_FALSE(icon.isNull());
-    EXPECT_EQ(form->MediaType(), 0);
+    EXPECT_EQ(form->searchPanel()->MediaType(), 0);
     EXPECT_FALSE(form->playPanel()->WebBrowser3->browserVisible());
-    EXPECT_EQ(form->ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(form->searchPanel()->ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(form->downloadPanel()->connectionsPerFile, 5);
     EXPECT_FALSE(form->downloadPanel()->Timer1->isActive());
 }
@@ -101,7 +100,7 @@ TEST_F(Form1Test, TheWindowAndEveryTopBarControlLieInsideTheScreen)
             .arg(frame.height())
             .arg(frame.x())
             .arg(frame.y())
-            .arg(form->Edit1->font().pointSize())
+            .arg(form->searchPanel()->Edit1->font().pointSize())
             .toStdString();
     SCOPED_TRACE(measured);
     RecordProperty("measured", measured);
@@ -126,20 +125,20 @@ TEST_F(Form1Test, TheWindowAndEveryTopBarControlLieInsideTheScreen)
     }
     // Fonts follow the controls: the search box's text fits its height, and fills a good part of
     // it.
-    const QFontMetrics metrics(form->Edit1->font());
-    EXPECT_LE(metrics.height(), form->Edit1->height());
-    EXPECT_GE(metrics.height() * 2, form->Edit1->height());
+    const QFontMetrics metrics(form->searchPanel()->Edit1->font());
+    EXPECT_LE(metrics.height(), form->searchPanel()->Edit1->height());
+    EXPECT_GE(metrics.height() * 2, form->searchPanel()->Edit1->height());
 }
 
 TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
 {
     form->show();
     auto visible = [&] {
-        return std::vector<bool>{form->ListView1->isVisible(), form->playPanel()->SeSkinPanel1->isVisible(),
+        return std::vector<bool>{form->searchPanel()->ListView1->isVisible(), form->playPanel()->SeSkinPanel1->isVisible(),
                                  form->downloadPanel()->isVisible(), form->cardPanel()->isVisible()};
     };
     EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
-    form->ListView1->appendRow(resultRow("1"));
+    form->searchPanel()->ListView1->appendRow(resultRow("1"));
     form->Button4Click();
     EXPECT_EQ(visible(), (std::vector<bool>{false, false, true, false}));
     form->Button5Click();
@@ -148,7 +147,7 @@ TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
     EXPECT_EQ(visible(), (std::vector<bool>{false, false, false, true}));
     form->Button3Click();
     EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
-    EXPECT_EQ(form->ListView1->rowCount(), 1);
+    EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 1);
     EXPECT_TRUE(form->Panel1->isVisible());
     EXPECT_TRUE(form->Panel2->isVisible());
 }
@@ -159,7 +158,7 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     QList<QToolButton*> buttons = form->findChildren<QToolButton*>();
     buttons.removeAll(form->windowMenu()->windowMenuButton);
     ASSERT_EQ(buttons.size(), 6 + 7 + 12);
-    const QSize size = form->stopbtn->size();
+    const QSize size = form->searchPanel()->stopbtn->size();
     EXPECT_EQ(size.width(), size.height());
     for (const QToolButton* b : buttons) {
         SCOPED_TRACE(b->objectName().toStdString());
@@ -170,12 +169,12 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
         EXPECT_EQ(b->focusPolicy(), Qt::TabFocus); // a click leaves the focus, Tab reaches it
         EXPECT_TRUE(b->autoRaise());
     }
-    EXPECT_EQ(form->stopbtn->objectName(), "stopbtn");
-    EXPECT_EQ(form->stopbtn->toolTip(), "停止搜索");
+    EXPECT_EQ(form->searchPanel()->stopbtn->objectName(), "stopbtn");
+    EXPECT_EQ(form->searchPanel()->stopbtn->toolTip(), "停止搜索");
     EXPECT_EQ(form->playPanel()->playloadbtn->text(), "装");
 
     for (QWidget* list : std::initializer_list<QWidget*>{
-             form->ListView1, form->playPanel()->playListView, form->downloadPanel()->downloadlistview, form->cardPanel()->cardlistview}) {
+             form->searchPanel()->ListView1, form->playPanel()->playListView, form->downloadPanel()->downloadlistview, form->cardPanel()->cardlistview}) {
         SCOPED_TRACE(list->objectName().toStdString());
         const QPalette colours = list->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
@@ -228,56 +227,57 @@ TEST_F(Form1Test, ClosingWithoutDownloadsAsksNothingAndEndsTheProgram)
 TEST_F(Form1Test, SearchWithEmptyWordsRequestsNothingAndFocusesTheBox)
 {
     form->show();
-    form->ListView1->appendRow(resultRow("1"));
-    form->SearchStopped = -1;
-    form->SeSkinComboBox2->setFocus();
-    ASSERT_EQ(form->focusWidget(), form->SeSkinComboBox2);
-    form->Button1Click();
-    EXPECT_EQ(form->WebBrowser1->address(), "");
-    EXPECT_EQ(form->ListView1->rowCount(), 1);
-    EXPECT_EQ(form->SearchStopped, 0);
-    EXPECT_EQ(form->focusWidget(), form->Edit1);
+    form->searchPanel()->ListView1->appendRow(resultRow("1"));
+    form->searchPanel()->defaultEngine()->rules().state().searchStopped = -1;
+    form->searchPanel()->SeSkinComboBox2->setFocus();
+    ASSERT_EQ(form->focusWidget(), form->searchPanel()->SeSkinComboBox2);
+    form->searchPanel()->Button1Click();
+    EXPECT_EQ(form->searchPanel()->defaultEngine()->WebBrowser1->address(), "");
+    EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 1);
+    EXPECT_EQ(form->searchPanel()->defaultEngine()->rules().state().searchStopped, 0);
+    EXPECT_EQ(form->focusWidget(), form->searchPanel()->Edit1);
     // A type change with an empty box does nothing either.
-    form->SeSkinComboBox1->setCurrentIndex(2);
-    form->SeSkinComboBox1Change();
-    EXPECT_EQ(form->WebBrowser1->address(), "");
+    form->searchPanel()->SeSkinComboBox1->setCurrentIndex(2);
+    form->searchPanel()->SeSkinComboBox1Change();
+    EXPECT_EQ(form->searchPanel()->defaultEngine()->WebBrowser1->address(), "");
 }
 
 TEST_F(Form1Test, SearchClearsTheListAndRequestsTheWordsAsTyped)
 {
-    form->ListView1->appendRow(resultRow("1"));
-    form->ResultRowCount = 7;
-    form->Edit1->setText(QString::fromUtf8(" 周杰伦 abc "));
-    form->SeSkinComboBox1->setCurrentIndex(2);
-    form->SeSkinComboBox1Change();
-    EXPECT_EQ(form->ListView1->rowCount(), 0);
-    EXPECT_EQ(form->ResultRowCount, 0);
-    EXPECT_EQ(form->ResultPageNumber, 1);
-    EXPECT_EQ(form->WebBrowser1->address(),
+    form->searchPanel()->ListView1->appendRow(resultRow("1"));
+    form->searchPanel()->defaultEngine()->rules().state().resultRowCount = 7;
+    form->searchPanel()->Edit1->setText(QString::fromUtf8(" 周杰伦 abc "));
+    form->searchPanel()->SeSkinComboBox1->setCurrentIndex(2);
+    form->searchPanel()->SeSkinComboBox1Change();
+    EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 0);
+    EXPECT_EQ(form->searchPanel()->defaultEngine()->rules().state().resultRowCount, 0);
+    EXPECT_EQ(form->searchPanel()->defaultEngine()->rules().state().resultPageNumber, 1);
+    EXPECT_EQ(form->searchPanel()->defaultEngine()->WebBrowser1->address(),
               QString::fromUtf8(
                   "http://127.0.0.1:9/m?tn=baidump3&ct=134217728&rn=&word= 周杰伦 abc &lm=2"));
-    EXPECT_FALSE(form->WebBrowser1->browserVisible());
-    EXPECT_FALSE(form->ListView1->headerItem()->icon(0).isNull());
+    EXPECT_FALSE(form->searchPanel()->defaultEngine()->WebBrowser1->browserVisible());
+    EXPECT_FALSE(form->searchPanel()->ListView1->headerItem()->icon(0).isNull());
 
-    form->SeSkinComboBox1->setCurrentIndex(-1); // no type selected
-    form->Button1Click();
-    EXPECT_TRUE(form->WebBrowser1->address().endsWith("&lm=-1"));
-    EXPECT_TRUE(form->ListView1->headerItem()->icon(0).isNull());
+    form->searchPanel()->SeSkinComboBox1->setCurrentIndex(-1); // no type selected
+    form->searchPanel()->Button1Click();
+    EXPECT_TRUE(form->searchPanel()->defaultEngine()->WebBrowser1->address().endsWith("&lm=-1"));
+    EXPECT_TRUE(form->searchPanel()->ListView1->headerItem()->icon(0).isNull());
 }
 
 TEST_F(Form1Test, StopSetsTheFlagAndRefreshRepeatsFromTheFirstPage)
 {
-    form->Edit1->setText("abc");
-    form->Button1Click();
-    form->stopbtnClick();
-    EXPECT_EQ(form->SearchStopped, -1);
-    form->ListView1->appendRow(resultRow("1"));
-    form->ResultPageNumber = 9;
-    form->SeSkinSpeedButton2Click();
-    EXPECT_EQ(form->SearchStopped, 0);
-    EXPECT_EQ(form->ListView1->rowCount(), 0);
-    EXPECT_EQ(form->ResultPageNumber, 1);
-    EXPECT_TRUE(form->WebBrowser1->address().endsWith("word=abc&lm=0"));
+    form->searchPanel()->Edit1->setText("abc");
+    form->searchPanel()->Button1Click();
+    form->searchPanel()->stopbtnClick();
+    EXPECT_EQ(form->searchPanel()->defaultEngine()->rules().state().searchStopped, -1);
+    form->searchPanel()->ListView1->appendRow(resultRow("1"));
+    form->searchPanel()->defaultEngine()->rules().state().resultPageNumber = 9;
+    form->searchPanel()->SeSkinSpeedButton2Click();
+    EXPECT_EQ(form->searchPanel()->defaultEngine()->rules().state().searchStopped, 0);
+    EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 0);
+    EXPECT_EQ(form->searchPanel()->defaultEngine()->rules().state().resultPageNumber, 1);
+    EXPECT_TRUE(
+        form->searchPanel()->defaultEngine()->WebBrowser1->address().endsWith("word=abc&lm=0"));
 }
 
 TEST_F(Form1Test, ExceptionsEscapingAHandlerReachTheErrorHandler)

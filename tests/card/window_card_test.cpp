@@ -1,5 +1,6 @@
 // The card panel in the main window, offscreen, with the dialogs hooked.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/search_panel.h"
 #include "browser/browser_control.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
@@ -243,29 +244,29 @@ TEST_F(CardWindowTest, SystemColoursComeFromThePalette)
 TEST_F(CardWindowTest, CardButtonTakesTheFirstSelectedRowAndShowsThePanel)
 {
     for (const char* n : {"1", "2", "3", "4"})
-        form->ListView1->appendRow(row(n));
-    form->ListView1->setRowSelected(1, true);
-    form->ListView1->setRowSelected(2, true);
-    form->ListView1->setRowSelected(3, true);
+        form->searchPanel()->ListView1->appendRow(row(n));
+    form->searchPanel()->ListView1->setRowSelected(1, true);
+    form->searchPanel()->ListView1->setRowSelected(2, true);
+    form->searchPanel()->ListView1->setRowSelected(3, true);
     form->show();
     form->playPanel()->dragcardbtn->click(); // the play panel's "卡" hands the panel the chosen rows
     ASSERT_EQ(panel->cardlistview->rowCount(), 1);
     EXPECT_EQ(panel->cardlistview->rowAt(0), row("2"));
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_FALSE(form->ListView1->isVisible());
+    EXPECT_FALSE(form->searchPanel()->ListView1->isVisible());
 
     form->Button3Click();
-    form->ListView1->clearSelection();
-    form->ListView1->setRowSelected(3, true);
-    panel->takeChosenRows(form->chosenResultRows());
+    form->searchPanel()->ListView1->clearSelection();
+    form->searchPanel()->ListView1->setRowSelected(3, true);
+    panel->takeChosenRows(form->searchPanel()->chosenRows());
     ASSERT_EQ(panel->cardlistview->rowCount(), 1);
     EXPECT_EQ(panel->cardlistview->rowAt(0), row("4"));
     EXPECT_TRUE(panel->isVisible());
 
     // Nothing selected: the panel is shown and the card list stays.
     form->Button3Click();
-    form->ListView1->clearSelection();
-    panel->takeChosenRows(form->chosenResultRows());
+    form->searchPanel()->ListView1->clearSelection();
+    panel->takeChosenRows(form->searchPanel()->chosenRows());
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->cardlistview->rowAt(0), row("4"));
 

@@ -2,17 +2,18 @@
 // chosen and remembered, rows in search order with paging, the bad answers, online play, and
 // downloads checked against the published MD5; and all of it once more over https, with a CA
 // made for the test and handed over in SSL_CERT_FILE.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/download_panel.h"
+#include "desktop/user_settings.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "demo_service_fixture.h"
 #include "download/md5_check.h"
-#include "gui/download_list_view.h"
-#include "gui/download_panel.h"
-#include "search/archive_window.h"
 #include "gui/dialogs.h"
+#include "gui/download_list_view.h"
 #include "core/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/play_list_view.h"
 #include "gui/play_panel.h"
@@ -50,13 +51,13 @@ protected:
         ASSERT_TRUE(service.running());
         ui::dialogHooks().message = [this](const QString& text) { messages << text; };
         folder = dir.path().toStdString() + "/";
-        QSettings().remove("search/engine");
+        desktop::userSettings()->remove("search/engine");
         open(base());
     }
     void TearDown() override
     {
         form.reset();
-        QSettings().remove("search/engine");
+        desktop::userSettings()->remove("search/engine");
         ui::dialogHooks() = {};
     }
     std::string base() const { return "http://" + service.host(); }
@@ -73,20 +74,20 @@ protected:
     }
     void chooseArchive()
     {
-        form->SeSkinComboBox2->setCurrentIndex(TForm1::kArchiveEngine);
-        emit form->SeSkinComboBox2->activated(TForm1::kArchiveEngine);
+        form->searchPanel()->SeSkinComboBox2->setCurrentIndex(gui::SearchPanel::kArchiveEngine);
+        emit form->searchPanel()->SeSkinComboBox2->activated(gui::SearchPanel::kArchiveEngine);
     }
     void search(const char* words, int type = 0)
     {
-        form->SeSkinComboBox1->setCurrentIndex(type);
-        form->Edit1->setText(QString::fromUtf8(words));
-        form->Button1->click();
+        form->searchPanel()->SeSkinComboBox1->setCurrentIndex(type);
+        form->searchPanel()->Edit1->setText(QString::fromUtf8(words));
+        form->searchPanel()->Button1->click();
     }
     bool waitIdle()
     {
-        return QTest::qWaitFor([&] { return !form->archiveWindow()->searching(); }, 60000);
+        return QTest::qWaitFor([&] { return !form->searchPanel()->searching(); }, 60000);
     }
-    QString caption() const { return form->resultlabel->text(); }
+    QString caption() const { return form->searchPanel()->resultlabel->text(); }
     int requestsFor(const std::string& prefix) const
     {
         int n = 0;
@@ -99,16 +100,17 @@ protected:
 TEST_F(ArchiveSearchTest, TheChosenEngineFillsTheListInSearchOrderAndPagesOnScrolling)
 {
     chooseArchive();
-    EXPECT_FALSE(form->manlistbtn->isEnabled());
-    EXPECT_TRUE(form->menubtn->toolTip().contains("默认mp3搜索引擎"));
+    EXPECT_FALSE(form->searchPanel()->manlistbtn->isEnabled());
+    EXPECT_TRUE(form->searchPanel()->menubtn->toolTip().contains("默认mp3搜索引擎"));
     search("刘德华");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() >= 1; }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 1; }, 60000));
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(caption(), " 搜索结果  560 个条目");
     // One MP3 per item, 50 items a page: four pages, then the engine waits for the user.
-    ASSERT_EQ(form->ListView1->rowCount(), 200);
+    ASSERT_EQ(form->searchPanel()->ListView1->rowCount(), 200);
     EXPECT_EQ(requestsFor("/advancedsearch.php"), 4);
-    const core::SongEntry first = form->ListView1->rowAt(0);
+    const core::SongEntry first = form->searchPanel()->ListView1->rowAt(0);
     EXPECT_EQ(first.caption, "1");
     EXPECT_EQ(first.sub(core::SubItem::Name), core::utf8ToGbk("刘德华 - 忘情水"));
     EXPECT_EQ(first.sub(core::SubItem::Address),
@@ -118,31 +120,37 @@ TEST_F(ArchiveSearchTest, TheChosenEngineFillsTheListInSearchOrderAndPagesOnScro
     EXPECT_EQ(first.md5.size(), 32u);
     // Items 3 and 6 have files without titles of their own: they are named by the item, whose
     // creators item 6 gives as a list, and the file's track.
-    EXPECT_EQ(form->ListView1->rowAt(1).sub(0), core::utf8ToGbk("刘德华 - 冰雨"));
-    EXPECT_EQ(form->ListView1->rowAt(2).sub(0), core::utf8ToGbk("刘德华 - 中国人 (3)"));
-    EXPECT_EQ(form->ListView1->rowAt(5).sub(0), core::utf8ToGbk("刘德华, 群星 - 练习 (6)"));
-    EXPECT_EQ(form->ListView1->rowAt(199).caption, "200");
-    EXPECT_EQ(form->ListView1->rowAt(199).sub(0), core::utf8ToGbk("刘德华 - 谢谢你的爱 (版本25)"));
+    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(1).sub(0), core::utf8ToGbk("刘德华 - 冰雨"));
+    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(2).sub(0),
+              core::utf8ToGbk("刘德华 - 中国人 (3)"));
+    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(5).sub(0),
+              core::utf8ToGbk("刘德华, 群星 - 练习 (6)"));
+    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(199).caption, "200");
+    EXPECT_EQ(form->searchPanel()->ListView1->rowAt(199).sub(0),
+              core::utf8ToGbk("刘德华 - 谢谢你的爱 (版本25)"));
 
-    form->ListView1->verticalScrollBar()->setValue(form->ListView1->verticalScrollBar()->maximum());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() == 250; }, 60000));
+    form->searchPanel()->ListView1->verticalScrollBar()->setValue(
+        form->searchPanel()->ListView1->verticalScrollBar()->maximum());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() == 250; }, 60000));
     EXPECT_TRUE(messages.isEmpty());
 
     // The file lists are kept: the same search again asks only for the search pages.
     const int lists = requestsFor("/metadata/");
     search("刘德华");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() == 200; }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() == 200; }, 60000));
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(requestsFor("/metadata/"), lists);
 
     // The choice outlives the window; the default engine's caption comes back with it.
     open(base());
-    EXPECT_TRUE(form->archiveChosen());
-    EXPECT_FALSE(form->womanlistbtn->isEnabled());
-    form->SeSkinComboBox2->setCurrentIndex(0);
-    emit form->SeSkinComboBox2->activated(0);
-    EXPECT_TRUE(form->womanlistbtn->isEnabled());
-    EXPECT_EQ(form->womanlistbtn->toolTip(), "女歌手列表");
+    EXPECT_TRUE(form->searchPanel()->archiveChosen());
+    EXPECT_FALSE(form->searchPanel()->womanlistbtn->isEnabled());
+    form->searchPanel()->SeSkinComboBox2->setCurrentIndex(0);
+    emit form->searchPanel()->SeSkinComboBox2->activated(0);
+    EXPECT_TRUE(form->searchPanel()->womanlistbtn->isEnabled());
+    EXPECT_EQ(form->searchPanel()->womanlistbtn->toolTip(), "女歌手列表");
     EXPECT_EQ(caption(), "搜索结果为:");
 }
 
@@ -151,12 +159,12 @@ TEST_F(ArchiveSearchTest, OtherTypesListOnlyItemsThatHoldSuchAFile)
     chooseArchive();
     search("陈奕迅", 1);
     ASSERT_TRUE(waitIdle());
-    ASSERT_GT(form->ListView1->rowCount(), 0);
+    ASSERT_GT(form->searchPanel()->ListView1->rowCount(), 0);
     // Ninety items, every fifth of which holds an .rm.
-    EXPECT_EQ(form->ListView1->rowCount(), 18);
-    for (int i = 0; i < form->ListView1->rowCount(); ++i) {
-        EXPECT_EQ(form->ListView1->rowAt(i).sub(core::SubItem::TypeText), "rm");
-        EXPECT_EQ(form->ListView1->rowAt(i).imageIndex, 1);
+    EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 18);
+    for (int i = 0; i < form->searchPanel()->ListView1->rowCount(); ++i) {
+        EXPECT_EQ(form->searchPanel()->ListView1->rowAt(i).sub(core::SubItem::TypeText), "rm");
+        EXPECT_EQ(form->searchPanel()->ListView1->rowAt(i).imageIndex, 1);
     }
 }
 
@@ -172,25 +180,26 @@ TEST_F(ArchiveSearchTest, BadAnswersAreNamedInTheCaptionAndTheWindowStaysUsable)
     search("archive-empty");
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(caption(), "互联网档案馆没有找到相关条目");
-    EXPECT_EQ(form->ListView1->rowCount(), 0);
+    EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 0);
     // A busy answer is waited out and asked again.
     search("archive-busy");
     ASSERT_TRUE(waitIdle());
-    EXPECT_GT(form->ListView1->rowCount(), 0);
+    EXPECT_GT(form->searchPanel()->ListView1->rowCount(), 0);
     EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
 
     open("http://127.0.0.1:1");
     search("刘德华");
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(caption(), "无法连接互联网档案馆，请检查网络连接");
-    EXPECT_EQ(form->ListView1->rowCount(), 0);
+    EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 0);
     EXPECT_TRUE(messages.isEmpty());
     // The default engine still works beside it.
-    form->SeSkinComboBox2->setCurrentIndex(0);
-    emit form->SeSkinComboBox2->activated(0);
+    form->searchPanel()->SeSkinComboBox2->setCurrentIndex(0);
+    emit form->searchPanel()->SeSkinComboBox2->activated(0);
     search("刘德华");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() > 0; }, 60000));
-    EXPECT_NE(form->ListView1->rowAt(0).sub(core::SubItem::Address).find("/media/"),
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() > 0; }, 60000));
+    EXPECT_NE(form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address).find("/media/"),
               std::string::npos);
 }
 
@@ -202,7 +211,7 @@ TEST_F(ArchiveSearchTest, TheCaptionSaysWhatHappenedAndLongNamesLeaveRoomForTheR
     for (int type : {0, 2}) {
         search("archive-noaudio", type);
         ASSERT_TRUE(waitIdle());
-        EXPECT_EQ(form->ListView1->rowCount(), 0);
+        EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 0);
         const QRegularExpressionMatch match = noFile.match(caption());
         EXPECT_TRUE(match.hasMatch() && match.capturedLength() == caption().size())
             << caption().toStdString();
@@ -211,7 +220,7 @@ TEST_F(ArchiveSearchTest, TheCaptionSaysWhatHappenedAndLongNamesLeaveRoomForTheR
 
     // "停" while the search runs: the caption says it stopped, and nothing of it comes later.
     search("刘德华");
-    form->stopbtn->click();
+    form->searchPanel()->stopbtn->click();
     EXPECT_EQ(caption(), "已停止");
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(caption(), "已停止");
@@ -220,31 +229,34 @@ TEST_F(ArchiveSearchTest, TheCaptionSaysWhatHappenedAndLongNamesLeaveRoomForTheR
     // takes no more than half the list however long the names.
     search("刘德华");
     ASSERT_TRUE(waitIdle());
-    ASSERT_GT(form->ListView1->rowCount(), 0);
+    ASSERT_GT(form->searchPanel()->ListView1->rowCount(), 0);
     EXPECT_EQ(caption(), " 搜索结果  560 个条目");
-    QTreeWidgetItem* item = form->ListView1->itemAtRow(0);
+    QTreeWidgetItem* item = form->searchPanel()->ListView1->itemAtRow(0);
     EXPECT_EQ(item->toolTip(1), item->text(1));
-    core::SongEntry longRow = form->ListView1->rowAt(0);
+    core::SongEntry longRow = form->searchPanel()->ListView1->rowAt(0);
     longRow.subItems[0] =
         core::utf8ToGbk(std::string(40, 'x') + " 很长的名字 " + std::string(300, 'y'));
-    form->ListView1->appendRow(longRow);
-    EXPECT_LE(form->ListView1->columnWidth(1), form->ListView1->viewport()->width() / 2);
-    EXPECT_GT(form->ListView1->columnWidth(1), 0);
-    EXPECT_EQ(form->ListView1->itemAtRow(form->ListView1->rowCount() - 1)->toolTip(1),
+    form->searchPanel()->ListView1->appendRow(longRow);
+    EXPECT_LE(form->searchPanel()->ListView1->columnWidth(1),
+              form->searchPanel()->ListView1->viewport()->width() / 2);
+    EXPECT_GT(form->searchPanel()->ListView1->columnWidth(1), 0);
+    EXPECT_EQ(form->searchPanel()
+                  ->ListView1->itemAtRow(form->searchPanel()->ListView1->rowCount() - 1)
+                  ->toolTip(1),
               core::fromGbk(longRow.subItems[0]));
     // A long address too: size and type stay in view beside the two.
     longRow.subItems[1] += "/" + std::string(400, 'z') + ".mp3";
-    form->ListView1->appendRow(longRow);
-    QHeaderView* header = form->ListView1->header();
+    form->searchPanel()->ListView1->appendRow(longRow);
+    QHeaderView* header = form->searchPanel()->ListView1->header();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             return header->sectionPosition(3) + header->sectionSize(3) <=
-                       form->ListView1->viewport()->width() &&
-                   header->sectionPosition(4) < form->ListView1->viewport()->width();
+                       form->searchPanel()->ListView1->viewport()->width() &&
+                   header->sectionPosition(4) < form->searchPanel()->ListView1->viewport()->width();
         },
         5000))
         << header->sectionPosition(3) << " " << header->sectionSize(3) << " "
-        << form->ListView1->viewport()->width();
+        << form->searchPanel()->ListView1->viewport()->width();
 }
 
 TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
@@ -252,10 +264,11 @@ TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
     chooseArchive();
     search("那英");
     ASSERT_TRUE(waitIdle());
-    ASSERT_GE(form->ListView1->rowCount(), 2);
-    form->ListView1->setRowSelected(0, true);
-    form->ListView1->setRowSelected(1, true);
-    const core::SongEntry rows[] = {form->ListView1->rowAt(0), form->ListView1->rowAt(1)};
+    ASSERT_GE(form->searchPanel()->ListView1->rowCount(), 2);
+    form->searchPanel()->ListView1->setRowSelected(0, true);
+    form->searchPanel()->ListView1->setRowSelected(1, true);
+    const core::SongEntry rows[] = {form->searchPanel()->ListView1->rowAt(0),
+                                    form->searchPanel()->ListView1->rowAt(1)};
     form->playPanel()->dragdownbtn->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadPanel()->downloadlistview->rowCount() == 2; }))
         << form->downloadPanel()->downloadlistview->rowCount();
@@ -279,8 +292,8 @@ TEST_F(ArchiveSearchTest, AFileThatKeepsFailingItsMd5EndsFailedAndIsNotKept)
     chooseArchive();
     search("archive-badmd5");
     ASSERT_TRUE(waitIdle());
-    ASSERT_GE(form->ListView1->rowCount(), 1);
-    form->ListView1->setRowSelected(0, true);
+    ASSERT_GE(form->searchPanel()->ListView1->rowCount(), 1);
+    form->searchPanel()->ListView1->setRowSelected(0, true);
     form->playPanel()->dragdownbtn->click();
     form->downloadPanel()->downbtn->click();
     ASSERT_TRUE(QTest::qWaitFor(
@@ -302,9 +315,10 @@ TEST_F(ArchiveSearchTest, PlayOnlinePlaysAnArchiveRowThroughItsRedirect)
     chooseArchive();
     search("孙燕姿");
     ASSERT_TRUE(waitIdle());
-    ASSERT_GE(form->ListView1->rowCount(), 1);
-    form->ListView1->setRowSelected(0, true);
-    const std::string address = form->ListView1->rowAt(0).sub(core::SubItem::Address);
+    ASSERT_GE(form->searchPanel()->ListView1->rowCount(), 1);
+    form->searchPanel()->ListView1->setRowSelected(0, true);
+    const std::string address =
+        form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address);
     QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
     ASSERT_EQ(form->playPanel()->playListView->rowCount(), 1);
     auto* page = static_cast<browser::WebEngineBrowser*>(form->playPanel()->WebBrowser3)->page();
@@ -362,7 +376,7 @@ protected:
         qputenv("SSL_CERT_FILE", QByteArray::fromStdString(certificates().ca()));
         qunsetenv("CURL_CA_BUNDLE");
         ui::dialogHooks().message = [this](const QString& text) { messages << text; };
-        QSettings().remove("search/engine");
+        desktop::userSettings()->remove("search/engine");
         Form1Options options;
         options.hosts.pointAllAt(service->host());
         options.hosts.archive = "https://" + service->host();
@@ -370,13 +384,13 @@ protected:
         form = std::make_unique<TForm1>(options);
         form->endProcess = [](int) {};
         form->show();
-        form->SeSkinComboBox2->setCurrentIndex(TForm1::kArchiveEngine);
-        emit form->SeSkinComboBox2->activated(TForm1::kArchiveEngine);
+        form->searchPanel()->SeSkinComboBox2->setCurrentIndex(gui::SearchPanel::kArchiveEngine);
+        emit form->searchPanel()->SeSkinComboBox2->activated(gui::SearchPanel::kArchiveEngine);
     }
     void TearDown() override
     {
         form.reset();
-        QSettings().remove("search/engine");
+        desktop::userSettings()->remove("search/engine");
         ui::dialogHooks() = {};
         if (oldCertFile.isNull())
             qunsetenv("SSL_CERT_FILE");
@@ -389,16 +403,17 @@ protected:
 
 TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
 {
-    form->SeSkinComboBox1->setCurrentIndex(0);
-    form->Edit1->setText("梁静茹");
-    form->Button1->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->archiveWindow()->searching(); }, 60000));
-    ASSERT_EQ(form->ListView1->rowCount(), 40) << form->resultlabel->text().toStdString();
-    const core::SongEntry row = form->ListView1->rowAt(0);
+    form->searchPanel()->SeSkinComboBox1->setCurrentIndex(0);
+    form->searchPanel()->Edit1->setText("梁静茹");
+    form->searchPanel()->Button1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->searchPanel()->searching(); }, 60000));
+    ASSERT_EQ(form->searchPanel()->ListView1->rowCount(), 40)
+        << form->searchPanel()->resultlabel->text().toStdString();
+    const core::SongEntry row = form->searchPanel()->ListView1->rowAt(0);
     EXPECT_EQ(row.sub(core::SubItem::Address).rfind("https://" + service->host() + "/download/", 0),
               0u);
 
-    form->ListView1->setRowSelected(0, true);
+    form->searchPanel()->ListView1->setRowSelected(0, true);
     QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
     auto* page = static_cast<browser::WebEngineBrowser*>(form->playPanel()->WebBrowser3)->page();
     ASSERT_TRUE(playertest::waitUntilPlaying(page, 0, 0.3, 60000))
@@ -434,13 +449,14 @@ TEST_F(ArchiveHttpsTest, ACertificateNotTrustedIsNamedInTheCaption)
                               .c_str()),
               0);
     qputenv("SSL_CERT_FILE", QByteArray::fromStdString(ca));
-    form->SeSkinComboBox1->setCurrentIndex(0);
-    form->Edit1->setText("梁静茹");
-    form->Button1->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->archiveWindow()->searching(); }, 60000));
-    EXPECT_TRUE(form->resultlabel->text().startsWith("无法连接互联网档案馆：证书无效："))
-        << form->resultlabel->text().toStdString();
-    EXPECT_EQ(form->ListView1->rowCount(), 0);
+    form->searchPanel()->SeSkinComboBox1->setCurrentIndex(0);
+    form->searchPanel()->Edit1->setText("梁静茹");
+    form->searchPanel()->Button1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->searchPanel()->searching(); }, 60000));
+    EXPECT_TRUE(
+        form->searchPanel()->resultlabel->text().startsWith("无法连接互联网档案馆：证书无效："))
+        << form->searchPanel()->resultlabel->text().toStdString();
+    EXPECT_EQ(form->searchPanel()->ListView1->rowCount(), 0);
     EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
 }
 

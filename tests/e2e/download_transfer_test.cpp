@@ -1,6 +1,7 @@
 // Downloads against the demo service: three songs found by a real search, sent with "下" and
 // fetched with "开始下载" into the music folder, byte for byte, each with one report.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/search_panel.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
@@ -53,13 +54,13 @@ TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
     form->endProcess = [](int) {};
     form->show();
 
-    form->SeSkinComboBox1->setCurrentIndex(0);
-    form->Edit1->setText("周杰伦");
-    form->Button1->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() >= 3; }, 60000));
-    form->stopbtnClick();
+    form->searchPanel()->SeSkinComboBox1->setCurrentIndex(0);
+    form->searchPanel()->Edit1->setText("周杰伦");
+    form->searchPanel()->Button1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 3; }, 60000));
+    form->searchPanel()->stopbtnClick();
     for (int i = 0; i < 3; ++i)
-        form->ListView1->setRowSelected(i, true);
+        form->searchPanel()->ListView1->setRowSelected(i, true);
     form->playPanel()->dragdownbtn->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadPanel()->downloadlistview->rowCount() == 3; }))
         << form->downloadPanel()->downloadlistview->rowCount();

@@ -2,7 +2,8 @@
 // type, two rows, "在线播放", the first entry's time passes two seconds, "next" plays the
 // second. A card preview of an RM row and of a WMA row plays too. No sound device is needed:
 // the player plays into its silent output and says so.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/search_panel.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "demo_service_fixture.h"
@@ -107,13 +108,13 @@ protected:
     // Searches the type and waits for at least two rows of it.
     void search(int type, const char* words)
     {
-        form->SeSkinComboBox1->setCurrentIndex(type);
-        form->Edit1->setText(QString::fromUtf8(words));
-        form->Button1->click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() >= 2; }, 60000));
-        form->stopbtnClick();
+        form->searchPanel()->SeSkinComboBox1->setCurrentIndex(type);
+        form->searchPanel()->Edit1->setText(QString::fromUtf8(words));
+        form->searchPanel()->Button1->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 2; }, 60000));
+        form->searchPanel()->stopbtnClick();
         for (int row = 0; row < 2; ++row)
-            ASSERT_EQ(form->ListView1->rowAt(row).sub(core::SubItem::TypeText), kTypes[type]);
+            ASSERT_EQ(form->searchPanel()->ListView1->rowAt(row).sub(core::SubItem::TypeText), kTypes[type]);
     }
     static QWebEnginePage* pageOf(browser::BrowserControl* browser)
     {
@@ -172,12 +173,12 @@ TEST_P(PlayerMediaTypesTest, PlayOnlinePlaysTheFirstRowThenNextPlaysTheSecond)
 {
     const int type = GetParam();
     search(type, "周杰伦");
-    form->ListView1->setRowSelected(0, true);
-    form->ListView1->setRowSelected(1, true);
+    form->searchPanel()->ListView1->setRowSelected(0, true);
+    form->searchPanel()->ListView1->setRowSelected(1, true);
     const QString first =
-        QString::fromStdString(form->ListView1->rowAt(0).sub(core::SubItem::Address));
+        QString::fromStdString(form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address));
     const QString second =
-        QString::fromStdString(form->ListView1->rowAt(1).sub(core::SubItem::Address));
+        QString::fromStdString(form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Address));
 
     QElapsedTimer clock;
     clock.start();
@@ -251,9 +252,9 @@ TEST_P(CardPreviewPlaysTest, ThePreviewedCardPlaysItsSong)
 {
     const int type = GetParam();
     search(type, "刘德华");
-    form->ListView1->setRowSelected(1, true);
+    form->searchPanel()->ListView1->setRowSelected(1, true);
     const QString song =
-        QString::fromStdString(form->ListView1->rowAt(1).sub(core::SubItem::Address));
+        QString::fromStdString(form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Address));
     form->playPanel()->dragcardbtn->click();
     ASSERT_EQ(form->cardPanel()->cardlistview->rowCount(), 1);
     form->cardPanel()->nameedit->setText("生日快乐");

@@ -1,7 +1,8 @@
 // Online play against the demo service: a real search, "在线播放" on two MP3 results, and saved
 // Real and M3U8 lists loaded back; the player in WebBrowser3 must really play, from the play
 // list in memory.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/search_panel.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
@@ -55,13 +56,13 @@ protected:
     // Searches MP3s for the words and waits for at least two result rows.
     void searchMp3(const char* words)
     {
-        form->SeSkinComboBox1->setCurrentIndex(0);
-        form->Edit1->setText(QString::fromUtf8(words));
-        form->Button1->click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form->ListView1->rowCount() >= 2; }, 60000));
-        form->stopbtnClick();
-        ASSERT_EQ(form->ListView1->rowAt(0).sub(core::SubItem::TypeText), "mp3");
-        ASSERT_EQ(form->ListView1->rowAt(1).sub(core::SubItem::TypeText), "mp3");
+        form->searchPanel()->SeSkinComboBox1->setCurrentIndex(0);
+        form->searchPanel()->Edit1->setText(QString::fromUtf8(words));
+        form->searchPanel()->Button1->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 2; }, 60000));
+        form->searchPanel()->stopbtnClick();
+        ASSERT_EQ(form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::TypeText), "mp3");
+        ASSERT_EQ(form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::TypeText), "mp3");
     }
     QWebEnginePage* playerPage()
     {
@@ -87,10 +88,10 @@ protected:
 TEST_F(PlayerOnlineTest, PlayOnlineWritesTheWindowsMediaFilesAndPlaysTheFirstSong)
 {
     searchMp3("周杰伦");
-    form->ListView1->setRowSelected(0, true);
-    form->ListView1->setRowSelected(1, true);
-    const std::string first = form->ListView1->rowAt(0).sub(core::SubItem::Address);
-    const std::string second = form->ListView1->rowAt(1).sub(core::SubItem::Address);
+    form->searchPanel()->ListView1->setRowSelected(0, true);
+    form->searchPanel()->ListView1->setRowSelected(1, true);
+    const std::string first = form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address);
+    const std::string second = form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Address);
     ASSERT_NE(first.find("/media/"), std::string::npos);
 
     QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
@@ -121,8 +122,8 @@ TEST_F(PlayerOnlineTest, PlayOnlineWritesTheWindowsMediaFilesAndPlaysTheFirstSon
 TEST_F(PlayerOnlineTest, ALoadedRealListPlaysThroughTheRealPage)
 {
     searchMp3("刘德华");
-    const std::string first = form->ListView1->rowAt(0).sub(core::SubItem::Address);
-    const std::string second = form->ListView1->rowAt(1).sub(core::SubItem::Address);
+    const std::string first = form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address);
+    const std::string second = form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Address);
     core::writeLines(folder + "saved.rpm", {first, second});
 
     chosenFile = dir.path() + "/saved.rpm";
@@ -139,8 +140,8 @@ TEST_F(PlayerOnlineTest, ALoadedRealListPlaysThroughTheRealPage)
 TEST_F(PlayerOnlineTest, ALoadedM3u8PlaysUnderItsOwnTitlesAndTakesAppends)
 {
     searchMp3("刘德华");
-    const std::string first = form->ListView1->rowAt(0).sub(core::SubItem::Address);
-    const std::string second = form->ListView1->rowAt(1).sub(core::SubItem::Address);
+    const std::string first = form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address);
+    const std::string second = form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Address);
     core::writeLines(folder + "saved.m3u8", {"#EXTM3U", "#EXTINF:-1,歌手甲 - 第一首",
                                              core::gbkToUtf8(first), core::gbkToUtf8(second)});
     chosenFile = dir.path() + "/saved.m3u8";
@@ -152,7 +153,7 @@ TEST_F(PlayerOnlineTest, ALoadedM3u8PlaysUnderItsOwnTitlesAndTakesAppends)
     EXPECT_TRUE(text.contains(QString::fromUtf8("1/2  歌手甲 - 第一首"))) << text.toStdString();
 
     // "播" appends the selection to the loaded list.
-    form->ListView1->setRowSelected(0, true);
+    form->searchPanel()->ListView1->setRowSelected(0, true);
     form->playPanel()->dragplaybtnClick();
     EXPECT_EQ(form->playPanel()->playListView->rowCount(), 3);
 }

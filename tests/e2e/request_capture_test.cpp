@@ -1,8 +1,10 @@
 // Typing words and pressing Enter sends the first request to the search host, and the finished
 // page's text arrives line by line in the page holder.
-#include "app/form1.h"
+#include "gui/form1.h"
 #include "core/gbk.h"
+#include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QInputMethodEvent>
@@ -76,14 +78,15 @@ TEST(RequestCapture, EnterSendsTheFirstRequestAndThePageLinesReachTheHolder)
     TForm1 form(options);
     form.show();
 
-    form.Edit1->setFocus();
+    form.searchPanel()->Edit1->setFocus();
     QInputMethodEvent chinese; // Chinese words arrive through the input method
     chinese.setCommitString(QString::fromUtf8("周杰伦"));
-    QApplication::sendEvent(form.Edit1, &chinese);
-    QTest::keyClicks(form.Edit1, " abc");
-    QTest::keyClick(form.Edit1, Qt::Key_Return);
+    QApplication::sendEvent(form.searchPanel()->Edit1, &chinese);
+    QTest::keyClicks(form.searchPanel()->Edit1, " abc");
+    QTest::keyClick(form.searchPanel()->Edit1, Qt::Key_Return);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Memo1.empty(); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !form.searchPanel()->defaultEngine()->rules().pageLines().empty(); }, 30000));
     ASSERT_EQ(service.targets().size(), 1u);
     const std::string target = service.targets()[0];
     EXPECT_EQ(target.rfind("/m?tn=baidump3&ct=134217728&rn=&word=", 0), 0u) << target;
@@ -91,11 +94,15 @@ TEST(RequestCapture, EnterSendsTheFirstRequestAndThePageLinesReachTheHolder)
     EXPECT_EQ(service.words()[0], "周杰伦 abc"); // the browser sends the words as UTF-8
 
     // A paragraph renders with a blank line after it; a table row as one line of its cells.
-    ASSERT_EQ(form.Memo1.size(), 3u);
-    EXPECT_EQ(form.Memo1[0], core::utf8ToGbk("百度为您找到相关结果约12篇"));
-    EXPECT_EQ(form.Memo1[1], "");
-    EXPECT_EQ(form.Memo1[2].rfind(core::utf8ToGbk("歌手 一"), 0), 0u);
-    EXPECT_NE(form.Memo1[2].find("2.34Mmp3"), std::string::npos);
+    ASSERT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines().size(), 3u);
+    EXPECT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines()[0],
+              core::utf8ToGbk("百度为您找到相关结果约12篇"));
+    EXPECT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines()[1], "");
+    EXPECT_EQ(form.searchPanel()->defaultEngine()->rules().pageLines()[2].rfind(
+                  core::utf8ToGbk("歌手 一"), 0),
+              0u);
+    EXPECT_NE(form.searchPanel()->defaultEngine()->rules().pageLines()[2].find("2.34Mmp3"),
+              std::string::npos);
     EXPECT_TRUE(messages.isEmpty());
     ui::dialogHooks() = {};
 }
@@ -109,12 +116,12 @@ TEST(RequestCapture, AnUnreachableServiceSaysToCheckTheConnection)
     options.hosts.pointAllAt("127.0.0.1:1"); // nothing listens on port 1
     options.programFolder = dir.path().toStdString() + "/";
     TForm1 form(options);
-    form.Edit1->setText("abc");
-    form.Button1Click();
+    form.searchPanel()->Edit1->setText("abc");
+    form.searchPanel()->Button1Click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 30000));
     EXPECT_EQ(messages, QStringList{"请检查网络连接!"});
-    EXPECT_TRUE(form.Memo1.empty());
-    EXPECT_EQ(form.ListView1->topLevelItemCount(), 0);
+    EXPECT_TRUE(form.searchPanel()->defaultEngine()->rules().pageLines().empty());
+    EXPECT_EQ(form.searchPanel()->ListView1->topLevelItemCount(), 0);
     ui::dialogHooks() = {};
 }
 

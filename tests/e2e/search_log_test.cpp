@@ -1,7 +1,8 @@
 // The search subsystem's log: silent by default; with "corvale.search.debug=true" one line per
 // request sent (with its address), page parsed (with its row count), next page, stop and chart
 // page, against the demo service.
-#include "search/search_log.h"
+#include "gui/search_log.h"
+#include "gui/search_panel.h"
 #include "service_window.h"
 
 #include <QComboBox>
@@ -83,12 +84,12 @@ TEST(SearchLog, OffByDefaultAndTellsEachStepOfASearchWhenTurnedOn)
 
     // 陈奕迅 has 90 results; the program's second request asks for offset 60, its third for
     // offset 90, which finds none.
-    w.form->SeSkinComboBox1->setCurrentIndex(0);
-    w.form->Edit1->setText(QString::fromUtf8("陈奕迅"));
-    w.form->Button1->click();
+    w.form->searchPanel()->SeSkinComboBox1->setCurrentIndex(0);
+    w.form->searchPanel()->Edit1->setText(QString::fromUtf8("陈奕迅"));
+    w.form->searchPanel()->Button1->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return log.text().contains("result page 3 parsed"); }, 90000))
         << log.text().toStdString();
-    w.form->stopbtn->click();
+    w.form->searchPanel()->stopbtn->click();
     const QString all = log.text();
     EXPECT_TRUE(all.contains("search request sent: http://" + host + "/m?")) << all.toStdString();
     EXPECT_TRUE(all.contains("result page 1 parsed: 30 rows, 30 listed")) << all.toStdString();
@@ -97,7 +98,7 @@ TEST(SearchLog, OffByDefaultAndTellsEachStepOfASearchWhenTurnedOn)
     EXPECT_TRUE(all.contains("search stopped: 60 rows listed")) << all.toStdString();
 
     log.clear();
-    w.form->manlistbtn->click();
+    w.form->searchPanel()->manlistbtn->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return log.text().contains("page loaded"); }, 60000));
     const QString chart = log.text();
     EXPECT_TRUE(chart.contains("chart request sent: http://" + host + "/ngeshou.html"))

@@ -1,8 +1,10 @@
 // What a search says when its server does not give result pages: the error status it answered
 // with, or that it gave no answer at all; a stopped search shows nothing loading.
-#include "app/form1.h"
-#include "support/loopback_server.h"
+#include "gui/form1.h"
+#include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
+#include "gui/search_panel.h"
+#include "support/loopback_server.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
@@ -28,9 +30,9 @@ TEST(SearchMessages, AnErrorStatusIsNamedAndAServerThatNeverAnswersIsGivenUp)
     options.hosts.pointAllAt(server.host() + ":" + std::to_string(server.port()));
     options.programFolder = dir.path().toStdString() + "/";
     TForm1 form(options);
-    form.Edit1->setText("abc");
+    form.searchPanel()->Edit1->setText("abc");
 
-    form.Button1->click();
+    form.searchPanel()->Button1->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 30000));
     EXPECT_EQ(messages, QStringList{"服务器回答 500"});
 
@@ -40,21 +42,21 @@ TEST(SearchMessages, AnErrorStatusIsNamedAndAServerThatNeverAnswersIsGivenUp)
     silent.headDelay = std::chrono::minutes(10);
     server.setBehaviour("/m", silent);
     messages.clear();
-    form.searchAnswerTimer->setInterval(1000);
-    form.Button1->click();
+    form.searchPanel()->defaultEngine()->searchAnswerTimer->setInterval(1000);
+    form.searchPanel()->Button1->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 30000));
     EXPECT_EQ(messages, QStringList{"服务器没有响应"});
-    EXPECT_EQ(form.SeSkinProgressBar6->value(), 0);
+    EXPECT_EQ(form.searchPanel()->SeSkinProgressBar6->value(), 0);
 
     // "停" while a page loads: the bar is empty, whatever the stopped page still reports.
     messages.clear();
-    form.searchAnswerTimer->setInterval(60000);
-    form.Button1->click();
-    form.stopbtn->click();
-    EXPECT_EQ(form.SeSkinProgressBar6->value(), 0);
-    EXPECT_FALSE(form.searchAnswerTimer->isActive());
-    form.WebBrowser1ProgressChange(100, 100);
-    EXPECT_EQ(form.SeSkinProgressBar6->value(), 0);
+    form.searchPanel()->defaultEngine()->searchAnswerTimer->setInterval(60000);
+    form.searchPanel()->Button1->click();
+    form.searchPanel()->stopbtn->click();
+    EXPECT_EQ(form.searchPanel()->SeSkinProgressBar6->value(), 0);
+    EXPECT_FALSE(form.searchPanel()->defaultEngine()->searchAnswerTimer->isActive());
+    form.searchPanel()->defaultEngine()->WebBrowser1ProgressChange(100, 100);
+    EXPECT_EQ(form.searchPanel()->SeSkinProgressBar6->value(), 0);
     EXPECT_TRUE(messages.isEmpty());
     ui::dialogHooks() = {};
 }

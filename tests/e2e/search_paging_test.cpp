@@ -1,14 +1,16 @@
 // Word searches against the demo service through the real window and browser: paging up to
 // sixteen pages, the total label and caption, stop, refresh, type change and broken pages.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/card_panel.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
-#include "search/result_page_parser.h"
-#include "service_window.h"
-#include "gui/card_panel.h"
+#include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
 #include "core/gbk_qt.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
+#include "search/result_page_parser.h"
+#include "service_window.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -47,9 +49,9 @@ struct SearchWindow : e2e::ServiceWindow {
 
     void search(const char* words, int type)
     {
-        form->SeSkinComboBox1->setCurrentIndex(type);
-        form->Edit1->setText(QString::fromUtf8(words));
-        form->Button1->click();
+        form->searchPanel()->SeSkinComboBox1->setCurrentIndex(type);
+        form->searchPanel()->Edit1->setText(QString::fromUtf8(words));
+        form->searchPanel()->Button1->click();
     }
     // Waits until the list has held the same number of rows, and the service has answered no
     // new request, for quietMs; false when that does not happen before the deadline.
@@ -79,7 +81,7 @@ struct SearchWindow : e2e::ServiceWindow {
     void expectResultRows(const std::string& type, int image) const
     {
         for (int i = 0; i < rows(); ++i) {
-            const core::SongEntry row = form->ListView1->rowAt(i);
+            const core::SongEntry row = form->searchPanel()->ListView1->rowAt(i);
             ASSERT_EQ(row.caption, std::to_string(i + 1));
             ASSERT_EQ(row.subItems.size(), 4u) << i;
             ASSERT_EQ(row.imageIndex, image) << i;
@@ -115,7 +117,7 @@ TEST(SearchPaging, SixteenPagesFillTheListNumberedWithoutGaps)
 
     EXPECT_EQ(w.rows(), 480);
     w.expectResultRows("mp3", 0);
-    const core::SongEntry first = w.form->ListView1->rowAt(0);
+    const core::SongEntry first = w.form->searchPanel()->ListView1->rowAt(0);
     EXPECT_EQ(first.sub(core::SubItem::Name), g("刘德华 - 忘情水"));
     EXPECT_EQ(first.sub(core::SubItem::Address),
               "http://" + service.host() + "/media/liudehua_1.mp3");
@@ -123,14 +125,14 @@ TEST(SearchPaging, SixteenPagesFillTheListNumberedWithoutGaps)
     ASSERT_EQ(size.size(), 4u);
     EXPECT_TRUE(size.back() == 'M' || size.back() == 'K') << size;
     // The second page starts at the service's result 61: the first follow-up asks for offset 60.
-    EXPECT_EQ(w.form->ListView1->rowAt(30).sub(core::SubItem::Address),
+    EXPECT_EQ(w.form->searchPanel()->ListView1->rowAt(30).sub(core::SubItem::Address),
               "http://" + service.host() + "/media/liudehua_61.mp3");
 
-    EXPECT_EQ(w.form->resultlabel->text(), QString::fromUtf8(" 搜索结果  约560"));
+    EXPECT_EQ(w.form->searchPanel()->resultlabel->text(), QString::fromUtf8(" 搜索结果  约560"));
     EXPECT_TRUE(w.form->windowTitle().endsWith(QString::fromUtf8("   本机ip为:  127.0.0.1")))
         << w.form->windowTitle().toStdString();
-    EXPECT_EQ(w.form->ClientAddress, "127.0.0.1");
-    EXPECT_EQ(w.form->ResultPageNumber, 17);
+    EXPECT_EQ(w.form->searchPanel()->defaultEngine()->rules().state().clientAddress, "127.0.0.1");
+    EXPECT_EQ(w.form->searchPanel()->defaultEngine()->rules().state().resultPageNumber, 17);
 
     const std::vector<std::string> targets = service.searchTargets();
     ASSERT_EQ(targets.size(), 16u);
@@ -171,8 +173,8 @@ TEST(SearchPaging, StopDuringPagingKeepsTheRowsAndRequestsNothingMore)
     SearchWindow w(service);
     w.search("张学友", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() >= 60; }, 60000));
-    w.form->stopbtn->click();
-    EXPECT_EQ(w.form->SearchStopped, -1);
+    w.form->searchPanel()->stopbtn->click();
+    EXPECT_EQ(w.form->searchPanel()->defaultEngine()->rules().state().searchStopped, -1);
     ASSERT_TRUE(w.waitUntilQuiet(service, 2000));
 
     const int rows = w.rows();
@@ -199,11 +201,11 @@ TEST(SearchPaging, RefreshRepeatsTheSearchFromPageOne)
     ASSERT_EQ(w.rows(), 12);
     // One page of rows, then an empty page ends the chain.
     ASSERT_EQ(service.searchTargets().size(), 2u);
-    EXPECT_EQ(w.form->ResultPageNumber, 2);
+    EXPECT_EQ(w.form->searchPanel()->defaultEngine()->rules().state().resultPageNumber, 2);
     w.expectResultRows("rm", 1);
 
-    w.form->ListView1->setRowSelected(3, true);
-    w.form->SeSkinSpeedButton2->click();
+    w.form->searchPanel()->ListView1->setRowSelected(3, true);
+    w.form->searchPanel()->SeSkinSpeedButton2->click();
     EXPECT_EQ(w.rows(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() >= 12; }, 60000));
     ASSERT_TRUE(w.waitUntilQuiet(service));
@@ -224,11 +226,11 @@ TEST(SearchPaging, TypeChangeRestartsTheSearchWhilePagesAreStillComing)
     w.search("周杰伦", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() >= 30; }, 60000));
 
-    w.form->SeSkinComboBox1->setCurrentIndex(2);
-    emit w.form->SeSkinComboBox1->activated(2);
+    w.form->searchPanel()->SeSkinComboBox1->setCurrentIndex(2);
+    emit w.form->searchPanel()->SeSkinComboBox1->activated(2);
     EXPECT_EQ(w.rows(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() >= 60; }, 60000));
-    w.form->stopbtn->click();
+    w.form->searchPanel()->stopbtn->click();
     ASSERT_TRUE(w.waitUntilQuiet(service));
     w.expectResultRows("wma", 2);
 
@@ -248,8 +250,8 @@ TEST(SearchPaging, TypeChangeWithAnEmptySearchBoxDoesNothing)
     e2e::DemoService service;
     ASSERT_TRUE(service.running());
     SearchWindow w(service);
-    w.form->SeSkinComboBox1->setCurrentIndex(3);
-    emit w.form->SeSkinComboBox1->activated(3);
+    w.form->searchPanel()->SeSkinComboBox1->setCurrentIndex(3);
+    emit w.form->searchPanel()->SeSkinComboBox1->activated(3);
     QTest::qWait(800);
     EXPECT_TRUE(service.searchTargets().empty());
 }
@@ -264,23 +266,25 @@ TEST(SearchPaging, BrokenPagesFollowTheParsersFallbacks)
     w.search("badpage-nototal", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() > 0; }, 60000));
     ASSERT_TRUE(w.waitUntilQuiet(service));
-    EXPECT_EQ(w.form->resultlabel->text(), QString::fromUtf8(" 搜索结果  "));
+    EXPECT_EQ(w.form->searchPanel()->resultlabel->text(), QString::fromUtf8(" 搜索结果  "));
     w.expectResultRows("mp3", 0);
 
     // Every search writes its own total: a later search with a total shows it.
     w.search("那英", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() == 12; }, 60000));
     ASSERT_TRUE(w.waitUntilQuiet(service));
-    EXPECT_TRUE(w.form->resultlabel->text().startsWith(QString::fromUtf8(" 搜索结果  约")))
-        << w.form->resultlabel->text().toStdString();
+    EXPECT_TRUE(
+        w.form->searchPanel()->resultlabel->text().startsWith(QString::fromUtf8(" 搜索结果  约")))
+        << w.form->searchPanel()->resultlabel->text().toStdString();
 
     // Result links without text take size and type from the page's first line.
     w.search("badpage-emptylinks", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() > 0; }, 60000));
     ASSERT_TRUE(w.waitUntilQuiet(service));
-    const search::SizeAndType firstLine = search::sizeAndTypeOf(w.form->Memo1.at(0));
+    const search::SizeAndType firstLine =
+        search::sizeAndTypeOf(w.form->searchPanel()->defaultEngine()->rules().pageLines().at(0));
     for (int i = 0; i < w.rows(); ++i) {
-        const core::SongEntry row = w.form->ListView1->rowAt(i);
+        const core::SongEntry row = w.form->searchPanel()->ListView1->rowAt(i);
         EXPECT_EQ(row.sub(core::SubItem::Name), "");
         EXPECT_EQ(row.sub(core::SubItem::SizeText), firstLine.size);
         EXPECT_EQ(row.sub(core::SubItem::TypeText), firstLine.type);
@@ -299,7 +303,7 @@ TEST(SearchPaging, PagesWithoutPagingLinksLeaveTheClientAddressUnknown)
     w.search("badpage-nopaging", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.rows() > 0; }, 60000));
     ASSERT_TRUE(w.waitUntilQuiet(service));
-    EXPECT_EQ(w.form->ClientAddress, "");
+    EXPECT_EQ(w.form->searchPanel()->defaultEngine()->rules().state().clientAddress, "");
     EXPECT_EQ(w.form->windowTitle(), caption);
     const std::vector<std::string> targets = service.searchTargets();
     ASSERT_GE(targets.size(), 2u);
@@ -316,7 +320,7 @@ TEST(ResultList, SelectingResultRowsChangesNothingAndDoubleClickMakesTheCardSong
     ASSERT_TRUE(w.waitUntilQuiet(service));
     const size_t requests = service.searchTargets().size();
 
-    ui::SongListView* list = w.form->ListView1;
+    ui::SongListView* list = w.form->searchPanel()->ListView1;
     EXPECT_EQ(list->columnCount(), 5);
     EXPECT_EQ(list->headerItem()->text(1), QString::fromUtf8("歌手名"));
     EXPECT_EQ(list->headerItem()->text(4), QString::fromUtf8("类型"));
@@ -328,13 +332,13 @@ TEST(ResultList, SelectingResultRowsChangesNothingAndDoubleClickMakesTheCardSong
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowPoint(list, 5));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(list, 2));
     ASSERT_EQ(list->selectedRows(), (std::vector<int>{2, 5}));
-    EXPECT_EQ(w.form->Edit1->text(), QString::fromUtf8("那英"));
+    EXPECT_EQ(w.form->searchPanel()->Edit1->text(), QString::fromUtf8("那英"));
     QTest::qWait(500);
     EXPECT_EQ(service.searchTargets().size(), requests);
     EXPECT_EQ(w.rows(), 12);
 
     // With several rows selected the first one in list order becomes the card's song.
-    w.form->ListView1DblClick();
+    w.form->searchPanel()->ListView1DblClick();
     ASSERT_EQ(w.form->cardPanel()->cardlistview->rowCount(), 1);
     EXPECT_EQ(w.form->cardPanel()->cardlistview->rowAt(0), list->rowAt(2));
 
@@ -348,7 +352,7 @@ TEST(ResultList, SelectingResultRowsChangesNothingAndDoubleClickMakesTheCardSong
 
     // No selection: a double-click leaves the card list as it is.
     list->clearSelection();
-    w.form->ListView1DblClick();
+    w.form->searchPanel()->ListView1DblClick();
     EXPECT_EQ(w.form->cardPanel()->cardlistview->rowAt(0), list->rowAt(first));
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // A main window pointed at one demo service, in a folder of its own, with message boxes
 // recorded instead of shown.
-#include "app/form1.h"
+#include "gui/form1.h"
 #include "demo_service_fixture.h"
 #include "gui/dialogs.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QStringList>
@@ -26,7 +27,7 @@ struct ServiceWindow {
     ServiceWindow(const ServiceWindow&) = delete;
     ServiceWindow& operator=(const ServiceWindow&) = delete;
 
-    int rows() const { return form->ListView1->rowCount(); }
+    int rows() const { return form->searchPanel()->ListView1->rowCount(); }
 
     QTemporaryDir dir;
     QStringList messages;

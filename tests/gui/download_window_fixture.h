@@ -1,7 +1,7 @@
 #pragma once
 // The main window with its folder chooser, in a folder of its own, for the download panel's
 // window tests. No page is ever loaded: the service hosts point at a port nobody serves.
-#include "app/form1.h"
+#include "gui/form1.h"
 #include "gui/dialogs.h"
 #include "gui/download_list_view.h"
 #include "gui/download_panel.h"

@@ -1,5 +1,6 @@
 // The download panel, its list handlers and the folder chooser, offscreen.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/search_panel.h"
 #include "core/gbk.h"
 #include "download/engine_state_access.h"
 #include "download/transfer_engine.h"
@@ -127,7 +128,7 @@ TEST_F(DownloadListTest, SelectedRowsStayMarkedWithoutTheFocus)
     fillDownloadList(3);
     gui::DownloadListView* list = this->list();
     list->setRowSelected(1, true);
-    form->Edit1->setFocus();
+    form->searchPanel()->Edit1->setFocus();
     ASSERT_FALSE(list->hasFocus());
 
     // Share of a row's pixels painted in the list's plain background colour.
@@ -149,18 +150,18 @@ TEST_F(DownloadListTest, SelectedRowsStayMarkedWithoutTheFocus)
 TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
 {
     // No selection: nothing is added, the download view still comes up.
-    form->ListView1->appendRow(resultRow("1"));
-    form->downloadPanel()->addChosenRows(form->chosenResultRows());
+    form->searchPanel()->ListView1->appendRow(resultRow("1"));
+    form->downloadPanel()->addChosenRows(form->searchPanel()->chosenRows());
     EXPECT_EQ(list()->rowCount(), 0);
     EXPECT_TRUE(downloadPanelShown());
-    EXPECT_TRUE(form->ListView1->isHidden());
+    EXPECT_TRUE(form->searchPanel()->ListView1->isHidden());
 
-    form->ListView1->appendRow(resultRow("2", "wma"));
-    form->ListView1->appendRow(resultRow("3"));
-    form->ListView1->setRowSelected(2, true);
-    form->ListView1->setRowSelected(1, true);
+    form->searchPanel()->ListView1->appendRow(resultRow("2", "wma"));
+    form->searchPanel()->ListView1->appendRow(resultRow("3"));
+    form->searchPanel()->ListView1->setRowSelected(2, true);
+    form->searchPanel()->ListView1->setRowSelected(1, true);
     form->Button3Click();
-    form->downloadPanel()->addChosenRows(form->chosenResultRows());
+    form->downloadPanel()->addChosenRows(form->searchPanel()->chosenRows());
     ASSERT_EQ(list()->rowCount(), 2);
     const core::SongEntry first = list()->rowAt(0);
     EXPECT_EQ(first.caption, "2"); // list order, not the order of selecting
@@ -172,7 +173,7 @@ TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
     EXPECT_TRUE(downloadPanelShown());
 
     // The same songs again: duplicates with the same save paths are appended.
-    form->downloadPanel()->addChosenRows(form->chosenResultRows());
+    form->downloadPanel()->addChosenRows(form->searchPanel()->chosenRows());
     ASSERT_EQ(list()->rowCount(), 4);
     EXPECT_EQ(list()->rowAt(2), list()->rowAt(0));
 
@@ -185,18 +186,18 @@ TEST_F(DownloadListTest, DownButtonCopiesSelectedResultRowsAndShowsThePanel)
 
 TEST_F(DownloadListTest, ChartRowsInTheSelectionAreSkippedAndTheRestCopied)
 {
-    form->ListView1->appendRow(chartRow("1"));
-    form->ListView1->appendRow(resultRow("2"));
-    form->ListView1->appendRow(chartRow("3"));
-    form->ListView1->appendRow(resultRow("4"));
+    form->searchPanel()->ListView1->appendRow(chartRow("1"));
+    form->searchPanel()->ListView1->appendRow(resultRow("2"));
+    form->searchPanel()->ListView1->appendRow(chartRow("3"));
+    form->searchPanel()->ListView1->appendRow(resultRow("4"));
     {
         // Selecting a chart row by hand starts a search for it; here the rows are only marked.
-        const QSignalBlocker quiet(form->ListView1);
+        const QSignalBlocker quiet(form->searchPanel()->ListView1);
         for (int i = 0; i < 4; ++i)
-            form->ListView1->setRowSelected(i, true);
+            form->searchPanel()->ListView1->setRowSelected(i, true);
     }
-    ASSERT_EQ(form->ListView1->selectedRows().size(), 4u);
-    form->downloadPanel()->addChosenRows(form->chosenResultRows());
+    ASSERT_EQ(form->searchPanel()->ListView1->selectedRows().size(), 4u);
+    form->downloadPanel()->addChosenRows(form->searchPanel()->chosenRows());
     EXPECT_EQ(names(), (std::vector<std::string>{"name2", "name4"}));
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(list()->rowAt(i).subItems.size(), 5u);
@@ -387,9 +388,9 @@ TEST_F(DownloadListTest, TreeClickFillsThePathAndDefaultModeSetsTheSaveFolder)
     EXPECT_TRUE(chooser->isHidden());
     EXPECT_EQ(savePath(0), before); // existing rows keep their path
 
-    form->ListView1->appendRow(resultRow("7"));
-    form->ListView1->setRowSelected(0, true);
-    form->downloadPanel()->addChosenRows(form->chosenResultRows());
+    form->searchPanel()->ListView1->appendRow(resultRow("7"));
+    form->searchPanel()->ListView1->setRowSelected(0, true);
+    form->downloadPanel()->addChosenRows(form->searchPanel()->chosenRows());
     EXPECT_EQ(savePath(1), core::toGbk(chinese) + "/name7.mp3");
 
     // The root gets its separator appended too; an empty text changes nothing.

@@ -1,6 +1,7 @@
 // "开始下载", the tick, the completion reports, the active-list selection, the close path and
 // the error handler, on the real window offscreen, against a real nginx.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/download_panel.h"
 #include "core/gbk.h"
 #include "download/engine_state_access.h"
 #include "download/engine_thread.h"

@@ -1,6 +1,7 @@
 // The play panel in the main window, offscreen: tool bar, appending, deleting, clearing, the
 // player pages written by "在线播放" and by loading a list file, and saving list files.
-#include "app/form1.h"
+#include "gui/form1.h"
+#include "gui/search_panel.h"
 #include "gui/screen_adaptation.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
@@ -91,11 +92,11 @@ protected:
     }
     void results(const std::vector<std::string>& types, const std::vector<int>& selected)
     {
-        form->ListView1->clearRows();
+        form->searchPanel()->ListView1->clearRows();
         for (size_t i = 0; i < types.size(); ++i)
-            form->ListView1->appendRow(row(static_cast<int>(i) + 1, types[i]));
+            form->searchPanel()->ListView1->appendRow(row(static_cast<int>(i) + 1, types[i]));
         for (int s : selected)
-            form->ListView1->setRowSelected(s, true);
+            form->searchPanel()->ListView1->setRowSelected(s, true);
     }
     std::vector<SongEntry> rows(const ui::SongListView* list)
     {
@@ -194,8 +195,8 @@ TEST_F(PlayPanelTest, AppendCopiesTheSelectionToBothListsOrRefusesWithAMessage)
     results({"mp3", "rm", "wma"}, {2, 1});
     form->playPanel()->dragplaybtn->click();
     ASSERT_EQ(form->playPanel()->playListView->rowCount(), 2);
-    EXPECT_EQ(form->playPanel()->playListView->rowAt(0), form->ListView1->rowAt(1));
-    EXPECT_EQ(form->playPanel()->playListView->rowAt(1), form->ListView1->rowAt(2));
+    EXPECT_EQ(form->playPanel()->playListView->rowAt(0), form->searchPanel()->ListView1->rowAt(1));
+    EXPECT_EQ(form->playPanel()->playListView->rowAt(1), form->searchPanel()->ListView1->rowAt(2));
     EXPECT_EQ(rows(form->cardPanel()->cardlistview), form->playPanel()->rows());
 
     // First row "rm"; a selection starting with "wma" is refused, whatever follows.
@@ -339,7 +340,7 @@ TEST_F(PlayPanelTest, LoadingLabelShowsOnProgressAndHidesOnCompletion)
 
 TEST_F(PlayPanelTest, SaveProposesANameChoosesTheFormatByTheFirstRowAndWritesTheChosenFile)
 {
-    form->Edit1->setText("  周杰伦 \t");
+    form->searchPanel()->Edit1->setText("  周杰伦 \t");
     results({"mp3", "rm"}, {0, 1});
     chosenFile = dir.path() + "/mine.asx";
     form->playPanel()->playsavebtnClick(); // empty list: the selection is appended first

@@ -3,10 +3,12 @@
 #include "core/gbk.h"
 #include "search/archive_engine.h"
 #include "search/archive_rows.h"
+#include "search/archive_search.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -559,4 +561,130 @@ TEST(ArchiveEngine, RetryAfterIsReadAsBoundedSeconds)
     EXPECT_EQ(retryWait("", 30s), 1s);
     EXPECT_EQ(retryWait("Wed, 21 Oct 2015 07:28:00 GMT", 30s), 1s);
     EXPECT_EQ(retryWait("-3", 30s), 1s);
+}
+
+namespace {
+
+// What the archive tells through the search seam, kept in order.
+class SeamRecorder : public search::SearchObserver {
+public:
+    void rowsArrived(std::uint64_t search, std::vector<core::SongEntry> rows) override
+    {
+        std::lock_guard lock(mutex_);
+        for (const core::SongEntry& row : rows)
+            events_.push_back({search, "row " + row.caption + " " + row.sub(core::SubItem::Name)});
+    }
+    void progressChanged(std::uint64_t search, int value, int maximum) override
+    {
+        add(search, "progress " + std::to_string(value) + "/" + std::to_string(maximum));
+    }
+    void captionChanged(std::uint64_t search, std::string caption) override
+    {
+        add(search, "caption " + core::gbkToUtf8(caption));
+    }
+    void windowCaptionChanged(std::uint64_t search, std::string caption) override
+    {
+        add(search, "title " + caption);
+    }
+    void troubleReported(std::uint64_t search, std::string message) override
+    {
+        add(search, "trouble " + message);
+    }
+    void searchIdle(std::uint64_t search) override { add(search, "idle"); }
+
+    bool waitFor(std::uint64_t search, const std::string& what)
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, 60s, [&] {
+            return std::any_of(events_.begin(), events_.end(), [&](const Recorder::Event& e) {
+                return e.search == search && e.what == what;
+            });
+        });
+    }
+    std::vector<Recorder::Event> events()
+    {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+
+private:
+    void add(std::uint64_t search, std::string what)
+    {
+        std::lock_guard lock(mutex_);
+        events_.push_back({search, std::move(what)});
+        changed_.notify_all();
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Recorder::Event> events_;
+};
+
+class ArchiveSearchTest : public ::testing::Test {
+protected:
+    ArchiveSearchTest() { seam.setObserver(&recorder); }
+    FakeArchive archive;
+    SeamRecorder recorder;
+    search::ArchiveSearch seam{settingsFor(archive)}; // ends first
+};
+
+} // namespace
+
+TEST_F(ArchiveSearchTest, WordsGoAsUtf8AndTheRowsComeNumberedWithTheCaption)
+{
+    archive.items = 3;
+    // Letters GBK lacks, one of them beyond the basic plane.
+    const std::uint64_t id = seam.start(u"Ǿ 𠀀 刘德华", 1);
+    ASSERT_TRUE(recorder.waitFor(id, "idle"));
+    EXPECT_EQ(archive.query(), "(\xC7\xBE \xF0\xA0\x80\x80 刘德华) AND mediatype:(audio)");
+    const std::vector<Recorder::Event> events = recorder.events();
+    std::vector<std::string> told;
+    for (const Recorder::Event& e : events) {
+        EXPECT_EQ(e.search, id) << e.what;
+        told.push_back(e.what);
+    }
+    // Type 1 (RM): the items hold no such file.
+    EXPECT_EQ(told,
+              (std::vector<std::string>{"caption 正在搜索互联网档案馆…", "progress 0/0",
+                                        "caption  搜索结果  3 个条目", "progress 1/1",
+                                        "caption  搜索结果  3 个条目，没有 RM 文件", "idle"}));
+
+    const std::uint64_t mp3 = seam.start(u"刘德华", 0);
+    EXPECT_NE(mp3, id);
+    ASSERT_TRUE(recorder.waitFor(mp3, "idle"));
+    std::vector<std::string> rows;
+    for (const Recorder::Event& e : recorder.events())
+        if (e.search == mp3 && e.what.rfind("row ", 0) == 0)
+            rows.push_back(e.what.substr(0, 6));
+    EXPECT_EQ(rows, (std::vector<std::string>{"row 1 ", "row 2 ", "row 3 "}));
+}
+
+TEST_F(ArchiveSearchTest, AReplacedSearchIsNotHeardAndAStopSaysSo)
+{
+    archive.holdItems = true;
+    const std::uint64_t first = seam.start(u"a", 0);
+    ASSERT_TRUE(recorder.waitFor(first, "caption  搜索结果  120 个条目"));
+    const std::uint64_t second = seam.start(u"b", 0);
+    ASSERT_TRUE(recorder.waitFor(second, "caption  搜索结果  120 个条目"));
+    seam.stop();
+    // The stop's own words come at once.
+    std::vector<Recorder::Event> events = recorder.events();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 2].search, second);
+    EXPECT_EQ(events[events.size() - 2].what, "caption  搜索结果  120 个条目，已停止");
+    EXPECT_EQ(events.back().what, "progress 1/1");
+    const auto toldOfOld = [&] {
+        return std::count_if(events.begin(), events.end(), [&](const Recorder::Event& e) {
+            return e.search == first || e.search == second;
+        });
+    };
+    const auto afterStop = toldOfOld();
+    seam.nextPage(); // nothing runs to page
+
+    // The held file lists come now; a new search runs to its end, and of the old ones nothing
+    // more was told.
+    archive.release();
+    const std::uint64_t third = seam.start(u"c", 0);
+    ASSERT_TRUE(recorder.waitFor(third, "idle"));
+    events = recorder.events();
+    EXPECT_EQ(toldOfOld(), afterStop);
 }

@@ -8,8 +8,8 @@
 // 200 rows within 2 s, the window never blocked longer than 50 ms; the program exits 1 when
 // the archive engine misses one. tools/bench/archive-bench starts the service and runs this.
 #include "app/application.h"
-#include "app/form1.h"
-#include "search/archive_window.h"
+#include "gui/form1.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -36,10 +36,10 @@ struct Timing {
 // Runs one search and waits (up to 30 s) for 200 rows, noting the times.
 Timing timeSearch(TForm1& form, int engine, const QString& words)
 {
-    form.SeSkinComboBox2->setCurrentIndex(engine);
-    emit form.SeSkinComboBox2->activated(engine);
-    form.SeSkinComboBox1->setCurrentIndex(0);
-    form.Edit1->setText(words);
+    form.searchPanel()->SeSkinComboBox2->setCurrentIndex(engine);
+    emit form.searchPanel()->SeSkinComboBox2->activated(engine);
+    form.searchPanel()->SeSkinComboBox1->setCurrentIndex(0);
+    form.searchPanel()->Edit1->setText(words);
     Timing timing;
     QElapsedTimer clock;
     QElapsedTimer sinceBeat;
@@ -52,18 +52,18 @@ Timing timeSearch(TForm1& form, int engine, const QString& words)
     heartbeat.start();
     sinceBeat.start();
     clock.start();
-    form.Button1->click();
+    form.searchPanel()->Button1->click();
     timing.click = double(clock.nsecsElapsed()) / 1e6;
     while (clock.elapsed() < 30000 && timing.rows200 < 0) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         const double now = double(clock.nsecsElapsed()) / 1e6;
-        if (timing.firstRows < 0 && form.ListView1->rowCount() > 0)
+        if (timing.firstRows < 0 && form.searchPanel()->ListView1->rowCount() > 0)
             timing.firstRows = now;
-        if (form.ListView1->rowCount() >= 200)
+        if (form.searchPanel()->ListView1->rowCount() >= 200)
             timing.rows200 = now;
     }
     heartbeat.stop();
-    form.stopbtnClick();
+    form.searchPanel()->stopbtnClick();
     return timing;
 }
 
@@ -90,15 +90,15 @@ double idleBlock()
 
 void warmUp(TForm1& form, int engine, const QString& words)
 {
-    form.SeSkinComboBox2->setCurrentIndex(engine);
-    emit form.SeSkinComboBox2->activated(engine);
-    form.Edit1->setText(words);
-    form.Button1->click();
+    form.searchPanel()->SeSkinComboBox2->setCurrentIndex(engine);
+    emit form.searchPanel()->SeSkinComboBox2->activated(engine);
+    form.searchPanel()->Edit1->setText(words);
+    form.searchPanel()->Button1->click();
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 30000 && form.ListView1->rowCount() < 30)
+    while (clock.elapsed() < 30000 && form.searchPanel()->ListView1->rowCount() < 30)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    form.stopbtnClick();
+    form.searchPanel()->stopbtnClick();
 }
 
 void print(const char* what, const Timing& t)
@@ -133,12 +133,12 @@ int main(int argc, char** argv)
     form.show();
 
     warmUp(form, 0, "Beyond");
-    warmUp(form, TForm1::kArchiveEngine, "Beyond");
+    warmUp(form, gui::SearchPanel::kArchiveEngine, "Beyond");
     const double idle = idleBlock();
     const Timing reference = timeSearch(form, 0, words);
-    const Timing archive = timeSearch(form, TForm1::kArchiveEngine, words);
-    form.SeSkinComboBox2->setCurrentIndex(0);
-    emit form.SeSkinComboBox2->activated(0);
+    const Timing archive = timeSearch(form, gui::SearchPanel::kArchiveEngine, words);
+    form.searchPanel()->SeSkinComboBox2->setCurrentIndex(0);
+    emit form.searchPanel()->SeSkinComboBox2->activated(0);
 
     std::printf("idle window      longest block %5.1f ms\n", idle);
     print("default engine", reference);

@@ -1,14 +1,12 @@
 // The close path.
-#include "app/form1.h"
-
 #include "gui/dialogs.h"
-#include "gui/window_menu.h"
 #include "gui/download_panel.h"
+#include "gui/form1.h"
+#include "gui/window_menu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QSystemTrayIcon>
-#include <QWidget>
 
 void TForm1::FormCloseQuery(bool& canClose)
 {
