@@ -1,10 +1,10 @@
 #include "app/application.h"
 #include "app/command_line.h"
-#include "gui/form1.h"
 #include "core/line_file.h"
 #include "desktop/mpris.h"
 #include "desktop/single_instance.h"
 #include "gui/download_panel.h"
+#include "gui/form1.h"
 #include "gui/form2.h"
 #include "gui/skin.h"
 

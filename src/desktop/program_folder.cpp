@@ -1,7 +1,7 @@
 #include "desktop/program_folder.h"
 
-#include "desktop/user_settings.h"
 #include "core/gbk_qt.h"
+#include "desktop/user_settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,6 +5,12 @@
 #include <cmath>
 
 namespace gui {
+namespace {
+int share(double part, int extra)
+{
+    return static_cast<int>(std::lround(part * extra));
+}
+} // namespace
 
 AnchorLayout::AnchorLayout(QWidget* parent) : QLayout(parent)
 {
@@ -48,6 +54,20 @@ QRect AnchorLayout::designGeometry(const QWidget* widget) const
     return {};
 }
 
+QRect AnchorLayout::designOfPlace(const QWidget* widget) const
+{
+    for (const Entry& entry : entries_)
+        if (entry.item->widget() == widget) {
+            const QSize room = extra();
+            const Stretch& s = entry.stretch;
+            const QRect now = widget->geometry();
+            return {now.x() - share(s.moveX, room.width()), now.y() - share(s.moveY, room.height()),
+                    now.width() - share(s.growX, room.width()),
+                    now.height() - share(s.growY, room.height())};
+        }
+    return {};
+}
+
 void AnchorLayout::setStretch(QWidget* widget, Stretch stretch)
 {
     for (Entry& entry : entries_)
@@ -84,13 +104,9 @@ QLayoutItem* AnchorLayout::takeAt(int index)
     return item;
 }
 
-// Qt adds the parent's contents margins (a group box's frame and title) to what a layout asks
-// for; the design size already holds them.
 QSize AnchorLayout::minimumSize() const
 {
-    const QWidget* parent = parentWidget();
-    const QMargins m = parent ? parent->contentsMargins() : QMargins();
-    return design_.shrunkBy(m).expandedTo(QSize(0, 0));
+    return design_;
 }
 
 QSize AnchorLayout::sizeHint() const
@@ -107,21 +123,26 @@ void AnchorLayout::setGeometry(const QRect& rect)
 
 // Places are counted from the parent's own top left corner, not from its contents rectangle:
 // the design counts them so.
-void AnchorLayout::place(const Entry& entry) const
+QSize AnchorLayout::extra() const
 {
     const QWidget* parent = parentWidget();
+    if (!parent)
+        return {};
+    return {std::max(0, parent->width() - design_.width()),
+            std::max(0, parent->height() - design_.height())};
+}
+
+void AnchorLayout::place(const Entry& entry) const
+{
     QWidget* widget = entry.item->widget();
-    if (!parent || !widget)
+    if (!parentWidget() || !widget)
         return;
-    const int extraW = std::max(0, parent->width() - design_.width());
-    const int extraH = std::max(0, parent->height() - design_.height());
-    const auto share = [](double part, int extra) {
-        return static_cast<int>(std::lround(part * extra));
-    };
+    const QSize room = extra();
     const QRect& d = entry.design;
     const Stretch& s = entry.stretch;
-    widget->setGeometry(d.x() + share(s.moveX, extraW), d.y() + share(s.moveY, extraH),
-                        d.width() + share(s.growX, extraW), d.height() + share(s.growY, extraH));
+    widget->setGeometry(d.x() + share(s.moveX, room.width()), d.y() + share(s.moveY, room.height()),
+                        d.width() + share(s.growX, room.width()),
+                        d.height() + share(s.growY, room.height()));
 }
 
 namespace {

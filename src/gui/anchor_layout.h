@@ -35,6 +35,9 @@ public:
     // player shows below it).
     void setDesignGeometry(QWidget* widget, const QRect& design);
     QRect designGeometry(const QWidget* widget) const;
+    // The design rectangle that places the control where it is now: a control resized by hand
+    // keeps that size as its design.
+    QRect designOfPlace(const QWidget* widget) const;
     void setStretch(QWidget* widget, Stretch stretch);
 
     void addItem(QLayoutItem* item) override;
@@ -52,6 +55,7 @@ private:
         Stretch stretch;
     };
     void place(const Entry& entry) const;
+    QSize extra() const;
     std::vector<Entry> entries_;
     QSize design_;
 };

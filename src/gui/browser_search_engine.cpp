@@ -2,8 +2,8 @@
 
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
-#include "core/line_file.h"
 #include "core/gbk_qt.h"
+#include "core/line_file.h"
 #include "gui/search_log.h"
 #include "search/search_request.h"
 

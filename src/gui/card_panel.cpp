@@ -5,10 +5,10 @@
 #include "card/card_save.h"
 #include "card/colours.h"
 #include "card/wrap_rules.h"
+#include "core/gbk_qt.h"
 #include "core/line_file.h"
 #include "gui/anchor_layout.h"
 #include "gui/card_editor_widgets.h"
-#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/tool_button.h"
 #include "search/service_hosts.h"
@@ -91,6 +91,7 @@ CardPanel::CardPanel(std::string programFolder, const search::ServiceHosts& host
       playerDownloadHost_(hosts.playerDownload)
 {
     setObjectName("setpanel");
+    resize(575, 509); // the design size its controls are placed in
     setToolTip("在搜索列表中双击某项变可添加到贺卡列表中，贺卡列表只能有一项 ");
     buildControls();
     connectHandlers();
@@ -195,9 +196,9 @@ void CardPanel::buildControls()
                           {cancelbtn, {1, 0, 0, 0}},
                           {WebBrowser4->view(), {0, 1, 0, 1}},
                           {SeSkinPanel2, {0, 1, 1, 0}}});
-    anchorChildren(SeSkinPanel2, {{SeSkinToolBar2, {0, 1, 0, 0}},
-                                  {nameedit, {0, 1, 0, 0}},
-                                  {iememo, {0, 1, 0, 0}}});
+    anchorChildren(
+        SeSkinPanel2,
+        {{SeSkinToolBar2, {0, 1, 0, 0}}, {nameedit, {0, 1, 0, 0}}, {iememo, {0, 1, 0, 0}}});
     anchorChildren(SeSkinToolBar2, {{fontsizecombox, {0, 1, 0, 0}}});
 }
 

@@ -17,7 +17,6 @@
 #include "gui/download_log.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
-#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QAbstractButton>
@@ -50,6 +49,7 @@ QLabel* caption(QWidget* parent, const QString& text, int left, int top, int wid
 DownloadPanel::DownloadPanel(QWidget* topBar, QWidget* parent) : QGroupBox("下载", parent)
 {
     setObjectName("Iesetpanel");
+    resize(575, 509); // the design size its controls are placed in
     buildControls(topBar);
     startEngine();
     connectHandlers();

@@ -6,6 +6,7 @@
 #include "gui/download_panel.h"
 
 #include "core/gbk.h"
+#include "core/gbk_qt.h"
 #include "core/line_file.h"
 #include "desktop/notifier.h"
 #include "download/engine_thread.h"
@@ -21,7 +22,6 @@
 #include "gui/download_log.h"
 #include "gui/download_table_model.h"
 #include "gui/form2.h"
-#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/tray_notices.h"
 
@@ -187,7 +187,7 @@ std::string reportDateTime()
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
     return core::toGbk(locale.toString(now.date(), QLocale::ShortFormat) + " " +
-                     locale.toString(now.time(), QLocale::LongFormat));
+                       locale.toString(now.time(), QLocale::LongFormat));
 }
 
 } // namespace

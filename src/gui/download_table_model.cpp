@@ -1,7 +1,7 @@
 #include "gui/download_table_model.h"
 
-#include "download/tick_report.h"
 #include "core/gbk_qt.h"
+#include "download/tick_report.h"
 
 #include <QThread>
 

@@ -93,13 +93,10 @@ void TForm1::fillTypeIcons()
 
 void TForm1::adaptToScreen()
 {
-    const ui::DesignSizes design{centralWidget()->width(),
-                                 centralWidget()->height(),
-                                 Panel2->width(),
-                                 searchPanel_->ListView1->width(),
-                                 searchPanel_->ListView1->height(),
-                                 playPanel_->height(),
-                                 playPanel_->playListView->height()};
+    const ui::DesignSizes design{
+        centralWidget()->width(),          centralWidget()->height(),         Panel2->width(),
+        searchPanel_->ListView1->width(),  searchPanel_->ListView1->height(), playPanel_->height(),
+        playPanel_->playListView->height()};
     ui::fitToScreen(this, design);
     ui::centreWhenShown(this);
 }

@@ -1,7 +1,7 @@
 #include "gui/form2.h"
 
-#include "gui/download_panel.h"
 #include "core/gbk_qt.h"
+#include "gui/download_panel.h"
 
 #include <QDir>
 #include <QFileInfo>

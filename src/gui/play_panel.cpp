@@ -4,10 +4,10 @@
 
 #include "browser/player_standin.h"
 #include "browser/webengine_browser.h"
+#include "core/gbk_qt.h"
 #include "core/line_file.h"
 #include "gui/anchor_layout.h"
 #include "gui/dialogs.h"
-#include "core/gbk_qt.h"
 #include "gui/play_list_model.h"
 #include "gui/play_list_view.h"
 #include "gui/tool_button.h"
@@ -265,12 +265,12 @@ void PlayPanel::handOver(const std::string& listPath, const std::vector<core::So
 
 int PlayPanel::listDesignHeight() const
 {
-    return layout_->designGeometry(playListView).height();
+    return layout_->designOfPlace(playListView).height();
 }
 
 void PlayPanel::fitList(int designHeight, bool pageShown)
 {
-    QRect design = layout_->designGeometry(playListView);
+    QRect design = layout_->designOfPlace(playListView);
     design.setHeight(designHeight);
     layout_->setDesignGeometry(playListView, design);
     layout_->setStretch(playListView, {0, 1, 0, pageShown ? 0.0 : 1.0});

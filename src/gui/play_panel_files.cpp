@@ -2,8 +2,8 @@
 // as an ordinary play list and playing it.
 #include "gui/play_panel.h"
 
-#include "core/line_file.h"
 #include "core/gbk_qt.h"
+#include "core/line_file.h"
 #include "gui/play_list_model.h"
 #include "player/list_files.h"
 #include "player/list_formats.h"

@@ -164,8 +164,9 @@ void ResultPresenter::progressChanged(std::uint64_t search, int value, int maxim
 
 void ResultPresenter::captionChanged(std::uint64_t search, std::string caption)
 {
-    whenCurrent(search,
-                [this, caption = std::move(caption)] { caption_->setText(core::fromGbk(caption)); });
+    whenCurrent(search, [this, caption = std::move(caption)] {
+        caption_->setText(core::fromGbk(caption));
+    });
 }
 
 void ResultPresenter::windowCaptionChanged(std::uint64_t search, std::string caption)

@@ -2,10 +2,10 @@
 
 #include "browser/browser_control.h"
 #include "core/gbk.h"
+#include "core/gbk_qt.h"
 #include "gui/anchor_layout.h"
 #include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
-#include "core/gbk_qt.h"
 #include "gui/result_presenter.h"
 #include "gui/search_log.h"
 #include "gui/song_list_view.h"

@@ -1,7 +1,7 @@
 #include "gui/song_list_view.h"
 
-#include "core/size_text.h"
 #include "core/gbk_qt.h"
+#include "core/size_text.h"
 
 #include <QHeaderView>
 #include <QPalette>

@@ -1,15 +1,15 @@
 // The window on the desktop: Qt's own texts in Chinese, a name in words for every control a
 // screen reader reaches, and the keyboard shortcuts.
 #include "app/application.h"
-#include "gui/form1.h"
-#include "gui/search_panel.h"
 #include "browser/player_test_support.h"
 #include "gui/download_list_view.h"
 #include "gui/download_panel.h"
-#include "player/playback/application_player.h"
-#include "gui/song_list_view.h"
+#include "gui/form1.h"
 #include "gui/play_list_view.h"
 #include "gui/play_panel.h"
+#include "gui/search_panel.h"
+#include "gui/song_list_view.h"
+#include "player/playback/application_player.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -102,7 +102,8 @@ TEST_F(DesktopWindowTest, EveryVisibleControlOfEveryViewHasANameInWords)
     }
     // A tool button's hint says what its name says, and the Tab key reaches it.
     EXPECT_EQ(form->searchPanel()->stopbtn->accessibleName().toStdString(), "停止搜索");
-    EXPECT_EQ(form->searchPanel()->stopbtn->toolTip(), form->searchPanel()->stopbtn->accessibleName());
+    EXPECT_EQ(form->searchPanel()->stopbtn->toolTip(),
+              form->searchPanel()->stopbtn->accessibleName());
     EXPECT_EQ(form->searchPanel()->manlistbtn->accessibleName().toStdString(), "男歌手榜");
     EXPECT_TRUE(form->searchPanel()->manlistbtn->focusPolicy() & Qt::TabFocus);
 }

@@ -1,17 +1,17 @@
 // The main window's start-up, views, window menu, close path and search request, offscreen.
-#include "gui/form1.h"
-#include "gui/browser_search_engine.h"
-#include "gui/search_panel.h"
-#include "gui/window_menu.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
+#include "gui/browser_search_engine.h"
 #include "gui/card_panel.h"
+#include "gui/dialogs.h"
 #include "gui/download_list_view.h"
 #include "gui/download_panel.h"
-#include "gui/dialogs.h"
-#include "gui/song_list_view.h"
+#include "gui/form1.h"
 #include "gui/play_list_view.h"
 #include "gui/play_panel.h"
+#include "gui/search_panel.h"
+#include "gui/song_list_view.h"
+#include "gui/window_menu.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -78,7 +78,8 @@ TEST_F(Form1Test, StartUpSetsTheSharedStateFoldersAndIcons)
         EXPECT_FALSE(icon.isNull());
     EXPECT_EQ(form->searchPanel()->MediaType(), 0);
     EXPECT_FALSE(form->playPanel()->WebBrowser3->browserVisible());
-    EXPECT_EQ(form->searchPanel()->ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(form->searchPanel()->ListView1->selectionMode(),
+              QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(form->downloadPanel()->connectionsPerFile, 5);
     EXPECT_FALSE(form->downloadPanel()->Timer1->isActive());
 }
@@ -134,8 +135,10 @@ TEST_F(Form1Test, ViewsSwitchRegionsAndNeverClearAList)
 {
     form->show();
     auto visible = [&] {
-        return std::vector<bool>{form->searchPanel()->ListView1->isVisible(), form->playPanel()->SeSkinPanel1->isVisible(),
-                                 form->downloadPanel()->isVisible(), form->cardPanel()->isVisible()};
+        return std::vector<bool>{form->searchPanel()->ListView1->isVisible(),
+                                 form->playPanel()->SeSkinPanel1->isVisible(),
+                                 form->downloadPanel()->isVisible(),
+                                 form->cardPanel()->isVisible()};
     };
     EXPECT_EQ(visible(), (std::vector<bool>{true, true, false, false}));
     form->searchPanel()->ListView1->appendRow(resultRow("1"));
@@ -174,7 +177,8 @@ TEST_F(Form1Test, ToolBarButtonsAreAlikeAndListsKeepTheirSelectionShownWithoutTh
     EXPECT_EQ(form->playPanel()->playloadbtn->text(), "装");
 
     for (QWidget* list : std::initializer_list<QWidget*>{
-             form->searchPanel()->ListView1, form->playPanel()->playListView, form->downloadPanel()->downloadlistview, form->cardPanel()->cardlistview}) {
+             form->searchPanel()->ListView1, form->playPanel()->playListView,
+             form->downloadPanel()->downloadlistview, form->cardPanel()->cardlistview}) {
         SCOPED_TRACE(list->objectName().toStdString());
         const QPalette colours = list->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})

@@ -2,6 +2,7 @@
 // window gives the room beyond it to the lists and the shown browsers while buttons keep their
 // size and everything stays inside the window.
 #include "gui/anchor_layout.h"
+#include "gui/card_panel.h"
 #include "gui/download_list_view.h"
 #include "gui/download_panel.h"
 #include "gui/form1.h"
@@ -63,6 +64,15 @@ TEST_F(WindowLayoutTest, TheDesignHoldsAtItsSizeAndALargerOrMaximisedWindowGives
 {
     const QSize design = client()->size();
     const std::map<QWidget*, QRect> atDesign = places();
+    // At the design size each panel's own controls are where the panel's design puts them
+    // (scaled as the window is to the screen): the room a layout gives is nothing yet.
+    for (QWidget* panel :
+         {static_cast<QWidget*>(form->playPanel()), static_cast<QWidget*>(form->downloadPanel()),
+          static_cast<QWidget*>(form->cardPanel())}) {
+        auto* layout = dynamic_cast<gui::AnchorLayout*>(panel->layout());
+        ASSERT_NE(layout, nullptr) << panel->objectName().toStdString();
+        EXPECT_EQ(layout->designSize(), panel->size()) << panel->objectName().toStdString();
+    }
     gui::PlayPanel* play = form->playPanel();
 
     const struct {

@@ -1,18 +1,18 @@
 // The card panel in the main window, offscreen, with the dialogs hooked.
-#include "gui/form1.h"
-#include "gui/search_panel.h"
 #include "browser/browser_control.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
+#include "core/gbk_qt.h"
 #include "core/line_file.h"
 #include "gui/card_editor_widgets.h"
 #include "gui/card_panel.h"
 #include "gui/dialogs.h"
-#include "core/gbk_qt.h"
-#include "gui/screen_adaptation.h"
 #include "gui/download_panel.h"
-#include "gui/song_list_view.h"
+#include "gui/form1.h"
 #include "gui/play_panel.h"
+#include "gui/screen_adaptation.h"
+#include "gui/search_panel.h"
+#include "gui/song_list_view.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -163,7 +163,7 @@ TEST_F(CardWindowTest, ControlsKeepTheirDesignPlaces)
     // Inside the panel at its design size, each control where its parent has it.
     search::ServiceHosts hosts;
     gui::CardPanel design(folder(), hosts);
-    design.setGeometry(0, 0, 575, 509);
+    design.setFixedSize(575, 509); // a window of its own would take the platform's size
     design.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&design));
     const std::pair<QWidget*, QRect> places[] = {
@@ -249,7 +249,8 @@ TEST_F(CardWindowTest, CardButtonTakesTheFirstSelectedRowAndShowsThePanel)
     form->searchPanel()->ListView1->setRowSelected(2, true);
     form->searchPanel()->ListView1->setRowSelected(3, true);
     form->show();
-    form->playPanel()->dragcardbtn->click(); // the play panel's "卡" hands the panel the chosen rows
+    form->playPanel()
+        ->dragcardbtn->click(); // the play panel's "卡" hands the panel the chosen rows
     ASSERT_EQ(panel->cardlistview->rowCount(), 1);
     EXPECT_EQ(panel->cardlistview->rowAt(0), row("2"));
     EXPECT_TRUE(panel->isVisible());

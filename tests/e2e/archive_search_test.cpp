@@ -2,21 +2,21 @@
 // chosen and remembered, rows in search order with paging, the bad answers, online play, and
 // downloads checked against the published MD5; and all of it once more over https, with a CA
 // made for the test and handed over in SSL_CERT_FILE.
-#include "gui/form1.h"
-#include "gui/download_panel.h"
-#include "desktop/user_settings.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
+#include "core/gbk_qt.h"
 #include "demo_service_fixture.h"
+#include "desktop/user_settings.h"
 #include "download/md5_check.h"
 #include "gui/dialogs.h"
 #include "gui/download_list_view.h"
-#include "core/gbk_qt.h"
-#include "gui/search_panel.h"
-#include "gui/song_list_view.h"
+#include "gui/download_panel.h"
+#include "gui/form1.h"
 #include "gui/play_list_view.h"
 #include "gui/play_panel.h"
+#include "gui/search_panel.h"
+#include "gui/song_list_view.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -270,12 +270,15 @@ TEST_F(ArchiveSearchTest, DownloadedFilesAreExactAndCheckedAgainstTheirMd5)
     const core::SongEntry rows[] = {form->searchPanel()->ListView1->rowAt(0),
                                     form->searchPanel()->ListView1->rowAt(1)};
     form->playPanel()->dragdownbtn->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadPanel()->downloadlistview->rowCount() == 2; }))
-        << form->downloadPanel()->downloadlistview->rowCount();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return form->downloadPanel()->downloadlistview->rowCount() == 2;
+    })) << form->downloadPanel()->downloadlistview->rowCount();
     form->downloadPanel()->downbtn->click();
-    auto reports = [&] { return form->downloadPanel()->downinimemo->toPlainText().count("下载完毕!"); };
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return !form->downloadPanel()->DownloadsRunning() && reports() == 2; }, 120000))
+    auto reports = [&] {
+        return form->downloadPanel()->downinimemo->toPlainText().count("下载完毕!");
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !form->downloadPanel()->DownloadsRunning() && reports() == 2; }, 120000))
         << form->downloadPanel()->downinimemo->toPlainText().toStdString();
     for (int i = 0; i < 2; ++i) {
         const std::string path =
@@ -420,8 +423,9 @@ TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
         << playertest::playerState(page).value("text").toString().toStdString();
 
     form->playPanel()->dragdownbtn->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadPanel()->downloadlistview->rowCount() == 1; }))
-        << form->downloadPanel()->downloadlistview->rowCount();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return form->downloadPanel()->downloadlistview->rowCount() == 1;
+    })) << form->downloadPanel()->downloadlistview->rowCount();
     form->downloadPanel()->downbtn->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -430,9 +434,9 @@ TEST_F(ArchiveHttpsTest, SearchPlayAndDownloadOverHttpsWithTheTestCa)
         },
         120000))
         << form->downloadPanel()->downinimemo->toPlainText().toStdString();
-    const std::string native =
-        core::fromGbk(form->downloadPanel()->downloadlistview->rowAt(0).sub(core::SubItem::SavePath))
-            .toStdString();
+    const std::string native = core::fromGbk(form->downloadPanel()->downloadlistview->rowAt(0).sub(
+                                                 core::SubItem::SavePath))
+                                   .toStdString();
     EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(native)), row.sizeBytes);
     EXPECT_EQ(download::fileMd5(native), row.md5);
     EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();

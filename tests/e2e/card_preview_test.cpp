@@ -1,16 +1,16 @@
 // A greeting card end to end: a search against the demo service, a result row double-clicked
 // onto the card list, a title and a text marked up with the tool bar, the preview in the card
 // browser with its background picture, and the card saved elsewhere with its picture.
-#include "gui/form1.h"
-#include "gui/search_panel.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
+#include "core/gbk_qt.h"
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
 #include "gui/card_editor_widgets.h"
 #include "gui/card_panel.h"
 #include "gui/dialogs.h"
-#include "core/gbk_qt.h"
+#include "gui/form1.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -98,13 +98,17 @@ TEST(CardEndToEnd, DoubleClickedSongMarkedUpPreviewedAndSaved)
     form->searchPanel()->SeSkinComboBox1->setCurrentIndex(1);
     form->searchPanel()->Edit1->setText("周杰伦");
     form->searchPanel()->Button1->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 3; }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 3; }, 60000));
     form->searchPanel()->stopbtn->click();
     const core::SongEntry song = form->searchPanel()->ListView1->rowAt(1);
     ASSERT_EQ(song.sub(core::SubItem::TypeText), "rm"); // lower case: still the RealPlayer form
-    const QRect rowRect = form->searchPanel()->ListView1->visualItemRect(form->searchPanel()->ListView1->itemAtRow(1));
-    QTest::mouseClick(form->searchPanel()->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
-    QTest::mouseDClick(form->searchPanel()->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
+    const QRect rowRect = form->searchPanel()->ListView1->visualItemRect(
+        form->searchPanel()->ListView1->itemAtRow(1));
+    QTest::mouseClick(form->searchPanel()->ListView1->viewport(), Qt::LeftButton, {},
+                      rowRect.center());
+    QTest::mouseDClick(form->searchPanel()->ListView1->viewport(), Qt::LeftButton, {},
+                       rowRect.center());
     ASSERT_EQ(panel->cardlistview->rowCount(), 1);
     EXPECT_EQ(panel->cardlistview->rowAt(0), song);
 

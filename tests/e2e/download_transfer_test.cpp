@@ -1,19 +1,19 @@
 // Downloads against the demo service: three songs found by a real search, sent with "下" and
 // fetched with "开始下载" into the music folder, byte for byte, each with one report.
-#include "gui/form1.h"
-#include "gui/search_panel.h"
 #include "core/gbk.h"
+#include "core/gbk_qt.h"
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
 #include "download/tick_report.h"
 #include "download/transfer_engine.h"
+#include "gui/dialogs.h"
 #include "gui/download_list_view.h"
 #include "gui/download_panel.h"
-#include "gui/dialogs.h"
-#include "core/gbk_qt.h"
+#include "gui/form1.h"
+#include "gui/play_panel.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
-#include "gui/play_panel.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -57,13 +57,15 @@ TEST(DownloadEndToEnd, ThreeSongsArriveWithTheirStatusesAndReports)
     form->searchPanel()->SeSkinComboBox1->setCurrentIndex(0);
     form->searchPanel()->Edit1->setText("周杰伦");
     form->searchPanel()->Button1->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 3; }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 3; }, 60000));
     form->searchPanel()->stopbtnClick();
     for (int i = 0; i < 3; ++i)
         form->searchPanel()->ListView1->setRowSelected(i, true);
     form->playPanel()->dragdownbtn->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->downloadPanel()->downloadlistview->rowCount() == 3; }))
-        << form->downloadPanel()->downloadlistview->rowCount();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return form->downloadPanel()->downloadlistview->rowCount() == 3;
+    })) << form->downloadPanel()->downloadlistview->rowCount();
 
     // Watch every status each active row shows on the way.
     std::vector<std::set<std::string>> seen(3);

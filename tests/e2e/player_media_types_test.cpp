@@ -2,13 +2,13 @@
 // type, two rows, "在线播放", the first entry's time passes two seconds, "next" plays the
 // second. A card preview of an RM row and of a WMA row plays too. No sound device is needed:
 // the player plays into its silent output and says so.
-#include "gui/form1.h"
-#include "gui/search_panel.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "demo_service_fixture.h"
 #include "gui/card_panel.h"
+#include "gui/form1.h"
 #include "gui/play_panel.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "player/playback/application_player.h"
 #include "player/playback/playback_engine.h"
@@ -111,10 +111,12 @@ protected:
         form->searchPanel()->SeSkinComboBox1->setCurrentIndex(type);
         form->searchPanel()->Edit1->setText(QString::fromUtf8(words));
         form->searchPanel()->Button1->click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 2; }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 2; },
+                                    60000));
         form->searchPanel()->stopbtnClick();
         for (int row = 0; row < 2; ++row)
-            ASSERT_EQ(form->searchPanel()->ListView1->rowAt(row).sub(core::SubItem::TypeText), kTypes[type]);
+            ASSERT_EQ(form->searchPanel()->ListView1->rowAt(row).sub(core::SubItem::TypeText),
+                      kTypes[type]);
     }
     static QWebEnginePage* pageOf(browser::BrowserControl* browser)
     {
@@ -175,10 +177,10 @@ TEST_P(PlayerMediaTypesTest, PlayOnlinePlaysTheFirstRowThenNextPlaysTheSecond)
     search(type, "周杰伦");
     form->searchPanel()->ListView1->setRowSelected(0, true);
     form->searchPanel()->ListView1->setRowSelected(1, true);
-    const QString first =
-        QString::fromStdString(form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address));
-    const QString second =
-        QString::fromStdString(form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Address));
+    const QString first = QString::fromStdString(
+        form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::Address));
+    const QString second = QString::fromStdString(
+        form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Address));
 
     QElapsedTimer clock;
     clock.start();
@@ -253,8 +255,8 @@ TEST_P(CardPreviewPlaysTest, ThePreviewedCardPlaysItsSong)
     const int type = GetParam();
     search(type, "刘德华");
     form->searchPanel()->ListView1->setRowSelected(1, true);
-    const QString song =
-        QString::fromStdString(form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Address));
+    const QString song = QString::fromStdString(
+        form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::Address));
     form->playPanel()->dragcardbtn->click();
     ASSERT_EQ(form->cardPanel()->cardlistview->rowCount(), 1);
     form->cardPanel()->nameedit->setText("生日快乐");

@@ -1,16 +1,16 @@
 // Online play against the demo service: a real search, "在线播放" on two MP3 results, and saved
 // Real and M3U8 lists loaded back; the player in WebBrowser3 must really play, from the play
 // list in memory.
-#include "gui/form1.h"
-#include "gui/search_panel.h"
 #include "browser/player_test_support.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "demo_service_fixture.h"
 #include "gui/dialogs.h"
+#include "gui/form1.h"
 #include "gui/play_list_view.h"
 #include "gui/play_panel.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QComboBox>
@@ -59,7 +59,8 @@ protected:
         form->searchPanel()->SeSkinComboBox1->setCurrentIndex(0);
         form->searchPanel()->Edit1->setText(QString::fromUtf8(words));
         form->searchPanel()->Button1->click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 2; }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchPanel()->ListView1->rowCount() >= 2; },
+                                    60000));
         form->searchPanel()->stopbtnClick();
         ASSERT_EQ(form->searchPanel()->ListView1->rowAt(0).sub(core::SubItem::TypeText), "mp3");
         ASSERT_EQ(form->searchPanel()->ListView1->rowAt(1).sub(core::SubItem::TypeText), "mp3");

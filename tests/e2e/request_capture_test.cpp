@@ -1,9 +1,9 @@
 // Typing words and pressing Enter sends the first request to the search host, and the finished
 // page's text arrives line by line in the page holder.
-#include "gui/form1.h"
 #include "core/gbk.h"
 #include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
+#include "gui/form1.h"
 #include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 

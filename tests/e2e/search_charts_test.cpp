@@ -1,12 +1,12 @@
 // Chart and album pages against the demo service: the lists they fill, and a chosen entry
 // running a search for its name.
-#include "gui/form1.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
+#include "core/gbk_qt.h"
 #include "core/song_entry.h"
 #include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
-#include "core/gbk_qt.h"
+#include "gui/form1.h"
 #include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "service_window.h"

@@ -1,8 +1,8 @@
 // What a search says when its server does not give result pages: the error status it answered
 // with, or that it gave no answer at all; a stopped search shows nothing loading.
-#include "gui/form1.h"
 #include "gui/browser_search_engine.h"
 #include "gui/dialogs.h"
+#include "gui/form1.h"
 #include "gui/search_panel.h"
 #include "support/loopback_server.h"
 

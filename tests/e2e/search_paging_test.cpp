@@ -1,12 +1,12 @@
 // Word searches against the demo service through the real window and browser: paging up to
 // sixteen pages, the total label and caption, stop, refresh, type change and broken pages.
-#include "gui/form1.h"
-#include "gui/card_panel.h"
 #include "browser/webengine_browser.h"
 #include "core/gbk.h"
-#include "gui/browser_search_engine.h"
-#include "gui/dialogs.h"
 #include "core/gbk_qt.h"
+#include "gui/browser_search_engine.h"
+#include "gui/card_panel.h"
+#include "gui/dialogs.h"
+#include "gui/form1.h"
 #include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 #include "search/result_page_parser.h"

@@ -1,9 +1,9 @@
 #pragma once
 // A main window pointed at one demo service, in a folder of its own, with message boxes
 // recorded instead of shown.
-#include "gui/form1.h"
 #include "demo_service_fixture.h"
 #include "gui/dialogs.h"
+#include "gui/form1.h"
 #include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 // The main window with its folder chooser, in a folder of its own, for the download panel's
 // window tests. No page is ever loaded: the service hosts point at a port nobody serves.
-#include "gui/form1.h"
 #include "gui/dialogs.h"
 #include "gui/download_list_view.h"
 #include "gui/download_panel.h"
 #include "gui/download_table_model.h"
+#include "gui/form1.h"
 #include "gui/form2.h"
 
 #include <QTemporaryDir>

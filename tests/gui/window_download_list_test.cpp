@@ -1,15 +1,15 @@
 // The download panel, its list handlers and the folder chooser, offscreen.
-#include "gui/form1.h"
-#include "gui/search_panel.h"
 #include "core/gbk.h"
+#include "core/gbk_qt.h"
 #include "download/engine_state_access.h"
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
 #include "gui/dialogs.h"
+#include "gui/form1.h"
 #include "gui/form2.h"
-#include "core/gbk_qt.h"
-#include "gui/song_list_view.h"
 #include "gui/play_panel.h"
+#include "gui/search_panel.h"
+#include "gui/song_list_view.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,8 +1,7 @@
 // "开始下载", the tick, the completion reports, the active-list selection, the close path and
 // the error handler, on the real window offscreen, against a real nginx.
-#include "gui/form1.h"
-#include "gui/download_panel.h"
 #include "core/gbk.h"
+#include "core/gbk_qt.h"
 #include "download/engine_state_access.h"
 #include "download/engine_thread.h"
 #include "download/engine_window_adapter.h"
@@ -12,8 +11,9 @@
 #include "download/transfer_engine.h"
 #include "download_window_fixture.h"
 #include "gui/dialogs.h"
+#include "gui/download_panel.h"
+#include "gui/form1.h"
 #include "gui/form2.h"
-#include "core/gbk_qt.h"
 #include "gui/song_list_view.h"
 #include "gui/status_bar.h"
 #include "http/http_client.h"

@@ -1,17 +1,17 @@
 // The play panel in the main window, offscreen: tool bar, appending, deleting, clearing, the
 // player pages written by "在线播放" and by loading a list file, and saving list files.
-#include "gui/form1.h"
-#include "gui/search_panel.h"
-#include "gui/screen_adaptation.h"
 #include "browser/browser_control.h"
 #include "core/gbk.h"
 #include "core/line_file.h"
 #include "gui/card_panel.h"
 #include "gui/dialogs.h"
 #include "gui/download_panel.h"
+#include "gui/form1.h"
 #include "gui/play_list_model.h"
 #include "gui/play_list_view.h"
 #include "gui/play_panel.h"
+#include "gui/screen_adaptation.h"
+#include "gui/search_panel.h"
 #include "gui/song_list_view.h"
 
 #include <QDir>
@@ -323,8 +323,8 @@ TEST_F(PlayPanelTest, AListThatCannotBeWrittenStopsBeforeThePageAndReachesTheErr
     // Pressed by the user, the error goes to the application's handler.
     form->show();
     QTest::mouseClick(form->playPanel()->SeSkinButton4, Qt::LeftButton);
-    EXPECT_TRUE(form->downloadPanel()->downinimemo->toPlainText().contains("Cannot create file " +
-                                                          QString::fromStdString(folder)));
+    EXPECT_TRUE(form->downloadPanel()->downinimemo->toPlainText().contains(
+        "Cannot create file " + QString::fromStdString(folder)));
     EXPECT_FALSE(exists("2.html"));
 }
 

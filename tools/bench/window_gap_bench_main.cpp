@@ -7,13 +7,13 @@
 // never blocked longer than 50 ms while the files run; the program exits 1 when it is missed or
 // a file did not arrive exact.
 #include "app/application.h"
-#include "gui/form1.h"
 #include "core/gbk.h"
 #include "core/song_entry.h"
 #include "download/nginx_fixture.h"
 #include "download/transfer_engine.h"
 #include "gui/dialogs.h"
 #include "gui/download_panel.h"
+#include "gui/form1.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
