@@ -1,5 +1,7 @@
 #include "gui/download_table_model.h"
 
+#include "core/size_text.h"
+
 #include "core/gbk_qt.h"
 #include "download/tick_report.h"
 
@@ -32,25 +34,6 @@ namespace {
 bool sameRow(const QueueRow& a, const QueueRow& b)
 {
     return a.id == b.id && a.status == b.status && a.failure == b.failure && a.entry == b.entry;
-}
-
-// The bytes a size text such as "2.3M", "512K" or "700" stands for; -1 when it names none.
-std::int64_t sizeValue(const std::string& text)
-{
-    char* end = nullptr;
-    const double number = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || number < 0)
-        return -1;
-    static const std::string units = "KMGTPE";
-    double bytes = number;
-    if (*end) {
-        const auto unit =
-            units.find(static_cast<char>(std::toupper(static_cast<unsigned char>(*end))));
-        if (unit == std::string::npos)
-            return -1;
-        bytes = std::ldexp(number, 10 * static_cast<int>(unit + 1));
-    }
-    return static_cast<std::int64_t>(std::llround(bytes));
 }
 
 std::unordered_set<std::uint64_t> idsOf(const std::vector<QueueRow>& rows)
@@ -302,7 +285,10 @@ QVariant DownloadTableModel::sortKey(const QModelIndex& index) const
     const core::SongEntry& entry = rows_[static_cast<size_t>(index.row())].entry;
     if (index.column() == Size)
         return static_cast<qlonglong>(
-            entry.sizeBytes >= 0 ? entry.sizeBytes : sizeValue(entry.sub(core::SubItem::SizeText)));
+            entry.sizeBytes >= 0
+                ? entry.sizeBytes
+                : static_cast<std::int64_t>(
+                      core::sizeTextBytes(entry.sub(core::SubItem::SizeText)).value_or(-1)));
     if (index.column() == Caption) {
         // Rows without a number come after those with one.
         char* end = nullptr;

@@ -1,5 +1,7 @@
 #include "player/play_list.h"
 
+#include "core/size_text.h"
+
 #include <cctype>
 #include <charconv>
 
@@ -80,29 +82,7 @@ std::vector<std::string> playAddresses(const std::vector<core::SongEntry>& rows,
 
 double sizeValue(std::string_view text)
 {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    double value = 0;
-    // from_chars reads the number the same in every locale.
-    const auto [end, error] =
-        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    if (error != std::errc() || text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])))
-        return -1;
-    std::string unit(end, text.data() + text.size());
-    while (!unit.empty() && unit.front() == ' ')
-        unit.erase(0, 1);
-    for (char& c : unit)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (unit.size() == 2 && unit.back() == 'B') // "KB", "MB" ...
-        unit.pop_back();
-    if (unit == "B")
-        unit.clear();
-    for (const char* u : {"", "K", "M", "G", "T"}) {
-        if (unit == u)
-            return value;
-        value *= 1024;
-    }
-    return -1;
+    return core::sizeTextBytes(text).value_or(-1);
 }
 
 int heightAfterClear(int height)
