@@ -55,7 +55,7 @@ public:
     // The entries that a player object of a page shown from now on plays when its source names
     // the local list file listPath, instead of what that file holds: the program hands over
     // the lists it writes for its pages. Sources the browser was not given are read as ever.
-    virtual void givePlayerList(const QString& listPath, std::vector<PlayerEntry> entries)
+    virtual void givePlayerList(const QString& listPath, const std::vector<PlayerEntry>& entries)
     {
         (void)listPath;
         (void)entries;

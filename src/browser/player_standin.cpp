@@ -317,9 +317,9 @@ PlayerStandIn::PlayerStandIn(QWebEnginePage* page)
     connect(page, &QWebEnginePage::loadFinished, this, &PlayerStandIn::onLoadFinished);
 }
 
-void PlayerStandIn::giveList(const QString& listPath, std::vector<PlayerEntry> entries)
+void PlayerStandIn::giveList(const QString& listPath, const std::vector<PlayerEntry>& entries)
 {
-    given_.insert(listKey(listPath), std::move(entries));
+    given_.insert(listKey(listPath), entries);
 }
 
 void PlayerStandIn::endPlayers()

@@ -66,7 +66,7 @@ public:
 
     // The entries a player whose source names the list file listPath plays, from the next
     // document on; they replace what was given for that path before.
-    void giveList(const QString& listPath, std::vector<PlayerEntry> entries);
+    void giveList(const QString& listPath, const std::vector<PlayerEntry>& entries);
 
 signals:
     void playersInstalled(int count);

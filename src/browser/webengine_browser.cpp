@@ -108,10 +108,11 @@ void WebEngineBrowser::Navigate(const QString& address)
     page_->load(toUrl(address));
 }
 
-void WebEngineBrowser::givePlayerList(const QString& listPath, std::vector<PlayerEntry> entries)
+void WebEngineBrowser::givePlayerList(const QString& listPath,
+                                      const std::vector<PlayerEntry>& entries)
 {
     if (standIn_)
-        standIn_->giveList(listPath, std::move(entries));
+        standIn_->giveList(listPath, entries);
 }
 
 void WebEngineBrowser::Stop()

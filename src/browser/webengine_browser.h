@@ -31,7 +31,7 @@ public:
     bool ExecSaveAs(const SavePathChooser& choosePath) override;
     QWidget* view() const override;
     QString address() const override { return address_; }
-    void givePlayerList(const QString& listPath, std::vector<PlayerEntry> entries) override;
+    void givePlayerList(const QString& listPath, const std::vector<PlayerEntry>& entries) override;
     int httpStatus() const override { return httpStatus_; }
 
     QWebEnginePage* page() const { return page_; }

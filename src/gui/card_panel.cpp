@@ -251,6 +251,7 @@ void CardPanel::setTypeIcons(const QList<QIcon>* icons)
 std::vector<core::SongEntry> CardPanel::rows() const
 {
     std::vector<core::SongEntry> rows;
+    rows.reserve(static_cast<size_t>(cardlistview->rowCount()));
     for (int row = 0; row < cardlistview->rowCount(); ++row)
         rows.push_back(cardlistview->rowAt(row));
     return rows;

@@ -260,7 +260,7 @@ void PlayPanel::handOver(const std::string& listPath, const std::vector<core::So
     std::vector<browser::PlayerEntry> entries;
     for (const std::string& address : player::playAddresses(rows, real))
         entries.push_back(browser::playerEntry(core::fromGbk(address), {}, base));
-    WebBrowser3->givePlayerList(path, std::move(entries));
+    WebBrowser3->givePlayerList(path, entries);
 }
 
 int PlayPanel::listDesignHeight() const

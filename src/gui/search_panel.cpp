@@ -213,8 +213,10 @@ int SearchPanel::MediaType() const
 
 std::vector<core::SongEntry> SearchPanel::chosenRows() const
 {
+    const std::vector<int> selected = ListView1->selectedRows();
     std::vector<core::SongEntry> rows;
-    for (int row : ListView1->selectedRows())
+    rows.reserve(selected.size());
+    for (int row : selected)
         rows.push_back(ListView1->rowAt(row));
     return rows;
 }
@@ -222,6 +224,7 @@ std::vector<core::SongEntry> SearchPanel::chosenRows() const
 std::vector<core::SongEntry> SearchPanel::rows() const
 {
     std::vector<core::SongEntry> all;
+    all.reserve(static_cast<size_t>(ListView1->rowCount()));
     for (int row = 0; row < ListView1->rowCount(); ++row)
         all.push_back(ListView1->rowAt(row));
     return all;
