@@ -54,8 +54,7 @@ void DownloadListView::setDownloadModel(DownloadTableModel* model)
     const auto emptied = [this] {
         if (rowCount() > 0)
             return;
-        widestName_ = 0;
-        widestAddress_ = 0;
+        widest_ = {};
         fitColumns();
     };
     connect(model, &QAbstractItemModel::rowsRemoved, this, emptied);
@@ -75,24 +74,13 @@ void DownloadListView::setImageList(const QList<QIcon>* icons)
 
 void DownloadListView::noteWidths(int first, int last)
 {
-    if (!model_ || first > last)
-        return;
-    const int before = widestName_ + widestAddress_;
-    // first and last are the model's rows.
-    const auto text = [this](int row, int column) {
-        return model_->index(row, column).data().toString();
-    };
-    for (int i = first; i <= last; ++i) {
-        widestName_ = std::max(widestName_, ui::cellWidth(this, text(i, Column::Name)));
-        widestAddress_ = std::max(widestAddress_, ui::cellWidth(this, text(i, Column::Address)));
-    }
-    if (widestName_ + widestAddress_ != before)
+    if (widest_.note(this, model_, first, last, Column::Name, Column::Address))
         fitColumns();
 }
 
 void DownloadListView::fitColumns()
 {
-    ui::fitNameAndAddress(this, widestName_, widestAddress_);
+    ui::fitNameAndAddress(this, widest_.name, widest_.address);
 }
 
 void DownloadListView::resizeEvent(QResizeEvent* event)

@@ -8,6 +8,8 @@
 #include "core/song_entry.h"
 #include "download/download_queue.h"
 
+#include "gui/song_list_view.h"
+
 #include <QIcon>
 #include <QList>
 #include <QTreeView>
@@ -58,8 +60,7 @@ private:
     DownloadTableModel* model_ = nullptr;
     QSortFilterProxyModel* sorted_ = nullptr; // what the view shows
     QList<QIcon> icons_;
-    int widestName_ = 0;    // pixels the widest name of the rows needs
-    int widestAddress_ = 0; // and the widest address
+    ui::WidestTexts widest_; // of the rows' names and addresses
 };
 
 } // namespace gui

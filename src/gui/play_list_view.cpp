@@ -34,8 +34,7 @@ PlayListView::PlayListView(PlayListModel* model, QWidget* parent)
     const auto emptied = [this] {
         if (rowCount() > 0)
             return;
-        widestName_ = 0;
-        widestAddress_ = 0;
+        widest_ = {};
         fitColumns();
     };
     connect(model, &QAbstractItemModel::rowsRemoved, this, emptied);
@@ -93,21 +92,13 @@ int PlayListView::firstSelectedRow() const
 
 void PlayListView::noteWidths(int first, int last)
 {
-    const int before = widestName_ + widestAddress_;
-    for (int i = first; i <= last && i < model_->rowCount(); ++i) {
-        const auto text = [&](int column) {
-            return model_->data(model_->index(i, column), Qt::DisplayRole).toString();
-        };
-        widestName_ = std::max(widestName_, ui::cellWidth(this, text(Column::Name)));
-        widestAddress_ = std::max(widestAddress_, ui::cellWidth(this, text(Column::Address)));
-    }
-    if (widestName_ + widestAddress_ != before)
+    if (widest_.note(this, model_, first, last, Column::Name, Column::Address))
         fitColumns();
 }
 
 void PlayListView::fitColumns()
 {
-    ui::fitNameAndAddress(this, widestName_, widestAddress_);
+    ui::fitNameAndAddress(this, widest_.name, widest_.address);
 }
 
 void PlayListView::resizeEvent(QResizeEvent* event)

@@ -4,6 +4,8 @@
 // list keeps its order for playing. Row numbers here count rows as the view shows them.
 #include "core/song_entry.h"
 
+#include "gui/song_list_view.h"
+
 #include <QIcon>
 #include <QList>
 #include <QTreeView>
@@ -42,8 +44,7 @@ private:
     void fitColumns();
     PlayListModel* model_;
     QSortFilterProxyModel* proxy_;
-    int widestName_ = 0;    // pixels the widest name of the rows needs
-    int widestAddress_ = 0; // and the widest address
+    ui::WidestTexts widest_; // of the rows' names and addresses
 };
 
 } // namespace gui

@@ -3,6 +3,7 @@
 #include "core/gbk_qt.h"
 #include "core/size_text.h"
 
+#include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QPalette>
 #include <QResizeEvent>
@@ -111,6 +112,20 @@ void fitNameAndAddress(QTreeView* list, int widestName, int widestAddress)
         const int wanted = std::max(widestAddress, header->sectionSizeHint(kAddressColumn));
         list->setColumnWidth(kAddressColumn, std::min(wanted, std::max(width - others, width / 4)));
     }
+}
+
+bool WidestTexts::note(const QTreeView* list, const QAbstractItemModel* model, int first, int last,
+                       int nameColumn, int addressColumn)
+{
+    const int before = name + address;
+    const auto text = [model](int row, int column) {
+        return model->index(row, column).data().toString();
+    };
+    for (int row = first; row <= last && row < model->rowCount(); ++row) {
+        name = std::max(name, cellWidth(list, text(row, nameColumn)));
+        address = std::max(address, cellWidth(list, text(row, addressColumn)));
+    }
+    return name + address != before;
 }
 
 SongListView::SongListView(QWidget* parent) : QTreeWidget(parent)

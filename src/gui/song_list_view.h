@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <vector>
 
+class QAbstractItemModel;
 class QTreeView;
 
 namespace ui {
@@ -28,6 +29,14 @@ int cellWidth(const QTreeView* list, const QString& text);
 // The name column (1) fits `widestName` but takes at most half the list; the address column (2)
 // takes what the others leave, at least a quarter of the list. Each only while sized by hand.
 void fitNameAndAddress(QTreeView* list, int widestName, int widestAddress);
+// The widest name and address among the rows of a list over a model, for fitNameAndAddress.
+struct WidestTexts {
+    int name = 0;
+    int address = 0;
+    // Takes in the model's rows first..last; true when either width grew.
+    bool note(const QTreeView* list, const QAbstractItemModel* model, int first, int last,
+              int nameColumn, int addressColumn);
+};
 
 class SongListView : public QTreeWidget {
     Q_OBJECT
